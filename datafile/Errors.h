@@ -1,0 +1,46 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kvd {
+
+// An error that ends the current operation and reaches the application's error
+// handler, which shows what() in a message box. Texts are UTF-8.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A text that is not a number text was parsed ("'%s' n'est pas une valeur en
+// virgule flottante correcte"). The statistics catch it per column.
+class ConversionError : public Error {
+public:
+    using Error::Error;
+};
+
+// An input or output call failed. errorCode() is the errno value.
+class IoError : public Error {
+public:
+    IoError(int errorCode, std::string path, const std::string& message)
+        : Error(message), m_errorCode(errorCode), m_path(std::move(path)) {}
+    int errorCode() const noexcept { return m_errorCode; }
+    const std::string& path() const noexcept { return m_path; }
+
+private:
+    int m_errorCode;
+    std::string m_path;
+};
+
+// "Indice de liste hors limites (%d)": a list was asked for an item it does not hold.
+Error listIndexError(long long index);
+
+// The system's French text for errno value errorCode, as the run-time library words
+// its input/output errors: "Accès au fichier refusé", "Fichier introuvable",
+// "Disque plein", ... and "Erreur E/S %d" for the rest.
+std::string systemErrorText(int errorCode);
+
+// An IoError for errorCode on path, worded by systemErrorText().
+IoError ioError(int errorCode, const std::string& path);
+
+} // namespace kvd

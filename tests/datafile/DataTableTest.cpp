@@ -1,0 +1,130 @@
+#include "datafile/DataTable.h"
+#include "datafile/Errors.h"
+#include "datafile/SplitFields.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kvd {
+namespace {
+
+std::vector<std::string> split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> fields{"left over"};
+    SplitFields(fields, text, separator);
+    EXPECT_EQ(fields.size(), countFields(text, separator)) << text;
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(fields[i], fieldAt(text, separator, i)) << text << " field " << i;
+        out.emplace_back(fields[i]);
+    }
+    EXPECT_EQ(fieldAt(text, separator, fields.size()), "");
+    return out;
+}
+
+using Fields = std::vector<std::string>;
+
+TEST(SplitFields, followsTheSeparatorRules)
+{
+    EXPECT_EQ(split("a;b;c", ';'), (Fields{"a", "b", "c"}));
+    EXPECT_EQ(split("a;;c", ';'), (Fields{"a", "", "c"}));
+    EXPECT_EQ(split("a;b;", ';'), (Fields{"a", "b"}));
+    EXPECT_EQ(split(";a", ';'), (Fields{"", "a"}));
+    EXPECT_EQ(split(";;", ';'), (Fields{"", ""}));
+    EXPECT_EQ(split("a;;", ';'), (Fields{"a", ""}));
+    EXPECT_EQ(split("a", ';'), (Fields{"a"}));
+    EXPECT_EQ(split("", ';'), Fields{});
+    EXPECT_EQ(split(" ", ';'), (Fields{" "}));
+    EXPECT_EQ(split("a\tb;c", ';'), (Fields{"a\tb", "c"}));
+    EXPECT_EQ(split("a\tb;c", '\t'), (Fields{"a", "b;c"}));
+}
+
+DataTable tableOf(std::string bytes, std::vector<std::pair<std::size_t, std::size_t>> lines, int columns)
+{
+    DataTable table;
+    table.setBytes(std::move(bytes));
+    table.setColumnCount(columns);
+    table.setColumnNameLine(lines[0].first, static_cast<std::uint32_t>(lines[0].second));
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        table.appendRow(lines[i].first, static_cast<std::uint32_t>(lines[i].second));
+    return table;
+}
+
+TEST(DataTable, newTableIsOneEmptyCellWithDefaultWidth)
+{
+    const DataTable table;
+    EXPECT_EQ(table.rowCount(), 1);
+    EXPECT_EQ(table.columnCount(), 1);
+    EXPECT_EQ(table.cell(0, 0), "");
+    EXPECT_EQ(table.columnWidth(0), 80);
+    EXPECT_EQ(table.fixedRowCount(), 0);
+    EXPECT_EQ(table.fixedColumnCount(), 0);
+}
+
+TEST(DataTable, cellsAreFieldsCutToTheColumnCount)
+{
+    //                      0         1
+    //                      0123456789012345678901234
+    const std::string bytes = "Id;Src;Area\nA;B;1;2;3\nA;;3\nA;B\n";
+    const DataTable table = tableOf(bytes, {{0, 11}, {12, 9}, {22, 4}, {27, 3}}, 3);
+    EXPECT_EQ(table.rowCount(), 4);
+    EXPECT_EQ(table.objectCount(), 3);
+    EXPECT_EQ(table.cell(0, 2), "Area");
+    EXPECT_EQ(table.cell(1, 2), "1");
+    EXPECT_EQ(table.cell(1, 3), "");  // beyond the column count
+    EXPECT_EQ(table.cell(2, 1), "");
+    EXPECT_EQ(table.cell(2, 2), "3");
+    EXPECT_EQ(table.cell(3, 2), "");
+    EXPECT_EQ(table.cell(4, 0), "");  // beyond the rows
+    EXPECT_EQ(table.cell(-1, 0), "");
+    std::vector<std::string_view> fields;
+    table.rowFields(1, fields);
+    EXPECT_EQ(fields.size(), 3u);
+    table.rowFields(3, fields);
+    EXPECT_EQ(fields.size(), 2u);
+}
+
+TEST(DataTable, longLinesGiveTheSameCellsAsShortOnes)
+{
+    std::string line;
+    for (int i = 0; i < 3000; ++i)
+        line += std::to_string(i) + ";";
+    const std::string bytes = line + "\n" + line + "\n";
+    const DataTable table = tableOf(bytes, {{0, line.size()}, {line.size() + 1, line.size()}}, 3001);
+    EXPECT_EQ(table.cell(1, 0), "0");
+    EXPECT_EQ(table.cell(1, 2999), "2999");
+    EXPECT_EQ(table.cell(1, 3000), "");
+    EXPECT_EQ(table.cell(0, 1234), "1234");
+    EXPECT_EQ(table.cell(1, 17), "17");
+}
+
+TEST(DataTable, fixedRowsAndColumnsMustLeaveANormalOne)
+{
+    DataTable table = tableOf("Id;Src\n", {{0, 6}}, 2);
+    EXPECT_THROW(
+        {
+            try {
+                table.setFixedRowCount(1);
+            } catch (const Error& error) {
+                EXPECT_STREQ(error.what(), "Le nombre de lignes fixes doit être inférieur au nombre de lignes");
+                throw;
+            }
+        },
+        Error);
+    table.appendRow(0, 6);
+    table.setFixedRowCount(1);
+    EXPECT_EQ(table.fixedRowCount(), 1);
+    try {
+        table.setFixedColumnCount(2);
+        FAIL() << "two fixed columns of two";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "Le nombre de colonnes fixes doit être inférieur au nombre de colonnes");
+    }
+    table.setFixedColumnCount(1);
+    EXPECT_EQ(table.fixedColumnCount(), 1);
+}
+
+} // namespace
+} // namespace kvd
