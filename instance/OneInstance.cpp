@@ -8,6 +8,7 @@
 #include "instance/TransferBlocks.h"
 
 #include <QPointer>
+#include <QtGlobal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -98,7 +99,7 @@ void TOneInstance::startUpCheck()
     } catch (const std::exception& error) {
         delete m_server;
         m_server = nullptr;
-        std::fprintf(stderr, "Running without the single-instance guard: %s\n", error.what());
+        qWarning("Running without the single-instance guard: %s", error.what());
     }
 }
 
@@ -117,7 +118,7 @@ std::uint32_t TOneInstance::openEndpoint(std::uint32_t leftBehindEndpoint)
             *path, [this](const HandOffMessage& message, const HandOffServer::Reply& reply) { handleMessage(message, reply); },
             this);
     } catch (const Error& error) {
-        std::fprintf(stderr, "Later starts cannot hand over their command line: %s\n", error.what());
+        qWarning("Later starts cannot hand over their command line: %s", error.what());
         return 0;
     }
     return number;
@@ -131,12 +132,12 @@ void TOneInstance::runAsLaterStart(InstanceBlock& block)
             try {
                 handOver(block);
             } catch (const std::exception& error) {
-                std::fprintf(stderr, "Command line not handed over: %s\n", error.what());
+                qWarning("Command line not handed over: %s", error.what());
             }
             block.leaveHandOff();
         }
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+        qWarning("%s", error.what());
     }
     endLaterStart();
 }
@@ -185,7 +186,7 @@ void TOneInstance::reportError(const std::exception& error)
     if (m_errorHandler)
         m_errorHandler(error);
     else
-        std::fprintf(stderr, "%s\n", error.what());
+        qWarning("%s", error.what());
 }
 
 } // namespace kvd

@@ -39,7 +39,7 @@ public:
 // line over, and the first start raises OnNewInstanceLoad with it.
 //
 // A start that finds no usable shared memory (or private runtime folder) runs
-// unguarded rather than not at all; it says so on standard error.
+// unguarded rather than not at all; it says so through qWarning().
 class TOneInstance : public QObject {
     Q_OBJECT
 
@@ -67,7 +67,7 @@ public:
     void setMsgTransportTimeout(std::uint32_t milliseconds) noexcept { m_msgTransportTimeout = milliseconds; }
 
     void setOnNewInstanceLoad(TPOnNewInstanceLoad handler) { m_onNewInstanceLoad = std::move(handler); }
-    // Without a handler, errors are written to standard error.
+    // Without a handler, errors go to qWarning().
     void setErrorHandler(OneInstanceErrorHandler handler) { m_errorHandler = std::move(handler); }
 
     // True in a first start that holds the instance block.
