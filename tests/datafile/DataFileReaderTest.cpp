@@ -438,5 +438,26 @@ TEST_F(DataFileReader, reportsProgressUpToTheWholeWork)
     EXPECT_EQ(calls.back().first, 2 * bytes.size());
 }
 
+TEST(ExampleFiles, openCompleteWithTheirKind)
+{
+    struct Case {
+        const char* name;
+        FileKind kind;
+    };
+    const Case cases[] = {
+        {"leaf_survey.kvd", FileKind::Kvd},
+        {"plankton_station.wum", FileKind::Wum},
+        {"diatom_training.kvd", FileKind::Learning},
+        {"zooscan_training.kvd", FileKind::LearningFromWum},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = readPath(std::string(KVD_EXAMPLES_DIR) + "/" + c.name);
+        ASSERT_TRUE(outcome.result) << c.name << ": " << outcome.error;
+        EXPECT_EQ(outcome.result->status, ReadStatus::Read) << c.name;
+        EXPECT_EQ(outcome.result->kind, c.kind) << c.name;
+        EXPECT_GE(outcome.document.table.objectCount(), 20) << c.name;
+    }
+}
+
 } // namespace
 } // namespace kvd
