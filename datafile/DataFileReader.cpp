@@ -125,11 +125,15 @@ public:
 private:
     static constexpr int CellPadding = 6; // pixels around a cell's text
 
-    int widthOf(std::string_view text) const { return m_textWidth ? m_textWidth(text) : 0; }
+    // Capped so that adding the padding cannot overflow, whatever a huge cell measures.
+    int widthOf(std::string_view text) const
+    {
+        return m_textWidth ? std::clamp(m_textWidth(text), 0, INT_MAX - CellPadding) : 0;
+    }
 
     void widen(int columnIndex, std::string_view text)
     {
-        const int width = m_textWidth(text);
+        const int width = widthOf(text);
         if (width > m_table.columnWidth(columnIndex) - CellPadding)
             m_table.setColumnWidth(columnIndex, width + CellPadding);
     }
