@@ -35,3 +35,15 @@ QFont tahoma(int pixelSize, QFont::Weight weight)
 }
 
 } // namespace kvd
+
+namespace kvd {
+
+QFont gridFont()
+{
+    QFont font = tahoma(13);
+    font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    return font;
+}
+
+} // namespace kvd

@@ -12,4 +12,8 @@ void loadApplicationFonts();
 // Tahoma, or the closest sans-serif face, `pixelSize` pixels high.
 QFont tahoma(int pixelSize, QFont::Weight weight = QFont::Normal);
 
+// The font of the grids: Tahoma 13 pixels, without kerning and ligatures, so that a
+// cell text is as wide as the sum of its characters (see GridTextWidth).
+QFont gridFont();
+
 } // namespace kvd

@@ -17,6 +17,7 @@ add_library(kvdwidgets STATIC
   LoadIndicator.cpp LoadIndicator.h
   OpenDialog.cpp OpenDialog.h
   TAboutBox.cpp TAboutBox.h
+  TerminationSignal.cpp TerminationSignal.h
   TApplication.cpp TApplication.h
   TMainForm.cpp TMainForm.h
   TileLayout.cpp TileLayout.h

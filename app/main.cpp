@@ -1,6 +1,7 @@
 #include "ApplicationFonts.h"
 #include "TApplication.h"
 #include "TMainForm.h"
+#include "TerminationSignal.h"
 
 #include <QFile>
 
@@ -20,6 +21,8 @@ int main(int argc, char** argv)
     TMainForm MainForm;
     application.setErrorHandler([&MainForm](const QString& text) { MainForm.reportError(text); });
     MainForm.setCommandLineParameters(parameters);
+    kvd::TerminationSignal termination;
+    QObject::connect(&termination, &kvd::TerminationSignal::requested, &MainForm, &QWidget::close);
     MainForm.show();
     return application.exec();
 }

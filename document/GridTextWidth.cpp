@@ -6,16 +6,18 @@ namespace kvd {
 
 namespace {
 
-QFont withoutKerning(QFont font)
+// Without kerning and ligatures a text is as wide as the sum of its characters.
+QFont withoutShaping(QFont font)
 {
     font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
 } // namespace
 
 GridTextWidth::GridTextWidth(const QFont& font)
-    : m_font(withoutKerning(font)), m_metrics(m_font), m_wholeMetrics(m_font)
+    : m_font(withoutShaping(font)), m_metrics(m_font), m_wholeMetrics(m_font)
 {
     const QString probe = QStringLiteral("x");
     const double probeAdvance = m_metrics.horizontalAdvance(probe);

@@ -12,7 +12,7 @@
 namespace kvd {
 
 // Measures the width in pixels of a cell text (the file's bytes) as the data grid
-// draws it, in the grid's font with kerning off. Texts whose bytes each stand for one
+// draws it, in the grid's font with kerning and ligatures off. Texts whose bytes each stand for one
 // character are summed from a table of per-byte advances, which gives exactly what
 // QFontMetrics::horizontalAdvance gives for the decoded text; other texts are decoded
 // and measured whole. The reader calls this twice per data line, so it must be cheap.

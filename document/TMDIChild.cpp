@@ -72,7 +72,7 @@ void TMDIChild::buildHeaderPage()
 void TMDIChild::buildDataPage()
 {
     StringGrid1 = new TextGrid;
-    StringGrid1->setFont(tahoma(13));
+    StringGrid1->setFont(gridFont());
     m_dataModel = new DataTableModel(m_document.table, m_document.encoding, this);
     StringGrid1->setModel(m_dataModel);
     StringGrid1->setFixedRowVisible(false);
@@ -105,7 +105,7 @@ void TMDIChild::buildSummaryPage()
     panelLayout->addWidget(Panel2);
 
     StringGrid2 = new TextGrid;
-    StringGrid2->setFont(tahoma(13));
+    StringGrid2->setFont(gridFont());
     m_statisticsModel = new StatisticsTableModel(m_document.summary.statistics, m_document.encoding, this);
     StringGrid2->setModel(m_statisticsModel);
     panelLayout->addWidget(StringGrid2);
@@ -125,7 +125,8 @@ void TMDIChild::buildSummaryPage()
 
 void TMDIChild::watchMousePresses(QObject* object)
 {
-    object->installEventFilter(this);
+    if (object != this)
+        object->installEventFilter(this);
     for (QObject* child : object->children()) {
         if (child->isWidgetType())
             watchMousePresses(child);
@@ -136,15 +137,9 @@ bool TMDIChild::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const Press press{mouse->timestamp(), mouse->globalPosition(), int(mouse->button())};
-        if (!(press == m_lastPress)) {
-            m_lastPress = press;
-            FormMouseActivate();
-        }
+    case QEvent::MouseButtonDblClick:
+        noteMousePress(*static_cast<QMouseEvent*>(event));
         break; // the press goes on to its receiver
-    }
     case QEvent::ChildAdded: {
         QObject* child = static_cast<QChildEvent*>(event)->child();
         if (child->isWidgetType())
@@ -173,6 +168,30 @@ bool TMDIChild::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QMdiSubWindow::eventFilter(watched, event);
+}
+
+bool TMDIChild::event(QEvent* event)
+{
+    // Presses on the window's own frame and title bar; those over its controls
+    // reach eventFilter first.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        noteMousePress(*static_cast<QMouseEvent*>(event));
+    if (event->type() == QEvent::ChildAdded) {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child->isWidgetType())
+            watchMousePresses(child);
+    }
+    return QMdiSubWindow::event(event);
+}
+
+void TMDIChild::noteMousePress(const QMouseEvent& mouse)
+{
+    // A press that a control leaves to its parents reaches the window again.
+    const Press press{mouse.timestamp(), mouse.globalPosition(), int(mouse.button())};
+    if (press == m_lastPress)
+        return;
+    m_lastPress = press;
+    FormMouseActivate();
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event)

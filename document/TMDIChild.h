@@ -13,6 +13,7 @@
 class QAbstractButton;
 class QFrame;
 class QLabel;
+class QMouseEvent;
 class QPlainTextEdit;
 class QSplitter;
 class QTabWidget;
@@ -76,6 +77,7 @@ public:
     QString FileName;
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -90,6 +92,7 @@ private:
     void buildSummaryPage();
     void watchMousePresses(QObject* object);
     void setSaveButtonFromModifiedFlag();
+    void noteMousePress(const QMouseEvent& mouse);
     void showSummary();
 
     kvd::Document m_document;

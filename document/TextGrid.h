@@ -34,6 +34,9 @@ public:
     // rectangle that are not selected are empty.
     QString selectedText() const;
 
+    // Also keeps a scrolling column out from under the fixed ones.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
     // The view that draws the fixed columns over this one.
     QTableView* fixedColumnView() const noexcept { return m_fixedView; }
 
@@ -41,7 +44,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 private:
     void setUpView(QTableView& view);

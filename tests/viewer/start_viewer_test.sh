@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Starts the real viewer on a virtual X server with a data file, checks that its main
+# window appears, then ends it with SIGTERM and checks that it exits normally.
+# Usage: start_viewer_test.sh KVDVIEWER DATAFILE
+set -euo pipefail
+viewer=$1
+datafile=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cat > "$work/inside.sh" <<'INSIDE'
+set -u
+"$1" "$2" > "$3/viewer.log" 2>&1 &
+pid=$!
+found=no
+# The window takes a moment to map; wait at most 30 s for it.
+for _ in $(seq 300); do
+  if xwininfo -root -tree 2>/dev/null | grep -q '"KVD Viewer"'; then found=yes; break; fi
+  if ! kill -0 "$pid" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+kill -TERM "$pid" 2>/dev/null
+wait "$pid"
+status=$?
+echo "window=$found status=$status"
+[ "$found" = yes ] && [ "$status" -eq 0 ]
+INSIDE
+
+if xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inside.sh" "$viewer" "$datafile" "$work"; then
+  echo "1 passed, 0 failed"
+else
+  cat "$work/viewer.log" || true
+  echo "0 passed, 1 failed"
+  exit 1
+fi
