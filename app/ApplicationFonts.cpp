@@ -6,10 +6,12 @@
 namespace kvd {
 
 namespace {
-// The Tahoma-compatible faces of Debian's fonts-wine package.
+// The Tahoma-compatible face of Debian's fonts-wine package. Its bold companion
+// (tahomabd.ttf) is left out: its strokes are hardly heavier than the regular
+// face's, so bold header lines would not stand out; bold is drawn from the regular
+// face instead.
 constexpr const char* TahomaFiles[] = {
     "/usr/share/wine/fonts/tahoma.ttf",
-    "/usr/share/wine/fonts/tahomabd.ttf",
 };
 } // namespace
 

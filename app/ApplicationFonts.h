@@ -4,7 +4,7 @@
 
 namespace kvd {
 
-// Loads the Tahoma faces that Debian's fonts-wine package installs, when they are
+// Loads the Tahoma face that Debian's fonts-wine package installs, when they are
 // there, so that the windows use the face they were drawn for. Call once after the
 // application object exists; safe to call again.
 void loadApplicationFonts();
