@@ -108,7 +108,12 @@ struct PathParts {
     std::string directoryPrefix;
     std::string name;
 
-    std::string directory() const { return directoryPrefix.empty() ? "." : directoryPrefix; }
+    std::string directory() const
+    {
+        if (directoryPrefix.empty())
+            return ".";
+        return directoryPrefix.size() == 1 ? directoryPrefix : directoryPrefix.substr(0, directoryPrefix.size() - 1);
+    }
 };
 
 PathParts splitPath(const std::string& path)
@@ -165,7 +170,8 @@ private:
     std::string m_path;
 };
 
-enum class BackupMove { Linked, Renamed };
+// How the old file got its backup name.
+enum class BackupMove { Linked, RenamedExclusively, Renamed };
 
 // An error whose text already tells the state the save left behind.
 class FinalIoError : public IoError {
@@ -222,10 +228,10 @@ HeaderSaveResult HeaderSaver::run()
 
 HeaderSaveResult HeaderSaver::save()
 {
-    checkHeaderLines();
     const std::optional<FileStatus> status = documentStatus();
     if (!status)
         return {HeaderSaveResult::Status::NoSuchFile, {}};
+    checkHeaderLines();
     const std::string backupPath = chooseBackupPath();
 
     std::optional<TemporaryFile> temporary;
@@ -390,7 +396,7 @@ BackupMove HeaderSaver::keepOldFileAs(const std::string& backupPath)
     }
     try {
         m_fileSystem.renameNoReplace(m_fileName, backupPath);
-        return BackupMove::Renamed;
+        return BackupMove::RenamedExclusively;
     } catch (const IoError& error) {
         if (!noReplaceRenameUnsupported(error.errorCode()))
             throw;
@@ -414,6 +420,8 @@ void HeaderSaver::replaceDocument(const std::string& temporaryPath, const std::s
         try {
             if (move == BackupMove::Linked)
                 m_fileSystem.remove(backupPath);
+            else if (move == BackupMove::RenamedExclusively)
+                m_fileSystem.renameNoReplace(backupPath, m_fileName);
             else
                 m_fileSystem.rename(backupPath, m_fileName);
         } catch (const IoError&) {
@@ -432,19 +440,18 @@ void HeaderSaver::replaceDocument(const std::string& temporaryPath, const std::s
 void HeaderSaver::syncDirectory(const std::string& backupPath)
 {
     try {
-        FileDescriptor directory = m_fileSystem.open(m_parts.directory(), O_RDONLY | O_DIRECTORY);
+        const FileDescriptor directory = m_fileSystem.open(m_parts.directory(), O_RDONLY | O_DIRECTORY);
         try {
             m_fileSystem.sync(directory);
         } catch (const IoError& error) {
             if (error.errorCode() != EINVAL) // a file system that cannot sync a folder
                 throw;
         }
-        m_fileSystem.close(std::move(directory));
     } catch (const IoError& error) {
         throw FinalIoError(error.errorCode(), error.path(),
                            "The header of " + quoted(m_fileName) + " was saved and the old file kept as " +
-                          quoted(backupPath) + ", but the folder " + quoted(m_parts.directory()) +
-                          " could not be written to disk: " + error.what());
+                               quoted(backupPath) + ", but the folder " + quoted(m_parts.directory()) +
+                               " could not be written to disk: " + error.what());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/FileSystem.h"
 
+#include <cerrno>
 #include <functional>
 #include <map>
 #include <set>
@@ -18,7 +19,7 @@ namespace kvd::test {
 class FaultyFileSystem final : public FileSystem {
 public:
     std::set<int> failCalls;
-    int failError = 5; // EIO
+    int failError = EIO;
     std::map<std::string, int> unsupported;
     std::function<void()> beforeCall;
     std::vector<std::string> log;
