@@ -105,6 +105,13 @@ bool DistinctValues::add(int rowIndex)
     return true;
 }
 
+void DistinctValues::reserve(std::size_t count)
+{
+    m_firstRows.reserve(count);
+    m_removed.reserve(count);
+    m_folded.reserve(count);
+}
+
 int DistinctValues::find(const SplitText& text)
 {
     const TextHashes hashes = hashText(text);

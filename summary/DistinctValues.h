@@ -34,6 +34,9 @@ public:
     // then nothing is added and the answer is false.
     bool add(int rowIndex);
 
+    // Makes room for `count` entries of printable ASCII without growing again.
+    void reserve(std::size_t count);
+
     // The entry equal to text, or -1. May build collation keys.
     int find(const SplitText& text);
 

@@ -22,7 +22,7 @@ void RowHashTable::clear()
 void RowHashTable::insert(std::uint64_t hash, std::int32_t id)
 {
     if ((m_size + 1) * 2 > m_slots.size())
-        grow();
+        rehash(m_slots.size() * 2);
     place(tagOf(hash), id);
     ++m_size;
 }
@@ -35,9 +35,18 @@ void RowHashTable::place(std::uint32_t tag, std::int32_t id)
     m_slots[index] = Slot{tag, id};
 }
 
-void RowHashTable::grow()
+void RowHashTable::reserve(std::size_t count)
 {
-    std::vector<Slot> old(m_slots.size() * 2);
+    std::size_t slotCount = m_slots.size();
+    while (slotCount < count * 2)
+        slotCount *= 2;
+    if (slotCount > m_slots.size())
+        rehash(slotCount);
+}
+
+void RowHashTable::rehash(std::size_t slotCount)
+{
+    std::vector<Slot> old(slotCount);
     old.swap(m_slots);
     m_mask = m_slots.size() - 1;
     for (const Slot& slot : old) {

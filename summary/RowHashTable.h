@@ -31,6 +31,9 @@ public:
     // Adds id under hash, without looking for an equal text first. id must be >= 0.
     void insert(std::uint64_t hash, std::int32_t id);
 
+    // Makes room for `count` ids without growing again.
+    void reserve(std::size_t count);
+
     std::size_t size() const noexcept { return m_size; }
     void clear();
 
@@ -46,7 +49,7 @@ private:
         return static_cast<std::uint32_t>((hash * 0x9E3779B97F4A7C15ULL) >> 32);
     }
     void place(std::uint32_t tag, std::int32_t id);
-    void grow();
+    void rehash(std::size_t slotCount);
 
     std::vector<Slot> m_slots;
     std::size_t m_mask = 0;

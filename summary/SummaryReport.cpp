@@ -76,6 +76,7 @@ void appendDuplicateWarnings(const DataTable& table, FileKind kind, const Report
     DistinctValues keys(collation, encoding, [&table](int rowIndex) {
         return SplitText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)};
     });
+    keys.reserve(static_cast<std::size_t>(table.objectCount())); // keys are mostly distinct
     bool anyDuplicate = false;
     for (int row = 1; row <= table.objectCount(); ++row) {
         if (keys.add(row))
