@@ -1,6 +1,8 @@
 #include "OpenDialog.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 
 #include <algorithm>
 
@@ -29,20 +31,44 @@ QStringList OpenDialog::nameFilterList()
     };
 }
 
+QStringList OpenDialog::typedNames() const
+{
+    const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString text = edit ? edit->text().trimmed() : QString();
+    QStringList names;
+    if (!text.contains(QLatin1Char('"'))) {
+        if (!text.isEmpty())
+            names.append(text);
+    } else {
+        // Several names, each in double quotes, as the dialog writes a selection.
+        const QStringList parts = text.split(QLatin1Char('"'));
+        for (qsizetype i = 1; i < parts.size(); i += 2) {
+            if (!parts[i].isEmpty())
+                names.append(parts[i]);
+        }
+    }
+    const QDir folder = directory();
+    for (QString& name : names) {
+        if (QFileInfo(name).isRelative())
+            name = folder.filePath(name);
+    }
+    return names;
+}
+
 void OpenDialog::accept()
 {
-    const QStringList files = selectedFiles();
-    const bool allExist = std::all_of(files.cbegin(), files.cend(),
-                                      [](const QString& file) { return QFileInfo::exists(file); });
-    const bool anyFolder = std::any_of(files.cbegin(), files.cend(),
-                                       [](const QString& file) { return QFileInfo(file).isDir(); });
-    if (files.isEmpty() || allExist || anyFolder) {
-        // The dialog's own handling: it opens a typed folder, and checks the names.
+    const QStringList names = typedNames();
+    const bool anyFolder = std::any_of(names.cbegin(), names.cend(),
+                                       [](const QString& name) { return QFileInfo(name).isDir(); });
+    if (names.isEmpty() || anyFolder) {
+        // The dialog's own handling: it opens a typed folder.
         QFileDialog::accept();
         m_chosen = result() == QDialog::Accepted ? selectedFiles() : QStringList();
         return;
     }
-    m_chosen = files;
+    // Names that name no file go through too: the loader opens an empty window for them.
+    m_chosen = names;
+    emit filesSelected(m_chosen);
     QDialog::accept();
 }
 

@@ -24,6 +24,9 @@ public slots:
     void accept() override;
 
 private:
+    // The names in the file-name box, in order, made absolute against the folder shown.
+    QStringList typedNames() const;
+
     QStringList m_chosen;
 };
 

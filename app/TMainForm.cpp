@@ -108,6 +108,12 @@ void TMainForm::createActions()
     WindowTileHorizontal1 = makeAction(QStringLiteral("Tile &horizontal"), 4, &TMainForm::WindowTileHorizontal1Execute);
     WindowTileVertical1 = makeAction(QStringLiteral("Tile &vertical"), 5, &TMainForm::WindowTileVertical1Execute);
     HelpAbout1 = makeAction(QStringLiteral("&About"), 6, &TMainForm::HelpAbout1Execute);
+    // The categories only group the commands.
+    for (QAction* action : {FileOpen1, FileClose1, FileExit1})
+        action->setProperty("category", QStringLiteral("Fichier"));
+    for (QAction* action : {WindowCascade1, WindowTileHorizontal1, WindowTileVertical1})
+        action->setProperty("category", QStringLiteral("Fenêtre"));
+    HelpAbout1->setProperty("category", QStringLiteral("Aide"));
     addActions(ActionList1); // their shortcuts work wherever the focus is in the window
 }
 

@@ -1,10 +1,13 @@
 #include "ViewerFixture.h"
 
+#include "OpenDialog.h"
 #include "TAboutBox.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -289,4 +292,28 @@ TEST_F(MainFormTest, aboutBoxShowsTheProgramAndItsWebSite)
     EXPECT_EQ(box->size(), QSize(319, 151));
     EXPECT_TRUE(box->OKButton->isDefault());
     EXPECT_EQ(TAboutBox::webSite().scheme(), "https");
+}
+
+TEST_F(MainFormTest, openDialogOffersTheDataFileFiltersAndLetsTypedNamesThrough)
+{
+    kvd::OpenDialog dialog;
+    EXPECT_EQ(dialog.windowTitle(), "OPEN");
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
+    const auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    QStringList shown;
+    for (int i = 0; i < types->count(); ++i)
+        shown.append(types->itemText(i));
+    EXPECT_EQ(shown, (QStringList{"Data File (*.wum) (*.kvd)", "Taxolith Data File (*.kvd)",
+                                  "Wumera Data File (*.wum)"}));
+    EXPECT_EQ(types->currentIndex(), 0);
+
+    const QString existing = writeFile("there.kvd", kvdFile());
+    dialog.setDirectory(m_folder.path());
+    auto* typed = dialog.findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(typed, nullptr);
+    typed->setText("\"there.kvd\" \"typed.kvd\"");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.chosenFiles(), (QStringList{existing, path("typed.kvd")}));
 }

@@ -9,7 +9,23 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
+
+// Readable failure messages for Qt texts.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '{';
+    for (const QString& text : texts)
+        *out << " \"" << text.toStdString() << '"';
+    *out << " }";
+}
+QT_END_NAMESPACE
 
 // Records what the main window would have shown in its modal boxes, and answers the
 // open dialog with prepared names.
