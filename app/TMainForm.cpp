@@ -85,7 +85,15 @@ TMainForm::TMainForm(QWidget* parent)
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The document windows are destroyed after this body, with the widget part of
+    // this window: their signals must no longer reach it.
+    m_mdiArea->disconnect(this);
+    // Closed ones wait for their deferred deletion, out of the area's list.
+    for (TMDIChild* window : m_mdiArea->findChildren<TMDIChild*>())
+        window->disconnect(this);
+}
 
 void TMainForm::createActions()
 {
