@@ -5,6 +5,9 @@
 set -euo pipefail
 viewer=$1
 datafile=$2
+here=$(cd "$(dirname "$0")" && pwd)
+# In a sanitizer build, leaks inside system libraries are not the program's.
+export LSAN_OPTIONS="suppressions=$here/lsan_system_libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
