@@ -343,11 +343,14 @@ void TMainForm::OpenDataFile(const QString& name)
     };
 
     kvd::ReadResult result;
-    try {
-        result = kvd::loadDocument(document, options);
-    } catch (...) {
-        child->showDocument();
-        throw;
+    {
+        LoadScope loading(*this);
+        try {
+            result = kvd::loadDocument(document, options);
+        } catch (...) {
+            child->showDocument();
+            throw;
+        }
     }
     child->showDocument();
     if (result.status == kvd::ReadStatus::UnknownFormat) {
@@ -357,6 +360,21 @@ void TMainForm::OpenDataFile(const QString& name)
     }
     child->setHeaderModified(false);
     ToolButton2->setEnabled(false);
+}
+
+TMainForm::LoadScope::LoadScope(TMainForm& form)
+    : m_form(form)
+{
+    m_form.m_loading = true;
+}
+
+TMainForm::LoadScope::~LoadScope()
+{
+    m_form.m_loading = false;
+    if (m_form.m_closeAfterLoad) {
+        m_form.m_closeAfterLoad = false;
+        QMetaObject::invokeMethod(&m_form, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void TMainForm::openExistingFiles(const QStringList& names)
@@ -390,6 +408,11 @@ void TMainForm::FormShow()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (m_loading) {
+        m_closeAfterLoad = true;
+        event->ignore();
+        return;
+    }
     // Closes every document window without asking about unsaved header edits.
     m_mdiArea->closeAllSubWindows();
     QMainWindow::closeEvent(event);

@@ -119,6 +119,18 @@ private:
     template <class Handler>
     void guarded(Handler&& handler);
 
+    // Marks a load in progress for its lifetime.
+    class LoadScope {
+    public:
+        explicit LoadScope(TMainForm& form);
+        ~LoadScope();
+        LoadScope(const LoadScope&) = delete;
+        LoadScope& operator=(const LoadScope&) = delete;
+
+    private:
+        TMainForm& m_form;
+    };
+
     QMdiArea* m_mdiArea;
     QProgressBar* m_loadProgress;
     TAboutBox* m_aboutBox;
@@ -126,5 +138,9 @@ private:
     std::optional<kvd::GridTextWidth> m_gridTextWidth;
     QStringList m_parameters;
     bool m_shown = false;
+    // A close asked for while a file loads (from a signal, during a warning box) waits
+    // for the load to end: the window being filled must not go away under the loader.
+    bool m_loading = false;
+    bool m_closeAfterLoad = false;
     bool m_actionUpdatePending = false;
 };

@@ -40,6 +40,8 @@ TextGrid::TextGrid(QWidget* parent)
     m_fixedView->hide();
     viewport()->stackUnder(m_fixedView);
 
+    // Keys (Ctrl+C, arrows) go to the grid also after a click into the fixed columns.
+    connect(m_fixedView, &QAbstractItemView::pressed, this, [this] { setFocus(Qt::MouseFocusReason); });
     connect(m_fixedView->verticalScrollBar(), &QAbstractSlider::valueChanged,
             verticalScrollBar(), &QAbstractSlider::setValue);
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged,

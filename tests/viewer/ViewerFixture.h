@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -35,10 +36,16 @@ public:
         QStringList messages;
         QStringList errors;
         QStringList openNames;
+        std::function<void()> whileMessageShown; // runs as if during the modal box
     };
     explicit RecordingDialogs(std::shared_ptr<Record> record) : m_record(std::move(record)) {}
 
-    void message(QWidget*, const QString& text) override { m_record->messages.append(text); }
+    void message(QWidget*, const QString& text) override
+    {
+        m_record->messages.append(text);
+        if (m_record->whileMessageShown)
+            m_record->whileMessageShown();
+    }
     void error(QWidget*, const QString& text) override { m_record->errors.append(text); }
     QStringList openFileNames(QWidget*) override { return m_record->openNames; }
 
