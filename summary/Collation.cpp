@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <unicode/ucol.h>
+
 namespace kvd {
 
 namespace {
@@ -18,14 +20,123 @@ QString ascii(std::initializer_list<char> characters)
     return text;
 }
 
+// Texts on which a key must agree with compare(): letter case, accents, composed and
+// decomposed forms, compatibility forms, ignorable controls and special foldings.
+QStringList equalityProbes()
+{
+    return {
+        QString(), QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("ab"), QStringLiteral("aB"),
+        QStringLiteral("a b"), QStringLiteral("a-b"), QStringLiteral("a\x01" "b"), QStringLiteral("a\tb"),
+        QStringLiteral("e"), QStringLiteral("E"), QStringLiteral("\u00e9"), QStringLiteral("\u00c9"),
+        QStringLiteral("e\u0301"), QStringLiteral("\u00e8"), QStringLiteral("\uff21"), QStringLiteral("\uff41"),
+        QStringLiteral("ss"), QStringLiteral("SS"), QStringLiteral("\u00df"), QStringLiteral("\u1e9e"),
+        QStringLiteral("fi"), QStringLiteral("\ufb01"), QStringLiteral("\u03c3"), QStringLiteral("\u03c2"),
+        QStringLiteral("\u03a3"), QStringLiteral("i"), QStringLiteral("I"), QStringLiteral("\u0130"),
+        QStringLiteral("\u0131"), QStringLiteral("k"), QStringLiteral("\u212a"), QStringLiteral("\u00b5"),
+        QStringLiteral("\u03bc"), QStringLiteral("\u01c4"), QStringLiteral("\u01c5"), QStringLiteral("\u01c6"),
+        QStringLiteral("\u00e6"), QStringLiteral("ae"), QStringLiteral("\u00f8"), QStringLiteral("o"),
+        QStringLiteral("\U0001d400"), QStringLiteral("\u00a0"), QStringLiteral(" "), QStringLiteral("\u200b"),
+    };
+}
+
 } // namespace
 
-Collation::Collation(const QLocale& locale)
-    : m_collator(locale)
+// An ICU collator with the settings QCollator gives a case-insensitive comparison.
+struct Collation::IcuCollator {
+    explicit IcuCollator(const QLocale& locale)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        collator = ucol_open(locale.name().toLatin1().constData(), &status);
+        if (U_FAILURE(status)) {
+            close();
+            return;
+        }
+        ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+        ucol_setAttribute(collator, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+        ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+        if (U_FAILURE(status))
+            close();
+    }
+    ~IcuCollator() { close(); }
+    IcuCollator(const IcuCollator&) = delete;
+    IcuCollator& operator=(const IcuCollator&) = delete;
+
+    void close()
+    {
+        if (collator)
+            ucol_close(collator);
+        collator = nullptr;
+    }
+    void sortKey(const QString& text, std::string& bytes) const
+    {
+        const auto* units = reinterpret_cast<const UChar*>(text.utf16());
+        const auto length = static_cast<int32_t>(text.size());
+        bytes.resize(bytes.capacity() < 64 ? 64 : bytes.capacity());
+        int32_t needed = ucol_getSortKey(collator, units, length, reinterpret_cast<uint8_t*>(bytes.data()),
+                                         static_cast<int32_t>(bytes.size()));
+        if (static_cast<std::size_t>(needed) > bytes.size()) {
+            bytes.resize(static_cast<std::size_t>(needed));
+            needed = ucol_getSortKey(collator, units, length, reinterpret_cast<uint8_t*>(bytes.data()), needed);
+        }
+        bytes.resize(static_cast<std::size_t>(needed));
+    }
+
+    UCollator* collator = nullptr;
+};
+
+Collation::Collation(const QLocale& locale, EqualityKeyUse use)
+    : m_collator(locale), m_icu(std::make_shared<IcuCollator>(locale))
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_foldsPrintableAscii = checkPrintableAscii();
     m_usesSortKeys = checkSortKeys();
+    for (const EqualityKeys candidate : {EqualityKeys::IcuSortKey, EqualityKeys::CaseFolded}) {
+        if (use == EqualityKeyUse::Never)
+            break;
+        if (candidate == EqualityKeys::IcuSortKey && !m_icu->collator)
+            continue;
+        m_equalityKeys = candidate;
+        if (checkEqualityKeys())
+            break;
+        m_equalityKeys = EqualityKeys::None;
+    }
+}
+
+bool Collation::checkEqualityKeys() const
+{
+    const QStringList probes = equalityProbes();
+    std::vector<std::string> keys(static_cast<std::size_t>(probes.size()));
+    for (qsizetype i = 0; i < probes.size(); ++i)
+        equalityKey(probes[i], keys[static_cast<std::size_t>(i)]);
+    for (qsizetype i = 0; i < probes.size(); ++i) {
+        for (qsizetype j = 0; j < probes.size(); ++j) {
+            const bool sameKey = keys[static_cast<std::size_t>(i)] == keys[static_cast<std::size_t>(j)];
+            if (sameKey != (m_collator.compare(probes[i], probes[j]) == 0))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool Collation::equalityKey(const QString& text, std::string& bytes) const
+{
+    switch (m_equalityKeys) {
+    case EqualityKeys::IcuSortKey:
+        // QCollator puts the empty text before every other one, also before texts of
+        // ignorable characters only, which ICU finds equal to it: the first byte keeps
+        // them apart.
+        m_icu->sortKey(text, bytes);
+        bytes.insert(bytes.begin(), text.isEmpty() ? '\0' : '\1');
+        return true;
+    case EqualityKeys::CaseFolded: {
+        const QString folded = text.toCaseFolded();
+        bytes.assign(reinterpret_cast<const char*>(folded.utf16()), static_cast<std::size_t>(folded.size()) * 2);
+        return true;
+    }
+    case EqualityKeys::None:
+        break;
+    }
+    return false;
 }
 
 bool Collation::checkPrintableAscii() const

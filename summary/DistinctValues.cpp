@@ -1,7 +1,5 @@
 #include "summary/DistinctValues.h"
 
-#include "datafile/Errors.h"
-
 #include <algorithm>
 
 namespace kvd {
@@ -12,58 +10,74 @@ DistinctValues::DistinctValues(const Collation& collation, TextEncoding encoding
 {
 }
 
-int DistinctValues::rowOfId(std::int32_t id) const
-{
-    return (id & AliasBit) ? m_aliases[static_cast<std::size_t>(id & ~AliasBit)].row
-                           : m_firstRows[static_cast<std::size_t>(id)];
-}
-
-int DistinctValues::entryOfId(std::int32_t id) const
-{
-    return (id & AliasBit) ? m_aliases[static_cast<std::size_t>(id & ~AliasBit)].entry : id;
-}
-
-std::int32_t DistinctValues::aliasId(int rowIndex, int entry)
-{
-    if (m_aliases.size() >= static_cast<std::size_t>(AliasBit))
-        throw Error("Too many distinct values in one column");
-    m_aliases.push_back(Alias{rowIndex, entry});
-    return static_cast<std::int32_t>(m_aliases.size() - 1) | AliasBit;
-}
-
 int DistinctValues::newEntry(int rowIndex)
 {
-    if (m_firstRows.size() >= static_cast<std::size_t>(AliasBit))
-        throw Error("Too many distinct values in one column");
     m_firstRows.push_back(rowIndex);
     m_removed.push_back(false);
     ++m_liveCount;
     return static_cast<int>(m_firstRows.size() - 1);
 }
 
-int DistinctValues::findByHash(const RowHashTable& table, std::uint64_t hash, const SplitText& text,
-                               bool folded) const
+int DistinctValues::findFolded(const SplitText& text, std::uint64_t foldedHash) const
 {
-    const std::int32_t id = table.find(hash, [&](std::int32_t candidate) {
-        const SplitText other = m_textOfRow(rowOfId(candidate));
-        return folded ? equalFoldingAscii(other, text) : equalBytes(other, text);
+    return m_folded.find(foldedHash, [&](std::int32_t entry) {
+        return equalFoldingAscii(m_textOfRow(m_firstRows[static_cast<std::size_t>(entry)]), text);
     });
-    return id < 0 ? -1 : entryOfId(id);
+}
+
+QString DistinctValues::decoded(const SplitText& text) const
+{
+    m_scratch.assign(text.head);
+    m_scratch.append(text.tail);
+    return decodeText(m_scratch, m_encoding);
 }
 
 CollationKey DistinctValues::keyOf(const SplitText& text) const
 {
-    m_scratch.assign(text.head);
-    m_scratch.append(text.tail);
-    return m_collation.key(decodeText(m_scratch, m_encoding));
+    return m_collation.key(decoded(text));
+}
+
+void DistinctValues::probeKey(const SplitText& text, KeyProbe& probe) const
+{
+    if (m_collation.equalityKey(decoded(text), probe.bytes))
+        probe.hash = hashText(SplitText{probe.bytes, {}}).exact;
+    else
+        probe.key = keyOf(text);
+}
+
+int DistinctValues::findByKey(const KeyProbe& probe) const
+{
+    if (!m_collation.hasEqualityKeys()) {
+        const auto found = m_keys.find(probe.key);
+        return found == m_keys.end() ? -1 : found->second;
+    }
+    // Keys are not stored: a candidate's is computed again, which only a duplicate
+    // (or a clash of 32 hash bits) asks for.
+    return m_keyHashes.find(probe.hash, [&](std::int32_t candidate) {
+        m_collation.equalityKey(decoded(m_textOfRow(m_firstRows[static_cast<std::size_t>(candidate)])),
+                                m_candidateKey);
+        return m_candidateKey == probe.bytes;
+    });
+}
+
+void DistinctValues::insertByKey(KeyProbe& probe, std::int32_t id)
+{
+    if (m_collation.hasEqualityKeys())
+        m_keyHashes.insert(probe.hash, id);
+    else
+        m_keys.emplace(std::move(probe.key), id);
 }
 
 void DistinctValues::buildKeys()
 {
     if (m_keyed)
         return;
-    for (std::size_t entry = 0; entry < m_firstRows.size(); ++entry)
-        m_keys.emplace(keyOf(m_textOfRow(m_firstRows[entry])), static_cast<int>(entry));
+    if (m_collation.hasEqualityKeys())
+        m_keyHashes.reserve(std::max(m_reserved, m_firstRows.size()));
+    for (std::size_t entry = 0; entry < m_firstRows.size(); ++entry) {
+        probeKey(m_textOfRow(m_firstRows[entry]), m_probe);
+        insertByKey(m_probe, static_cast<std::int32_t>(entry));
+    }
     m_keyed = true;
 }
 
@@ -71,60 +85,47 @@ bool DistinctValues::add(int rowIndex)
 {
     const SplitText text = m_textOfRow(rowIndex);
     const TextHashes hashes = hashText(text);
-    if (hashes.printableAscii && m_collation.foldsPrintableAscii()) {
-        if (findByHash(m_folded, hashes.folded, text, true) >= 0)
+    const bool ascii = hashes.printableAscii && m_collation.foldsPrintableAscii();
+    if (ascii) {
+        if (findFolded(text, hashes.folded) >= 0)
             return false;
         if (!m_keyed) {
+            if (m_folded.size() == 0)
+                m_folded.reserve(m_reserved);
             m_folded.insert(hashes.folded, newEntry(rowIndex));
             return true;
         }
-        CollationKey key = keyOf(text);
-        const auto found = m_keys.find(key);
-        if (found != m_keys.end()) {
-            m_folded.insert(hashes.folded, aliasId(rowIndex, found->second));
-            return false;
-        }
-        const int entry = newEntry(rowIndex);
-        m_keys.emplace(std::move(key), entry);
-        m_folded.insert(hashes.folded, entry);
-        return true;
     }
-
-    if (findByHash(m_exact, hashes.exact, text, false) >= 0)
-        return false;
     buildKeys();
-    CollationKey key = keyOf(text);
-    const auto found = m_keys.find(key);
-    if (found != m_keys.end()) {
-        m_exact.insert(hashes.exact, aliasId(rowIndex, found->second));
+    probeKey(text, m_probe);
+    if (findByKey(m_probe) >= 0)
         return false;
-    }
     const int entry = newEntry(rowIndex);
-    m_keys.emplace(std::move(key), entry);
-    m_exact.insert(hashes.exact, entry);
+    insertByKey(m_probe, entry);
+    if (ascii)
+        m_folded.insert(hashes.folded, entry);
     return true;
 }
 
 void DistinctValues::reserve(std::size_t count)
 {
+    m_reserved = count;
     m_firstRows.reserve(count);
     m_removed.reserve(count);
-    m_folded.reserve(count);
 }
 
 int DistinctValues::find(const SplitText& text)
 {
     const TextHashes hashes = hashText(text);
     const bool ascii = hashes.printableAscii && m_collation.foldsPrintableAscii();
-    const int entry = ascii ? findByHash(m_folded, hashes.folded, text, true)
-                            : findByHash(m_exact, hashes.exact, text, false);
-    if (entry >= 0)
-        return entry;
-    if (ascii && !m_keyed)
-        return -1;
+    if (ascii) {
+        const int entry = findFolded(text, hashes.folded);
+        if (entry >= 0 || !m_keyed)
+            return entry;
+    }
     buildKeys();
-    const auto found = m_keys.find(keyOf(text));
-    return found == m_keys.end() ? -1 : found->second;
+    probeKey(text, m_probe);
+    return findByKey(m_probe);
 }
 
 void DistinctValues::remove(int entry)
@@ -139,7 +140,7 @@ std::vector<int> DistinctValues::firstRowsInOrder() const
 {
     std::vector<int> rows;
     rows.reserve(static_cast<std::size_t>(m_liveCount));
-    if (m_keyed) {
+    if (m_keyed && !m_collation.hasEqualityKeys()) {
         for (const auto& [key, entry] : m_keys) {
             if (!m_removed[static_cast<std::size_t>(entry)])
                 rows.push_back(m_firstRows[static_cast<std::size_t>(entry)]);

@@ -23,9 +23,10 @@ using TextOfRow = std::function<SplitText(int rowIndex)>;
 // Texts of printable ASCII are matched through a hash of their case-folded bytes
 // (when the collation agrees that this is its equality, see
 // Collation::foldsPrintableAscii). Other texts are decoded and matched by collation
-// key; from the first such text on, every entry gets a key too, so that "Ａ"
-// (fullwidth) still finds an entry "a". A file of plain ASCII builds no key until its
-// entries are sorted.
+// key: by a hash of their equality key where the collation has one, else through an
+// ordered map of sort keys. From the first such text on, every entry is keyed too, so
+// that "Ａ" (fullwidth) still finds an entry "a". A file of plain ASCII builds no key
+// until its entries are sorted.
 class DistinctValues {
 public:
     DistinctValues(const Collation& collation, TextEncoding encoding, TextOfRow textOfRow);
@@ -34,7 +35,7 @@ public:
     // then nothing is added and the answer is false.
     bool add(int rowIndex);
 
-    // Makes room for `count` entries of printable ASCII without growing again.
+    // Makes room for `count` entries without growing again.
     void reserve(std::size_t count);
 
     // The entry equal to text, or -1. May build collation keys.
@@ -56,20 +57,20 @@ private:
         bool operator()(const CollationKey& a, const CollationKey& b) const { return collation->compare(a, b) < 0; }
     };
 
-    // A table id is an entry (its text is the entry's first row) or, with AliasBit
-    // set, an alias: another spelling of an entry, kept so that it is found by hash.
-    static constexpr std::int32_t AliasBit = std::int32_t(1) << 30;
-    struct Alias {
-        std::int32_t row;
-        std::int32_t entry;
+    int newEntry(int rowIndex);
+    // The collation key of one text, in the form this list matches keys by.
+    struct KeyProbe {
+        std::uint64_t hash = 0; // of bytes, with equality keys
+        std::string bytes;      // the equality key
+        CollationKey key;       // without equality keys
     };
 
-    int rowOfId(std::int32_t id) const;
-    int entryOfId(std::int32_t id) const;
-    std::int32_t aliasId(int rowIndex, int entry);
-    int newEntry(int rowIndex);
-    int findByHash(const RowHashTable& table, std::uint64_t hash, const SplitText& text, bool folded) const;
+    int findFolded(const SplitText& text, std::uint64_t foldedHash) const;
+    QString decoded(const SplitText& text) const;
     CollationKey keyOf(const SplitText& text) const;
+    void probeKey(const SplitText& text, KeyProbe& probe) const;
+    int findByKey(const KeyProbe& probe) const;
+    void insertByKey(KeyProbe& probe, std::int32_t id);
     void buildKeys();
 
     const Collation& m_collation;
@@ -77,13 +78,15 @@ private:
     TextOfRow m_textOfRow;
     std::vector<std::int32_t> m_firstRows; // one per entry
     std::vector<bool> m_removed;           // one per entry
-    std::vector<Alias> m_aliases;
     int m_liveCount = 0;
-    RowHashTable m_folded; // printable-ASCII texts, by folded hash
-    RowHashTable m_exact;  // other texts, by exact hash: a spelling met again needs no key
-    bool m_keyed = false;  // every entry has its key in m_keys
-    std::multimap<CollationKey, int, KeyLess> m_keys; // every entry, once m_keyed
+    std::size_t m_reserved = 0; // entries to make room for when a table is first used
+    RowHashTable m_folded; // entries of printable ASCII, by folded hash
+    bool m_keyed = false;  // every entry is indexed by its collation key
+    RowHashTable m_keyHashes; // by equality key hash, where the collation has them
+    std::multimap<CollationKey, int, KeyLess> m_keys; // otherwise
     mutable std::string m_scratch;
+    mutable std::string m_candidateKey;
+    KeyProbe m_probe;
 };
 
 // How many times each exact spelling (case-sensitive, every byte) occurs in a column.

@@ -35,9 +35,28 @@ TEST(Collation, sortKeysAreUsedOnlyWhereTheyIgnoreCase)
     EXPECT_TRUE(Collation(French).usesSortKeys());
 }
 
-TEST(DistinctValues, refusesTextsEqualToAnEntryAndKeepsTheFirstSpelling)
+TEST(Collation, equalityKeysAgreeWithTheCollatorInTheCAndFrenchLocales)
 {
-    const Collation collation(French);
+    // Checked against the collator at construction; without them accented texts would
+    // be matched through an ordered map, much slower on large files.
+    EXPECT_TRUE(Collation(QLocale::c()).hasEqualityKeys());
+    EXPECT_TRUE(Collation(French).hasEqualityKeys());
+}
+
+// Non-ASCII texts are matched by hashed equality keys, or through an ordered map of
+// sort keys where a collation has no equality keys: every case runs both ways.
+class DistinctValuesBothWays : public testing::TestWithParam<Collation::EqualityKeyUse> {};
+
+INSTANTIATE_TEST_SUITE_P(KeyUse, DistinctValuesBothWays,
+                         testing::Values(Collation::EqualityKeyUse::WhenVerified, Collation::EqualityKeyUse::Never),
+                         [](const testing::TestParamInfo<Collation::EqualityKeyUse>& paramInfo) {
+                             return paramInfo.param == Collation::EqualityKeyUse::Never ? "sortKeysOnly"
+                                                                                        : "equalityKeys";
+                         });
+
+TEST_P(DistinctValuesBothWays, refusesTextsEqualToAnEntryAndKeepsTheFirstSpelling)
+{
+    const Collation collation(French, GetParam());
     const Column column{{"Img", "img", "IMG", "other", "\xC3\x89t\xC3\xA9", "\xC3\xA9T\xC3\xA9"}};
     DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow());
     std::vector<bool> added;
@@ -79,13 +98,27 @@ TEST(DistinctValues, findsAndRemovesEntriesIgnoringCase)
     EXPECT_EQ(values.firstRowsInOrder(), std::vector<int>{2});
 }
 
-TEST(DistinctValues, manyValuesComeOutInTheCollatorsOrder)
+TEST_P(DistinctValuesBothWays, fullwidthAndAsciiLettersMeetInEitherOrder)
+{
+    const Collation collation(QLocale(QLocale::English, QLocale::UnitedStates), GetParam());
+    const Column column{{"a", "b", "\xEF\xBC\xA1", "\xEF\xBC\xA2x", "Bx", "c"}};
+    DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow());
+    std::vector<bool> added;
+    for (int row = 0; row < 6; ++row)
+        added.push_back(values.add(row));
+    EXPECT_EQ(added, (std::vector<bool>{true, true, false, true, false, true}));
+    EXPECT_EQ(values.find(SplitText{"A", {}}), 0);
+    EXPECT_EQ(values.firstRowsInOrder(), (std::vector<int>{0, 1, 3, 5}));
+}
+
+TEST_P(DistinctValuesBothWays, manyValuesComeOutInTheCollatorsOrder)
 {
     // Enough entries, mixed case, digits and punctuation, for the order to come from
     // sort keys; checked against a plain sort with the collator.
     Column column;
     std::uint32_t seed = 12345;
-    const std::string alphabet = "aAbBcCdD-_ 019zZ.";
+    const std::vector<std::string> alphabet = {"a", "A", "b", "B", "c", "C", "d", "D", "-", "_", " ",
+                                               "0", "1", "9", "z", "Z", ".", "\xC3\xA9", "\xC3\x89"};
     for (int i = 0; i < 3000; ++i) {
         std::string text;
         for (int length = 1 + static_cast<int>(seed % 5); length > 0; --length) {
@@ -95,7 +128,7 @@ TEST(DistinctValues, manyValuesComeOutInTheCollatorsOrder)
         column.texts.push_back(text);
     }
     for (const QLocale& locale : {QLocale::c(), French}) {
-        const Collation collation(locale);
+        const Collation collation(locale, GetParam());
         DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow());
         for (int row = 0; row < static_cast<int>(column.texts.size()); ++row)
             values.add(row);
