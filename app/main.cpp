@@ -24,5 +24,7 @@ int main(int argc, char** argv)
     kvd::TerminationSignal termination;
     QObject::connect(&termination, &kvd::TerminationSignal::requested, &MainForm, &QWidget::close);
     MainForm.show();
-    return application.exec();
+    const int exitCode = application.exec();
+    application.setErrorHandler({}); // the main window goes before the application
+    return exitCode;
 }
