@@ -12,7 +12,8 @@ struct Document;
 
 // The width in pixels of a text (the file's bytes) in the data grid's font.
 using TextWidthMeasure = std::function<int(std::string_view text)>;
-// Called now and then while a file is read, with the bytes handled so far.
+// Called now and then while a file is read, with the work done so far out of the whole
+// work, in bytes: each byte of the file counts twice, once read and once scanned.
 using ReadProgress = std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)>;
 
 struct ReaderOptions {

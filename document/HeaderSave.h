@@ -20,9 +20,25 @@ struct HeaderSaveResult {
 // fileName: the old file is kept whole under the next free backup name
 // fileName + ".~" + n, and fileName then holds the header lines, a "[Data]" line and
 // every line that followed the old file's first "[Data]" line, each ended by CR LF.
-// The data part is streamed, never held in memory whole.
-// Throws kvd::Error with a clear text when the header cannot be saved; the file
-// named fileName then still holds its old bytes, complete, and no backup was made.
+//
+// n is one more than the number of entries beside the file named after it + ".~"
+// + anything (directories and dot names left out, unless the file's own name begins
+// with a dot), raised past every number whose name is taken by any entry at all.
+//
+// The new file is written and synced under a temporary name first, then the old file
+// gets its backup name and the new one takes its place, so fileName always names a
+// complete file. The data part is streamed, never held in memory whole. The new file
+// keeps the old one's permission bits.
+//
+// Returns NoSuchFile, having changed nothing, when fileName names no entry or a
+// directory. Throws kvd::Error with a clear text when the header cannot be saved (an
+// IoError for a failed file-system call, carrying errno and the path): a header line
+// holding CR or LF; an old file without a line equal to "[Data]", or with a line that
+// begins with "[Data]" and holds more before it; a failed call. The file named
+// fileName then still holds its old bytes, complete, no backup was made and no
+// temporary file is left. Two rare failures leave another state and say so in their
+// text: the directory could not be synced after a complete save; the new file could
+// not take the document's name and the backup name could not be undone.
 HeaderSaveResult saveHeader(const std::string& fileName, const std::vector<std::string>& headerLines);
 
 // The same through a file-system seam, so that tests can make each call fail.

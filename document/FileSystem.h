@@ -1,0 +1,108 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kvd {
+
+enum class FileType { Regular, Directory, SymbolicLink, Other };
+
+struct FileStatus {
+    FileType type = FileType::Other;
+    mode_t permissions = 0; // the mode's permission bits, set-id and sticky bits included (07777)
+};
+
+struct DirectoryEntry {
+    std::string name;
+    FileType type = FileType::Other; // of the entry itself: a symbolic link is SymbolicLink
+};
+
+// An open file descriptor owned by one object, with the path it was opened by (for
+// error texts). Move-only; the destructor closes it and ignores errors, so a
+// descriptor whose close matters is handed to FileSystem::close().
+class FileDescriptor {
+public:
+    FileDescriptor() noexcept = default;
+    FileDescriptor(int fd, std::string path) noexcept : m_fd(fd), m_path(std::move(path)) {}
+    FileDescriptor(FileDescriptor&& other) noexcept;
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+
+    bool isOpen() const noexcept { return m_fd >= 0; }
+    int get() const noexcept { return m_fd; }
+    const std::string& path() const noexcept { return m_path; }
+    // Gives up ownership: the caller closes the returned descriptor.
+    int release() noexcept;
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+// The file-system calls the header save makes, behind a seam so that tests can make
+// any one of them fail. Every failure throws kvd::IoError carrying errno and the path
+// (its text is the system's French text, see ioError()). Calls interrupted by a
+// signal (EINTR) are repeated.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // stat(2): follows symbolic links. No entry at path (ENOENT, ENOTDIR): nullopt.
+    virtual std::optional<FileStatus> status(const std::string& path) = 0;
+    // lstat(2): the entry itself. No entry at path (ENOENT, ENOTDIR): nullopt.
+    virtual std::optional<FileStatus> linkStatus(const std::string& path) = 0;
+    // Every entry of the directory except "." and "..", in no particular order.
+    virtual std::vector<DirectoryEntry> listDirectory(const std::string& path) = 0;
+
+    // open(2) with O_CLOEXEC added; mode is used with O_CREAT.
+    virtual FileDescriptor open(const std::string& path, int flags, mode_t mode = 0) = 0;
+    // read(2): up to buffer.size() bytes; 0 at the end of the file.
+    virtual std::size_t read(const FileDescriptor& file, std::span<char> buffer) = 0;
+    // write(2) repeated until every byte is written.
+    virtual void writeAll(const FileDescriptor& file, std::span<const char> bytes) = 0;
+    // fsync(2).
+    virtual void sync(const FileDescriptor& file) = 0;
+    // fchmod(2): sets the permission bits exactly, whatever the umask.
+    virtual void setPermissions(const FileDescriptor& file, mode_t permissions) = 0;
+    // close(2), reporting its error (a write error may surface only here). The
+    // descriptor is closed whatever happens.
+    virtual void close(FileDescriptor file) = 0;
+
+    // link(2): a second name for the file; fails with EEXIST when newPath exists.
+    virtual void link(const std::string& oldPath, const std::string& newPath) = 0;
+    // rename(2): replaces newPath when it names a file.
+    virtual void rename(const std::string& oldPath, const std::string& newPath) = 0;
+    // renameat2(2) with RENAME_NOREPLACE: fails with EEXIST when newPath exists, and
+    // with EINVAL (or ENOSYS) where the file system (or kernel) cannot do it.
+    virtual void renameNoReplace(const std::string& oldPath, const std::string& newPath) = 0;
+    // unlink(2).
+    virtual void remove(const std::string& path) = 0;
+};
+
+// The machine's file system.
+class RealFileSystem final : public FileSystem {
+public:
+    std::optional<FileStatus> status(const std::string& path) override;
+    std::optional<FileStatus> linkStatus(const std::string& path) override;
+    std::vector<DirectoryEntry> listDirectory(const std::string& path) override;
+    FileDescriptor open(const std::string& path, int flags, mode_t mode = 0) override;
+    std::size_t read(const FileDescriptor& file, std::span<char> buffer) override;
+    void writeAll(const FileDescriptor& file, std::span<const char> bytes) override;
+    void sync(const FileDescriptor& file) override;
+    void setPermissions(const FileDescriptor& file, mode_t permissions) override;
+    void close(FileDescriptor file) override;
+    void link(const std::string& oldPath, const std::string& newPath) override;
+    void rename(const std::string& oldPath, const std::string& newPath) override;
+    void renameNoReplace(const std::string& oldPath, const std::string& newPath) override;
+    void remove(const std::string& path) override;
+};
+
+} // namespace kvd

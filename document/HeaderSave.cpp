@@ -1,0 +1,477 @@
+#include "document/HeaderSave.h"
+
+#include "datafile/Errors.h"
+#include "document/FileSystem.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace kvd {
+
+namespace {
+
+constexpr std::size_t BlockSize = 64 * 1024;
+constexpr std::string_view DataLine = "[Data]";
+constexpr std::string_view LineEnd = "\r\n";
+
+// Finds the first line equal to "[Data]" in a file fed block by block, by the line
+// rules of the reader: LF or CR LF end a line, any other CR is dropped. Only the first
+// bytes of each line are kept, so lines of any length pass through.
+class DataLineFinder {
+public:
+    enum class Result {
+        Searching,
+        Found,    // the data part starts at dataOffset() of the block just fed
+        Ambiguous // lineNumber() begins with "[Data]" but holds more: the reader ends the
+                  // header there, so the lines up to an exact "[Data]" line further on
+                  // would be neither header nor data
+    };
+
+    Result feed(std::string_view block)
+    {
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            const char byte = block[i];
+            if (byte == '\n') {
+                const Result result = endLine();
+                if (result != Result::Searching) {
+                    m_dataOffset = i + 1;
+                    return result;
+                }
+            } else if (byte != '\r' && m_lineStart.size() <= DataLine.size()) {
+                m_lineStart += byte;
+            }
+        }
+        return Result::Searching;
+    }
+
+    // The end of the file: the last line may have no line end.
+    Result finish()
+    {
+        m_dataOffset = 0;
+        return m_lineStart.empty() ? Result::Searching : endLine();
+    }
+
+    std::size_t dataOffset() const { return m_dataOffset; }
+    long long lineNumber() const { return m_lineNumber; }
+
+private:
+    Result endLine()
+    {
+        ++m_lineNumber;
+        const std::string lineStart = std::exchange(m_lineStart, {});
+        if (lineStart == DataLine)
+            return Result::Found;
+        return lineStart.starts_with(DataLine) ? Result::Ambiguous : Result::Searching;
+    }
+
+    std::string m_lineStart; // the line's first bytes, CRs dropped; at most 7
+    long long m_lineNumber = 0;
+    std::size_t m_dataOffset = 0;
+};
+
+// Rewrites the lines after the "[Data]" line with CR LF line ends: every CR is dropped
+// (it either ends a line with its LF or is dropped by the line rules) and every LF
+// becomes CR LF. An unended last line gets its CR LF, and an empty data part becomes
+// one empty line, as a line-by-line copy that writes at least one line would do.
+class DataPartConverter {
+public:
+    void convert(std::string_view block, std::string& out)
+    {
+        for (const char byte : block) {
+            if (byte == '\n') {
+                out += LineEnd;
+                m_lineOpen = false;
+            } else if (byte != '\r') {
+                out += byte;
+                m_lineOpen = true;
+            }
+        }
+    }
+
+    void finish(std::string& out)
+    {
+        if (m_lineOpen)
+            out += LineEnd;
+    }
+
+private:
+    bool m_lineOpen = true; // nothing written yet counts as an empty line to end
+};
+
+// The directory part of a path (empty, or ending with "/") and the name after it.
+struct PathParts {
+    std::string directoryPrefix;
+    std::string name;
+
+    std::string directory() const
+    {
+        if (directoryPrefix.empty())
+            return ".";
+        return directoryPrefix.size() == 1 ? directoryPrefix : directoryPrefix.substr(0, directoryPrefix.size() - 1);
+    }
+};
+
+PathParts splitPath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {{}, path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// A dot name is hidden, but not from a document whose own name begins with a dot:
+// its backups are as visible as the document itself.
+bool isHiddenFor(const std::string& entryName, const std::string& documentName)
+{
+    return entryName.starts_with('.') && !documentName.starts_with('.');
+}
+
+bool linkUnsupported(int errorCode)
+{
+    return errorCode == EPERM || errorCode == EOPNOTSUPP || errorCode == ENOSYS || errorCode == EMLINK;
+}
+
+bool noReplaceRenameUnsupported(int errorCode)
+{
+    return errorCode == EINVAL || errorCode == ENOSYS || errorCode == EOPNOTSUPP;
+}
+
+// Removes the temporary file on every way out unless it was moved into place.
+class TemporaryFile {
+public:
+    TemporaryFile(FileSystem& fileSystem, std::string path) : m_fileSystem(fileSystem), m_path(std::move(path)) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        if (m_path.empty())
+            return;
+        try {
+            m_fileSystem.remove(m_path);
+        } catch (...) {
+            // Nothing better to do: the save already reports the first failure.
+        }
+    }
+    const std::string& path() const { return m_path; }
+    void keep() { m_path.clear(); }
+
+private:
+    FileSystem& m_fileSystem;
+    std::string m_path;
+};
+
+// How the old file got its backup name.
+enum class BackupMove { Linked, RenamedExclusively, Renamed };
+
+// An error whose text already tells the state the save left behind.
+class FinalIoError : public IoError {
+public:
+    using IoError::IoError;
+};
+
+class HeaderSaver {
+public:
+    HeaderSaver(FileSystem& fileSystem, const std::string& fileName, const std::vector<std::string>& headerLines)
+        : m_fileSystem(fileSystem), m_fileName(fileName), m_parts(splitPath(fileName)), m_headerLines(headerLines)
+    {
+    }
+
+    HeaderSaveResult run();
+
+private:
+    HeaderSaveResult save();
+    void checkHeaderLines() const;
+    std::optional<FileStatus> documentStatus();
+    unsigned long long countBackups();
+    std::string chooseBackupPath();
+    FileDescriptor createTemporaryFile(std::optional<TemporaryFile>& guard, mode_t permissions);
+    void writeNewFile(const FileDescriptor& source, const FileDescriptor& target);
+    void copyDataPart(const FileDescriptor& source, const FileDescriptor& target);
+    void write(const FileDescriptor& target, std::string& bytes);
+    BackupMove keepOldFileAs(const std::string& backupPath);
+    void replaceDocument(const std::string& temporaryPath, const std::string& backupPath);
+    void syncDirectory(const std::string& backupPath);
+    [[noreturn]] void notSaved(const std::string& reason) const;
+
+    FileSystem& m_fileSystem;
+    const std::string& m_fileName;
+    const PathParts m_parts;
+    const std::vector<std::string>& m_headerLines;
+    std::string m_doing; // what the save is doing, for the text of an IoError
+};
+
+HeaderSaveResult HeaderSaver::run()
+{
+    try {
+        return save();
+    } catch (const FinalIoError&) {
+        throw;
+    } catch (const IoError& error) {
+        const std::string reason = error.errorCode() == EEXIST
+                                       ? quoted(error.path()) + " already exists"
+                                       : std::string(error.what());
+        throw IoError(error.errorCode(), error.path(),
+                      "The header was not saved and " + quoted(m_fileName) + " is unchanged: " + m_doing + ": " +
+                          reason);
+    }
+}
+
+HeaderSaveResult HeaderSaver::save()
+{
+    const std::optional<FileStatus> status = documentStatus();
+    if (!status)
+        return {HeaderSaveResult::Status::NoSuchFile, {}};
+    checkHeaderLines();
+    const std::string backupPath = chooseBackupPath();
+
+    std::optional<TemporaryFile> temporary;
+    {
+        // Non-blocking, so that a pipe put there meanwhile cannot make the save wait.
+        m_doing = "cannot read " + quoted(m_fileName);
+        const FileDescriptor source = m_fileSystem.open(m_fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+        FileDescriptor target = createTemporaryFile(temporary, status->permissions);
+        writeNewFile(source, target);
+        m_doing = "cannot write " + quoted(temporary->path());
+        m_fileSystem.sync(target);
+        m_fileSystem.close(std::move(target));
+    }
+    replaceDocument(temporary->path(), backupPath);
+    temporary->keep();
+    syncDirectory(backupPath);
+    return {HeaderSaveResult::Status::Saved, backupPath};
+}
+
+void HeaderSaver::checkHeaderLines() const
+{
+    for (std::size_t i = 0; i < m_headerLines.size(); ++i) {
+        if (m_headerLines[i].find_first_of("\r\n") != std::string::npos)
+            notSaved("header line " + std::to_string(i + 1) + " holds a line break");
+    }
+}
+
+// The document's file, when there is one: an entry that is not a directory. Other
+// entries that are not plain files (a pipe, a device) are refused rather than read.
+std::optional<FileStatus> HeaderSaver::documentStatus()
+{
+    m_doing = "cannot examine " + quoted(m_fileName);
+    std::optional<FileStatus> status = m_fileSystem.status(m_fileName);
+    if (!status || status->type == FileType::Directory)
+        return std::nullopt;
+    if (status->type != FileType::Regular)
+        notSaved("it is not a plain file");
+    return status;
+}
+
+// The backups already beside the document: entries named after it followed by ".~"
+// and anything, directories and hidden names left out.
+unsigned long long HeaderSaver::countBackups()
+{
+    m_doing = "cannot list the folder " + quoted(m_parts.directory());
+    const std::string prefix = m_parts.name + ".~";
+    unsigned long long count = 0;
+    for (const DirectoryEntry& entry : m_fileSystem.listDirectory(m_parts.directory())) {
+        if (entry.name.starts_with(prefix) && entry.type != FileType::Directory &&
+            !isHiddenFor(entry.name, m_parts.name))
+            ++count;
+    }
+    return count;
+}
+
+// The first free name from one more than the backup count on. Any entry, a directory
+// or a dangling link included, makes a number taken: nothing is ever written over.
+std::string HeaderSaver::chooseBackupPath()
+{
+    unsigned long long number = countBackups() + 1;
+    for (;;) {
+        std::string candidate = m_fileName + ".~" + std::to_string(number);
+        m_doing = "cannot examine " + quoted(candidate);
+        if (!m_fileSystem.linkStatus(candidate))
+            return candidate;
+        ++number;
+    }
+}
+
+// A new hidden file beside the document, with the document's permission bits.
+FileDescriptor HeaderSaver::createTemporaryFile(std::optional<TemporaryFile>& guard, mode_t permissions)
+{
+    m_doing = "cannot create a file in the folder " + quoted(m_parts.directory());
+    // Shortened so that the name stays within the file system's limit.
+    const std::string stem = m_parts.directoryPrefix + "." + m_parts.name.substr(0, 200) + ".saving-" +
+                             std::to_string(::getpid()) + "-";
+    for (int attempt = 1;; ++attempt) {
+        const std::string path = stem + std::to_string(attempt);
+        try {
+            FileDescriptor file = m_fileSystem.open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, 0600);
+            guard.emplace(m_fileSystem, path);
+            m_doing = "cannot write " + quoted(path);
+            m_fileSystem.setPermissions(file, permissions);
+            return file;
+        } catch (const IoError& error) {
+            if (error.errorCode() != EEXIST || attempt == 100)
+                throw;
+        }
+    }
+}
+
+void HeaderSaver::writeNewFile(const FileDescriptor& source, const FileDescriptor& target)
+{
+    std::string header;
+    for (const std::string& line : m_headerLines) {
+        header += line;
+        header += LineEnd;
+    }
+    header += DataLine;
+    header += LineEnd;
+    write(target, header);
+    copyDataPart(source, target);
+}
+
+// Streams the lines after the source's first "[Data]" line into target, one block at
+// a time.
+void HeaderSaver::copyDataPart(const FileDescriptor& source, const FileDescriptor& target)
+{
+    std::string block(BlockSize, '\0');
+    std::string out;
+    out.reserve(2 * BlockSize + LineEnd.size());
+    DataLineFinder finder;
+    DataPartConverter converter;
+    DataLineFinder::Result found = DataLineFinder::Result::Searching;
+    for (;;) {
+        m_doing = "cannot read " + quoted(m_fileName);
+        const std::size_t count = m_fileSystem.read(source, block);
+        if (count == 0)
+            break;
+        std::string_view bytes(block.data(), count);
+        if (found != DataLineFinder::Result::Found) {
+            found = finder.feed(bytes);
+            if (found == DataLineFinder::Result::Searching)
+                continue;
+            if (found == DataLineFinder::Result::Ambiguous)
+                break;
+            bytes.remove_prefix(finder.dataOffset());
+        }
+        converter.convert(bytes, out);
+        write(target, out);
+    }
+    if (found == DataLineFinder::Result::Searching)
+        found = finder.finish();
+    if (found == DataLineFinder::Result::Ambiguous)
+        notSaved("its line " + std::to_string(finder.lineNumber()) +
+                 " begins with \"[Data]\" but holds more, so where its data begins is unclear");
+    if (found != DataLineFinder::Result::Found)
+        notSaved("it has no line \"[Data]\" to tell its data from its header (a learning file has no header to save)");
+    converter.finish(out);
+    write(target, out);
+}
+
+// Writes bytes and empties them.
+void HeaderSaver::write(const FileDescriptor& target, std::string& bytes)
+{
+    m_doing = "cannot write " + quoted(target.path());
+    m_fileSystem.writeAll(target, bytes);
+    bytes.clear();
+}
+
+// Gives the old file its backup name without giving up the document's name, where
+// the file system allows a second name, and never writing over an entry.
+BackupMove HeaderSaver::keepOldFileAs(const std::string& backupPath)
+{
+    m_doing = "cannot keep the old file as " + quoted(backupPath);
+    try {
+        m_fileSystem.link(m_fileName, backupPath);
+        return BackupMove::Linked;
+    } catch (const IoError& error) {
+        if (!linkUnsupported(error.errorCode()))
+            throw;
+    }
+    try {
+        m_fileSystem.renameNoReplace(m_fileName, backupPath);
+        return BackupMove::RenamedExclusively;
+    } catch (const IoError& error) {
+        if (!noReplaceRenameUnsupported(error.errorCode()))
+            throw;
+    }
+    if (m_fileSystem.linkStatus(backupPath))
+        throw ioError(EEXIST, backupPath);
+    m_fileSystem.rename(m_fileName, backupPath);
+    return BackupMove::Renamed;
+}
+
+// Moves the old file to its backup name and the new file into its place. When the
+// second move fails, the first is undone.
+void HeaderSaver::replaceDocument(const std::string& temporaryPath, const std::string& backupPath)
+{
+    const BackupMove move = keepOldFileAs(backupPath);
+    try {
+        m_fileSystem.rename(temporaryPath, m_fileName);
+        return;
+    } catch (const IoError& error) {
+        m_doing = "cannot put the new file in place of " + quoted(m_fileName);
+        try {
+            if (move == BackupMove::Linked)
+                m_fileSystem.remove(backupPath);
+            else if (move == BackupMove::RenamedExclusively)
+                m_fileSystem.renameNoReplace(backupPath, m_fileName);
+            else
+                m_fileSystem.rename(backupPath, m_fileName);
+        } catch (const IoError&) {
+            const std::string left = move == BackupMove::Linked
+                                         ? "; the old file also bears the name " + quoted(backupPath)
+                                         : "; the old file is kept as " + quoted(backupPath);
+            throw FinalIoError(error.errorCode(), error.path(),
+                               "The header was not saved: " + m_doing + ": " + error.what() + left);
+        }
+        throw;
+    }
+}
+
+// Makes the two new names durable. The save is complete by now, so a failure here
+// says so.
+void HeaderSaver::syncDirectory(const std::string& backupPath)
+{
+    try {
+        const FileDescriptor directory = m_fileSystem.open(m_parts.directory(), O_RDONLY | O_DIRECTORY);
+        try {
+            m_fileSystem.sync(directory);
+        } catch (const IoError& error) {
+            if (error.errorCode() != EINVAL) // a file system that cannot sync a folder
+                throw;
+        }
+    } catch (const IoError& error) {
+        throw FinalIoError(error.errorCode(), error.path(),
+                           "The header of " + quoted(m_fileName) + " was saved and the old file kept as " +
+                               quoted(backupPath) + ", but the folder " + quoted(m_parts.directory()) +
+                               " could not be written to disk: " + error.what());
+    }
+}
+
+void HeaderSaver::notSaved(const std::string& reason) const
+{
+    throw Error("The header was not saved and " + quoted(m_fileName) + " is unchanged: " + reason);
+}
+
+} // namespace
+
+HeaderSaveResult saveHeader(const std::string& fileName, const std::vector<std::string>& headerLines)
+{
+    RealFileSystem fileSystem;
+    return saveHeader(fileName, headerLines, fileSystem);
+}
+
+HeaderSaveResult saveHeader(const std::string& fileName, const std::vector<std::string>& headerLines,
+                            FileSystem& fileSystem)
+{
+    return HeaderSaver(fileSystem, fileName, headerLines).run();
+}
+
+} // namespace kvd

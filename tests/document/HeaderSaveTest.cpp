@@ -1,0 +1,432 @@
+#include "document/HeaderSave.h"
+
+#include "FaultyFileSystem.h"
+#include "datafile/Errors.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+namespace kvd {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::set<std::string>;
+
+const std::string KvdFile = "KVD file\r\n[Image]\r\nPixel=0.1\r\n[Data]\r\nId;Src;Area\r\n1;a;2.5\r\n";
+const std::vector<std::string> KvdHeader = {"KVD file", "[Image]", "Pixel=0.1"};
+const std::string KvdData = "[Data]\r\nId;Src;Area\r\n1;a;2.5\r\n";
+
+std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+Names entryNames(const std::string& directory)
+{
+    Names names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The header lines the reader gives a KVD file: its lines, CRs dropped, up to the first
+// line from line 2 on that begins with "[Data]".
+std::vector<std::string> readerHeaderLines(const std::string& bytes)
+{
+    std::vector<std::string> lines(1);
+    for (const char byte : bytes) {
+        if (byte == '\n') {
+            if (lines.size() > 1 && lines.back().starts_with("[Data]"))
+                break;
+            lines.emplace_back();
+        } else if (byte != '\r') {
+            lines.back() += byte;
+        }
+    }
+    lines.pop_back();
+    return lines;
+}
+
+class HeaderSaveTest : public ::testing::Test {
+protected:
+    std::string path(const std::string& name) const { return m_directory.filePath(QString::fromStdString(name)).toStdString(); }
+    std::string directory() const { return m_directory.path().toStdString(); }
+
+    QTemporaryDir m_directory;
+    const std::string m_document = path("sample.kvd");
+    const std::string m_firstBackup = m_document + ".~1";
+};
+
+TEST_F(HeaderSaveTest, writesHeaderThenDataLinesWithCrLfAndKeepsOldFileAsBackup)
+{
+    struct Case {
+        const char* name;
+        std::string oldBytes;
+        std::vector<std::string> header;
+        std::string newBytes;
+    };
+    const Case cases[] = {
+        {"editedHeader", KvdFile, {"KVD file", "[Image]", "Pixel=0.2", "Note=é"},
+         "KVD file\r\n[Image]\r\nPixel=0.2\r\nNote=é\r\n" + KvdData},
+        {"emptiedHeader", KvdFile, {}, KvdData},
+        {"typedDataLineWrittenUnchanged", KvdFile, {"KVD file", "[Data]"}, "KVD file\r\n[Data]\r\n" + KvdData},
+        {"linesAfterFirstEmptyDataLineCopied", "KVD\r\n[Data]\r\nId;Src;A\r\n1;a;2\r\n\r\nlate;b;3\r\n", {"KVD"},
+         "KVD\r\n[Data]\r\nId;Src;A\r\n1;a;2\r\n\r\nlate;b;3\r\n"},
+        {"lfLineEndsBecomeCrLf", "KVD\n[Data]\nId;Src;A\n1;a;2\n", {"KVD"}, "KVD\r\n[Data]\r\nId;Src;A\r\n1;a;2\r\n"},
+        {"lastLineWithoutLineEndGetsOne", "KVD\r\n[Data]\r\nId;Src;A\r\n1;a;2", {"KVD"},
+         "KVD\r\n[Data]\r\nId;Src;A\r\n1;a;2\r\n"},
+        {"dataLineLastGetsOneEmptyLine", "KVD\r\n[Data]\r\n", {"KVD"}, "KVD\r\n[Data]\r\n\r\n"},
+        {"dataLineLastWithoutLineEnd", "KVD\n[Data]", {"KVD"}, "KVD\r\n[Data]\r\n\r\n"},
+        {"loneCarriageReturnsDropped", "KVD\r\n[Da\rta]\r\r\nId;S\rrc\r\n", {"KVD"}, "KVD\r\n[Data]\r\nId;Src\r\n"},
+        {"dataLineOnFirstLine", "[Data]\r\nId;Src;A\r\n", {"KVD"}, "KVD\r\n[Data]\r\nId;Src;A\r\n"},
+        {"laterDataLinesAreData", "KVD\r\n[Data]\r\nId\r\n[Data]\r\n", {"KVD"}, "KVD\r\n[Data]\r\nId\r\n[Data]\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir scratch;
+        const std::string document = scratch.filePath("sample.kvd").toStdString();
+        writeBytes(document, c.oldBytes);
+
+        const HeaderSaveResult result = saveHeader(document, c.header);
+
+        EXPECT_EQ(result.status, HeaderSaveResult::Status::Saved);
+        EXPECT_EQ(result.backupPath, document + ".~1");
+        EXPECT_EQ(readBytes(document), c.newBytes);
+        EXPECT_EQ(readBytes(document + ".~1"), c.oldBytes);
+        EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+    }
+}
+
+TEST_F(HeaderSaveTest, numbersBackupOneAboveTheCountAndSkipsTakenNames)
+{
+    enum class Kind { File, Directory, DanglingLink };
+    struct Entry {
+        std::string name;
+        Kind kind = Kind::File;
+    };
+    struct Case {
+        const char* name;
+        std::string document;
+        std::vector<Entry> entries;
+        std::string backup;
+    };
+    const Case cases[] = {
+        {"none", "sample.kvd", {}, "sample.kvd.~1"},
+        {"oneToThree", "sample.kvd", {{"sample.kvd.~1"}, {"sample.kvd.~2"}, {"sample.kvd.~3"}}, "sample.kvd.~4"},
+        {"gapBelowCountNotFilled", "sample.kvd", {{"sample.kvd.~1"}, {"sample.kvd.~3"}}, "sample.kvd.~4"},
+        {"highNumberAlone", "sample.kvd", {{"sample.kvd.~5"}}, "sample.kvd.~2"},
+        {"anyRunCounts", "sample.kvd", {{"sample.kvd.~old"}}, "sample.kvd.~2"},
+        {"emptyRunCounts", "sample.kvd", {{"sample.kvd.~"}}, "sample.kvd.~2"},
+        {"otherNamesAndLetterCaseNotCounted", "sample.kvd",
+         {{"Sample.kvd.~1"}, {"sample.kvd~1"}, {"sample.kvd.bak"}, {"sample.kv.~1"}, {".sample.kvd.~1"}},
+         "sample.kvd.~1"},
+        {"directoryNotCountedButTaken", "sample.kvd", {{"sample.kvd.~1", Kind::Directory}}, "sample.kvd.~2"},
+        {"directoryAboveCountTaken", "sample.kvd", {{"sample.kvd.~1"}, {"sample.kvd.~2", Kind::Directory}},
+         "sample.kvd.~3"},
+        {"danglingLinkCountedAndTaken", "sample.kvd", {{"sample.kvd.~2", Kind::DanglingLink}}, "sample.kvd.~3"},
+        {"dotDocumentCountsItsDotBackups", ".sample.kvd", {{".sample.kvd.~1"}, {".sample.kvd.~3"}},
+         ".sample.kvd.~4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir scratch;
+        const std::string dir = scratch.path().toStdString() + "/";
+        for (const Entry& entry : c.entries) {
+            if (entry.kind == Kind::Directory)
+                fs::create_directory(dir + entry.name);
+            else if (entry.kind == Kind::DanglingLink)
+                fs::create_symlink("nowhere", dir + entry.name);
+            else
+                writeBytes(dir + entry.name, "old backup " + entry.name);
+        }
+        writeBytes(dir + c.document, KvdFile);
+
+        EXPECT_EQ(saveHeader(dir + c.document, KvdHeader).backupPath, dir + c.backup);
+        EXPECT_EQ(readBytes(dir + c.backup), KvdFile);
+        for (const Entry& entry : c.entries) {
+            if (entry.kind == Kind::File) {
+                EXPECT_EQ(readBytes(dir + entry.name), "old backup " + entry.name);
+            } else if (entry.kind == Kind::Directory) {
+                EXPECT_TRUE(fs::is_directory(dir + entry.name));
+            }
+        }
+    }
+}
+
+TEST_F(HeaderSaveTest, refusesAndChangesNothingWhenDataCannotBeToldFromHeader)
+{
+    struct Case {
+        const char* name;
+        std::string oldBytes;
+        std::vector<std::string> header;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"learningFile", "LEARNING\r\nId;Src;A;Group;Status\r\n1;a;2;g;Learning\r\n", {"LEARNING", "(No Header)"},
+         "it has no line \"[Data]\""},
+        {"lowerCaseDataLine", "KVD\r\n[data]\r\nId;Src;A\r\n", {"KVD"}, "it has no line \"[Data]\""},
+        {"dataLineWithMoreCharactersOnly", "KVD\r\n[Data] extra\r\nId;Src;A\r\n", {"KVD"},
+         "its line 2 begins with \"[Data]\" but holds more"},
+        {"inexactDataLineBeforeExactOne", "KVD\r\n[Data] (1)\r\nId;Src;A\r\n1;a;2\r\n[Data]\r\nx\r\n", {"KVD"},
+         "its line 2 begins with \"[Data]\" but holds more"},
+        {"headerLineWithLineBreak", KvdFile, {"KVD file", "a\nb"}, "header line 2 holds a line break"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(m_document, c.oldBytes);
+        try {
+            saveHeader(m_document, c.header);
+            ADD_FAILURE() << "saved";
+        } catch (const Error& error) {
+            const std::string text = error.what();
+            EXPECT_TRUE(text.starts_with("The header was not saved and \"" + m_document + "\" is unchanged: " + c.reason))
+                << text;
+        }
+        EXPECT_EQ(readBytes(m_document), c.oldBytes);
+        EXPECT_EQ(entryNames(directory()), Names{"sample.kvd"});
+    }
+}
+
+TEST_F(HeaderSaveTest, secondSaveMakesSecondBackupOfFirstResult)
+{
+    writeBytes(m_document, "KVD\n[Data]\nId;Src;A\n");
+    saveHeader(m_document, {"KVD", "Edit=1"});
+    const HeaderSaveResult second = saveHeader(m_document, {"KVD", "Edit=2"});
+
+    EXPECT_EQ(second.backupPath, m_document + ".~2");
+    EXPECT_EQ(readBytes(m_firstBackup), "KVD\n[Data]\nId;Src;A\n");
+    EXPECT_EQ(readBytes(m_document + ".~2"), "KVD\r\nEdit=1\r\n[Data]\r\nId;Src;A\r\n");
+    EXPECT_EQ(readBytes(m_document), "KVD\r\nEdit=2\r\n[Data]\r\nId;Src;A\r\n");
+}
+
+TEST_F(HeaderSaveTest, unchangedHeaderOfNonAsciiFileRewritesSameBytes)
+{
+    const std::string files[] = {
+        "KVD\r\n[\xC3\x89" "chantillon]\r\nNom=caf\xC3\xA9 \xE2\x82\xAC\r\n\r\n[Data]\r\nId;Src;A\r\n\xC3\xA9lan;s;1\r\n",
+        "KVD\r\n[\xC9" "chantillon]\r\nNom=caf\xE9 \x80\x81\xFF\r\n[Data]\r\nId;Src;A\r\n\xE9lan;s;1\r\n",
+    };
+    for (const std::string& bytes : files) {
+        writeBytes(m_document, bytes);
+        saveHeader(m_document, readerHeaderLines(bytes));
+        EXPECT_EQ(readBytes(m_document), bytes);
+    }
+}
+
+TEST_F(HeaderSaveTest, streamsLinesAcrossBlockBoundaries)
+{
+    std::string data = "[Data]\r\nId;Src;A\r\n";
+    for (int row = 0; data.size() < 200'000; ++row)
+        data += std::to_string(row) + ";source;" + std::to_string(row * 7) + "\r\n";
+    // Moves "[Data]" and every later line end across the 64 KiB block boundaries.
+    for (std::size_t shift = 0; shift < 9; ++shift) {
+        SCOPED_TRACE(shift);
+        const std::string longLine(65536 - 5 - shift, 'x');
+        writeBytes(m_document, "KVD\r\n" + longLine + "\n" + data);
+        fs::remove(m_firstBackup);
+
+        saveHeader(m_document, {"KVD", longLine});
+        EXPECT_EQ(readBytes(m_document), "KVD\r\n" + longLine + "\r\n" + data);
+    }
+}
+
+TEST_F(HeaderSaveTest, missingFileOrDirectoryIsNotSavedAndNothingIsWritten)
+{
+    fs::create_directory(path("folder.kvd"));
+    EXPECT_EQ(saveHeader(m_document, KvdHeader).status, HeaderSaveResult::Status::NoSuchFile);
+    EXPECT_EQ(saveHeader(path("folder.kvd"), KvdHeader).status, HeaderSaveResult::Status::NoSuchFile);
+    EXPECT_EQ(entryNames(directory()), Names{"folder.kvd"});
+}
+
+TEST_F(HeaderSaveTest, newFileKeepsPermissionBitsWhateverTheUmask)
+{
+    const mode_t oldUmask = ::umask(077);
+    for (const mode_t mode : {mode_t(0664), mode_t(0444)}) {
+        SCOPED_TRACE(mode);
+        writeBytes(m_document, KvdFile);
+        ::chmod(m_document.c_str(), mode);
+        fs::remove(m_firstBackup);
+        saveHeader(m_document, KvdHeader);
+        struct stat info {};
+        ::stat(m_document.c_str(), &info);
+        EXPECT_EQ(info.st_mode & 07777, mode);
+    }
+    ::umask(oldUmask);
+}
+
+TEST_F(HeaderSaveTest, relativeNameGetsRelativeBackupBesideIt)
+{
+    const fs::path oldWorkingDirectory = fs::current_path();
+    fs::current_path(directory());
+    writeBytes("sample.kvd", KvdFile);
+    const HeaderSaveResult result = saveHeader("sample.kvd", KvdHeader);
+    fs::current_path(oldWorkingDirectory);
+
+    EXPECT_EQ(result.backupPath, "sample.kvd.~1");
+    EXPECT_EQ(readBytes(m_firstBackup), KvdFile);
+}
+
+TEST_F(HeaderSaveTest, pipeUnderTheNameIsRefusedWithoutWaiting)
+{
+    ASSERT_EQ(::mkfifo(m_document.c_str(), 0600), 0);
+    EXPECT_THROW(saveHeader(m_document, KvdHeader), Error);
+    EXPECT_EQ(entryNames(directory()), Names{"sample.kvd"});
+}
+
+// Root may write into a read-only folder: run as root, the save is made as the user
+// nobody, who may read the file but not write into the folder.
+TEST_F(HeaderSaveTest, readOnlyFolderLeavesFileUnchanged)
+{
+    writeBytes(m_document, KvdFile);
+    ::chmod(m_document.c_str(), 0644);
+    ::chmod(directory().c_str(), 0555);
+    const bool asRoot = ::geteuid() == 0;
+    ASSERT_TRUE(!asRoot || ::seteuid(65534) == 0);
+    int errorCode = 0;
+    try {
+        saveHeader(m_document, KvdHeader);
+    } catch (const IoError& error) {
+        errorCode = error.errorCode();
+        EXPECT_TRUE(std::string(error.what()).ends_with(": Accès au fichier refusé")) << error.what();
+    }
+    ASSERT_TRUE(!asRoot || ::seteuid(0) == 0);
+    ::chmod(directory().c_str(), 0700);
+
+    EXPECT_EQ(errorCode, EACCES);
+    EXPECT_EQ(readBytes(m_document), KvdFile);
+    EXPECT_EQ(entryNames(directory()), Names{"sample.kvd"});
+}
+
+// File systems differ in how the old file gets its backup name: a second name, an
+// exclusive rename, or a plain rename after checking the name is free.
+struct MoveScenario {
+    const char* name;
+    std::map<std::string, int> unsupported;
+};
+const MoveScenario MoveScenarios[] = {
+    {"hardLinks", {}},
+    {"noHardLinks", {{"link", EPERM}}},
+    {"plainRenameOnly", {{"link", EPERM}, {"renameNoReplace", EINVAL}}},
+};
+
+TEST_F(HeaderSaveTest, failureOfAnyCallNeverLosesOrTruncatesTheFile)
+{
+    const std::string newBytes = "KVD file\r\nEdit=1\r\n" + KvdData;
+    for (const MoveScenario& scenario : MoveScenarios) {
+        int failures = 0;
+        for (int failingCall = 1; failingCall < 100; ++failingCall) {
+            SCOPED_TRACE(std::string(scenario.name) + " call " + std::to_string(failingCall));
+            QTemporaryDir scratch;
+            const std::string document = scratch.filePath("sample.kvd").toStdString();
+            const std::string backup = document + ".~1";
+            writeBytes(document, KvdFile);
+            test::FaultyFileSystem fileSystem;
+            fileSystem.unsupported = scenario.unsupported;
+            fileSystem.failCalls = {failingCall};
+            fileSystem.beforeCall = [&] {
+                const std::string now = fs::exists(document) ? readBytes(document) : "";
+                EXPECT_TRUE(now == KvdFile || now == newBytes || readBytes(backup) == KvdFile) << now;
+            };
+            try {
+                saveHeader(document, {"KVD file", "Edit=1"}, fileSystem);
+            } catch (const IoError& error) {
+                ++failures;
+                const std::string text = error.what();
+                EXPECT_TRUE(text.ends_with(": Erreur E/S 5")) << text;
+                if (text.starts_with("The header was not saved and \"" + document + "\" is unchanged: cannot ")) {
+                    EXPECT_EQ(readBytes(document), KvdFile);
+                    EXPECT_EQ(entryNames(scratch.path().toStdString()), Names{"sample.kvd"});
+                    continue;
+                }
+                // The folder could not be synced after a complete save.
+                EXPECT_TRUE(text.starts_with("The header of \"" + document + "\" was saved")) << text;
+            }
+            EXPECT_EQ(readBytes(document), newBytes);
+            EXPECT_EQ(readBytes(backup), KvdFile);
+            EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+            if (fileSystem.log.size() < std::size_t(failingCall))
+                break; // the save ran to its end without reaching the failing call
+        }
+        EXPECT_GE(failures, 10) << scenario.name;
+    }
+}
+
+TEST_F(HeaderSaveTest, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
+{
+    for (const MoveScenario& scenario : MoveScenarios) {
+        SCOPED_TRACE(scenario.name);
+        QTemporaryDir scratch;
+        const std::string document = scratch.filePath("sample.kvd").toStdString();
+        writeBytes(document, KvdFile);
+        test::FaultyFileSystem fileSystem;
+        fileSystem.unsupported = scenario.unsupported;
+        // Fails the move of the new file into place, then the undo that follows it.
+        fileSystem.beforeCall = [&] {
+            if (fileSystem.log.back().starts_with("rename " + scratch.path().toStdString() + "/.sample.kvd.saving"))
+                fileSystem.failCalls = {int(fileSystem.log.size()), int(fileSystem.log.size()) + 1};
+        };
+
+        try {
+            saveHeader(document, KvdHeader, fileSystem);
+            ADD_FAILURE() << "saved";
+        } catch (const IoError& error) {
+            const std::string text = error.what();
+            EXPECT_TRUE(text.starts_with("The header was not saved: cannot put the new file in place of")) << text;
+            const std::string where = scenario.unsupported.empty() ? "the old file also bears the name \""
+                                                                   : "the old file is kept as \"";
+            EXPECT_TRUE(text.ends_with(where + document + ".~1\"")) << text;
+        }
+        EXPECT_EQ(readBytes(document + ".~1"), KvdFile);
+        if (scenario.unsupported.empty()) {
+            EXPECT_EQ(readBytes(document), KvdFile);
+        } else {
+            EXPECT_FALSE(fs::exists(document));
+        }
+        EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), scenario.unsupported.empty() ? 2u : 1u);
+    }
+}
+
+TEST_F(HeaderSaveTest, backupNameTakenDuringTheSaveIsNeverWrittenOver)
+{
+    for (const MoveScenario& scenario : MoveScenarios) {
+        SCOPED_TRACE(scenario.name);
+        QTemporaryDir scratch;
+        const std::string document = scratch.filePath("sample.kvd").toStdString();
+        writeBytes(document, KvdFile);
+        test::FaultyFileSystem fileSystem;
+        fileSystem.unsupported = scenario.unsupported;
+        fileSystem.beforeCall = [&] {
+            if (fileSystem.log.back().starts_with("sync"))
+                writeBytes(document + ".~1", "another program's file");
+        };
+        try {
+            saveHeader(document, KvdHeader, fileSystem);
+            ADD_FAILURE() << "saved";
+        } catch (const IoError& error) {
+            EXPECT_EQ(std::string(error.what()), "The header was not saved and \"" + document +
+                                                     "\" is unchanged: cannot keep the old file as \"" + document +
+                                                     ".~1\": \"" + document + ".~1\" already exists");
+        }
+        EXPECT_EQ(readBytes(document), KvdFile);
+        EXPECT_EQ(readBytes(document + ".~1"), "another program's file");
+        EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+    }
+}
+
+} // namespace
+} // namespace kvd
