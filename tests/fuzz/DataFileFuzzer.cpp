@@ -64,8 +64,7 @@ void touchEverything(const kvd::Document& document)
             total += statistics.cell(r, c).size();
     for (const std::string& line : document.summary.reportLines)
         total += line.size();
-    static volatile std::size_t sink;
-    sink = total;
+    check(total < (std::size_t(1) << 40), "what was read fits the input");
 }
 
 } // namespace
