@@ -1,5 +1,7 @@
 #include "summary/Collation.h"
 
+#include <map>
+
 #include <QStringList>
 
 #include <unicode/ucol.h>
@@ -100,6 +102,15 @@ Collation::Collation(const QLocale& locale, EqualityKeyUse use)
             break;
         m_equalityKeys = EqualityKeys::None;
     }
+}
+
+const Collation& Collation::forLocale(const QLocale& locale)
+{
+    thread_local std::map<QString, std::unique_ptr<Collation>> collations;
+    std::unique_ptr<Collation>& collation = collations[locale.name() + u'|' + locale.bcp47Name()];
+    if (!collation)
+        collation = std::make_unique<Collation>(locale);
+    return *collation;
 }
 
 bool Collation::checkEqualityKeys() const

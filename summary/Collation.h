@@ -36,6 +36,10 @@ public:
 
     explicit Collation(const QLocale& locale, EqualityKeyUse use = EqualityKeyUse::WhenVerified);
 
+    // The collation of a locale, built on first use and kept for the calling thread:
+    // building one runs thousands of comparisons, too many to repeat for every file.
+    static const Collation& forLocale(const QLocale& locale);
+
     // True when two texts made only of the bytes 0x20..0x7E are equal under this
     // collation exactly when they are equal after ASCII case folding: no such
     // character is ignored, distinct characters differ, and letter case alone never

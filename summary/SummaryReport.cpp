@@ -162,7 +162,7 @@ void writeSummaryReport(const DataTable& table, FileKind kind, int measurementCo
                     + " measurements");
     lines.push_back(Separator);
 
-    const Collation collation(locale);
+    const Collation& collation = Collation::forLocale(locale);
     appendDuplicateWarnings(table, kind, columns, collation, encoding, lines);
     appendSources(table, columns, collation, encoding, lines);
     if (!isLearningKind(kind))
