@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
 
 namespace kvd {
 
@@ -78,7 +79,12 @@ std::string readFileBytes(const std::string& path, const FileReadProgress& progr
     if (statedSize > MaxDataFileSize)
         throw fileTooLargeError(path, statedSize, false);
 
-    std::string bytes(static_cast<std::size_t>(statedSize), '\0');
+    std::string bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(statedSize));
+    } catch (const std::bad_alloc&) {
+        throw Error("Not enough memory to read the file " + path + " (" + std::to_string(statedSize) + " bytes).");
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         const std::size_t count = readSome(file.get(), bytes.data() + done, std::min(ChunkSize, bytes.size() - done), path);

@@ -18,3 +18,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVD_SANITIZE=ON -DK
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$jobs")
+
+echo "== Fuzz the loader and the number text functions briefly"
+bash scripts/fuzz.sh 20000

@@ -1,0 +1,510 @@
+#include "TMainForm.h"
+
+#include "ApplicationFonts.h"
+#include "ErrorText.h"
+#include "LoadIndicator.h"
+#include "TAboutBox.h"
+#include "TileLayout.h"
+#include "datafile/Errors.h"
+#include "datafile/NumberText.h"
+#include "document/DocumentLoader.h"
+#include "document/HeaderSave.h"
+#include "document/TMDIChild.h"
+#include "document/TextGrid.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+constexpr int ToolBarHeight = 49;
+constexpr int ToolButtonWidth = 39;
+constexpr int ToolButtonHeight = 38;
+constexpr int ToolBarIndent = 5;
+constexpr int SeparatorWidth = 38;
+
+QString captionForName(const QString& name)
+{
+    return QFile::decodeName(QByteArray::fromStdString(kvd::captionForPath(QFile::encodeName(name).toStdString())));
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), m_dialogs(std::make_unique<kvd::Dialogs>())
+{
+    setWindowTitle(QStringLiteral("KVD Viewer"));
+    setWindowIcon(kvd::applicationIcon());
+    setFont(kvd::tahoma(11));
+    setAcceptDrops(true);
+
+    m_mdiArea = new QMdiArea;
+    m_mdiArea->setBackground(palette().brush(QPalette::Dark));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+
+    createActions();
+    createToolBar();
+    createMenus();
+
+    // OneInstance1: the single-instance guard is built here, right after the commands
+    // and images and before the window is ever shown; a later start of the program
+    // ends inside this constructor.
+
+    m_loadProgress = new QProgressBar;
+    m_loadProgress->setMaximumWidth(200);
+    m_loadProgress->setTextVisible(false);
+    m_loadProgress->hide();
+    statusBar()->addPermanentWidget(m_loadProgress);
+
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::scheduleActionUpdate);
+    UpdateActions();
+    ToolButton2->setEnabled(false);
+
+    m_aboutBox = new TAboutBox(this);
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+}
+
+TMainForm::~TMainForm()
+{
+    // The document windows are destroyed after this body, with the widget part of
+    // this window: their signals must no longer reach it.
+    m_mdiArea->disconnect(this);
+    // Closed ones wait for their deferred deletion, out of the area's list.
+    for (TMDIChild* window : m_mdiArea->findChildren<TMDIChild*>())
+        window->disconnect(this);
+}
+
+void TMainForm::createActions()
+{
+    const auto makeAction = [this](const QString& caption, int image, void (TMainForm::*handler)()) {
+        auto* action = new QAction(ImageList1.icon(image), caption, this);
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
+        ActionList1.append(action);
+        return action;
+    };
+    FileOpen1 = makeAction(QStringLiteral("&Open"), 0, &TMainForm::FileOpen1Execute);
+    FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    FileClose1 = makeAction(QStringLiteral("&Close"), 1, nullptr);
+    connect(FileClose1, &QAction::triggered, this, [this] {
+        if (TMDIChild* child = activeDocumentWindow())
+            child->close();
+    });
+    FileExit1 = makeAction(QStringLiteral("&Quit"), 2, &TMainForm::FileExit1Execute);
+    WindowCascade1 = makeAction(QStringLiteral("&Cascade"), 3, &TMainForm::WindowCascade1Execute);
+    WindowTileHorizontal1 = makeAction(QStringLiteral("Tile &horizontal"), 4, &TMainForm::WindowTileHorizontal1Execute);
+    WindowTileVertical1 = makeAction(QStringLiteral("Tile &vertical"), 5, &TMainForm::WindowTileVertical1Execute);
+    HelpAbout1 = makeAction(QStringLiteral("&About"), 6, &TMainForm::HelpAbout1Execute);
+    // The categories only group the commands.
+    for (QAction* action : {FileOpen1, FileClose1, FileExit1})
+        action->setProperty("category", QStringLiteral("Fichier"));
+    for (QAction* action : {WindowCascade1, WindowTileHorizontal1, WindowTileVertical1})
+        action->setProperty("category", QStringLiteral("Fenêtre"));
+    HelpAbout1->setProperty("category", QStringLiteral("Aide"));
+    addActions(ActionList1); // their shortcuts work wherever the focus is in the window
+}
+
+QToolButton* TMainForm::addToolButton(QAction* action, const QString& hint)
+{
+    auto* button = new QToolButton;
+    button->setFixedSize(ToolButtonWidth, ToolButtonHeight);
+    button->setIconSize(QSize(kvd::ImageList::ImageSize, kvd::ImageList::ImageSize));
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setToolTip(hint);
+    if (action) {
+        button->setIcon(action->icon());
+        button->setEnabled(action->isEnabled());
+        connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+        connect(button, &QToolButton::clicked, action, &QAction::trigger);
+    }
+    ToolBar2->addWidget(button);
+    return button;
+}
+
+void TMainForm::addToolBarSeparator()
+{
+    auto* separator = new QWidget;
+    separator->setFixedSize(SeparatorWidth, ToolButtonHeight);
+    auto* layout = new QHBoxLayout(separator);
+    layout->setContentsMargins(0, 4, 0, 4);
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line, 0, Qt::AlignHCenter);
+    ToolBar2->addWidget(separator);
+}
+
+void TMainForm::createToolBar()
+{
+    ToolBar2 = new QToolBar(QStringLiteral("ToolBar2"));
+    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    ToolBar2->setMovable(false);
+    ToolBar2->setFloatable(false);
+    ToolBar2->setFixedHeight(ToolBarHeight);
+    ToolBar2->setIconSize(QSize(kvd::ImageList::ImageSize, kvd::ImageList::ImageSize));
+    ToolBar2->setContentsMargins(ToolBarIndent, 0, 0, 0);
+    ToolBar2->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, ToolBar2);
+
+    ToolButton1 = addToolButton(FileOpen1, QStringLiteral("Open KVD file"));
+    ToolButton2 = addToolButton(nullptr, QString());
+    ToolButton2->setIcon(ImageList1.icon(7));
+    connect(ToolButton2, &QToolButton::clicked, this, &TMainForm::ToolButton2Click);
+    ToolButton6 = addToolButton(FileClose1, QStringLiteral("Close KVD file"));
+    addToolBarSeparator();
+    ToolButton8 = addToolButton(WindowCascade1, QStringLiteral("Windows cascade"));
+    ToolButton10 = addToolButton(WindowTileHorizontal1, QStringLiteral("Windows tile horizontal"));
+    ToolButton11 = addToolButton(WindowTileVertical1, QStringLiteral("Windows tile vertical"));
+    addToolBarSeparator();
+    ToolButton12 = addToolButton(HelpAbout1, QStringLiteral("About KVD Viewer"));
+}
+
+void TMainForm::createMenus()
+{
+    MainMenu1 = menuBar();
+    File1 = MainMenu1->addMenu(QStringLiteral("&File"));
+    File1->addAction(FileOpen1);
+    File1->addAction(FileClose1);
+    File1->addSeparator();
+    File1->addAction(FileExit1);
+
+    Windows1 = MainMenu1->addMenu(QStringLiteral("&Windows"));
+    connect(Windows1, &QMenu::aboutToShow, this, &TMainForm::updateWindowMenu);
+    updateWindowMenu();
+
+    Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
+    QAction* about = Help1->addAction(ImageList1.icon(6), QStringLiteral("&About KVD Viewer"));
+    connect(about, &QAction::triggered, HelpAbout1, &QAction::trigger);
+}
+
+void TMainForm::updateWindowMenu()
+{
+    Windows1->clear();
+    Windows1->addAction(WindowCascade1);
+    Windows1->addAction(WindowTileHorizontal1);
+    Windows1->addAction(WindowTileVertical1);
+    const QList<TMDIChild*> windows = documentWindows();
+    if (windows.isEmpty())
+        return;
+    Windows1->addSeparator();
+    const TMDIChild* active = activeDocumentWindow();
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        TMDIChild* child = windows[i];
+        QString title = child->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
+                                   : QStringLiteral("%1 %2").arg(i + 1).arg(title);
+        QAction* entry = Windows1->addAction(text);
+        entry->setCheckable(true);
+        entry->setChecked(child == active);
+        connect(entry, &QAction::triggered, child, [this, child] {
+            if (child->isMinimized())
+                child->showNormal();
+            m_mdiArea->setActiveSubWindow(child);
+        });
+    }
+}
+
+void TMainForm::setDialogs(std::unique_ptr<kvd::Dialogs> dialogs)
+{
+    m_dialogs = dialogs ? std::move(dialogs) : std::make_unique<kvd::Dialogs>();
+}
+
+void TMainForm::reportError(const QString& text)
+{
+    m_dialogs->error(this, kvd::withFullStop(text));
+}
+
+template <class Handler>
+void TMainForm::guarded(Handler&& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        reportError(QString::fromUtf8(error.what()));
+    }
+}
+
+QList<TMDIChild*> TMainForm::documentWindows() const
+{
+    QList<TMDIChild*> windows;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        auto* child = qobject_cast<TMDIChild*>(window);
+        if (child && !child->isHidden())
+            windows.append(child);
+    }
+    return windows;
+}
+
+TMDIChild* TMainForm::activeDocumentWindow() const
+{
+    auto* child = qobject_cast<TMDIChild*>(m_mdiArea->currentSubWindow());
+    return child && !child->isHidden() ? child : nullptr;
+}
+
+void TMainForm::scheduleActionUpdate()
+{
+    if (m_actionUpdatePending)
+        return;
+    m_actionUpdatePending = true;
+    QMetaObject::invokeMethod(this, &TMainForm::UpdateActions, Qt::QueuedConnection);
+}
+
+void TMainForm::UpdateActions()
+{
+    m_actionUpdatePending = false;
+    const bool anyWindow = !documentWindows().isEmpty();
+    FileClose1->setEnabled(activeDocumentWindow() != nullptr);
+    WindowCascade1->setEnabled(anyWindow);
+    WindowTileHorizontal1->setEnabled(anyWindow);
+    WindowTileVertical1->setEnabled(anyWindow);
+}
+
+TMDIChild* TMainForm::createDocumentWindow()
+{
+    auto* child = new TMDIChild(ToolButton2);
+    child->setWindowIcon(windowIcon());
+    m_mdiArea->addSubWindow(child);
+    connect(child, &QObject::destroyed, this, &TMainForm::scheduleActionUpdate);
+    child->show();
+    // The client area, inside the window's frame and title bar.
+    child->resize(child->size() - child->widget()->size()
+                  + QSize(TMDIChild::ClientWidth, TMDIChild::ClientHeight));
+    placeNewWindow(*child);
+    m_mdiArea->setActiveSubWindow(child);
+    scheduleActionUpdate();
+    return child;
+}
+
+void TMainForm::placeNewWindow(TMDIChild& child)
+{
+    // New windows cascade: each one a title bar lower and further right than the one
+    // before, starting again at the top left when it would leave the area.
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &child)
+                     + style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, &child);
+    const QSize area = m_mdiArea->viewport()->size();
+    const auto index = static_cast<int>(documentWindows().size()) - 1;
+    const int fitting = std::max(1, std::min((area.width() - child.width()) / std::max(1, step),
+                                             (area.height() - child.height()) / std::max(1, step)) + 1);
+    const int slot = index % fitting;
+    child.move(slot * step, slot * step);
+}
+
+void TMainForm::OpenDataFile(const QString& name)
+{
+    ToolButton2->setEnabled(false);
+    TMDIChild* child = createDocumentWindow();
+    const std::string path = QFile::encodeName(name).toStdString();
+    child->setWindowTitle(captionForName(name));
+    child->FileName = name;
+    kvd::Document& document = child->document();
+    document.fileName = path;
+    document.caption = kvd::captionForPath(path);
+    child->repaint();
+
+    if (!m_gridTextWidth)
+        m_gridTextWidth.emplace(child->StringGrid1->font());
+    kvd::LoadIndicator indicator(*statusBar(), *m_loadProgress, child->windowTitle());
+    kvd::LoadOptions options;
+    options.reader.textWidth = [&measure = *m_gridTextWidth, &document](std::string_view text) {
+        return measure(text, document.encoding);
+    };
+    options.reader.progress = [&indicator](std::uint64_t done, std::uint64_t total) { indicator.progress(done, total); };
+    options.decimalSeparator = kvd::userDecimalSeparator();
+    bool tableShown = false;
+    options.warning = [this, child, &tableShown](const std::string& message) {
+        if (!tableShown) {
+            child->showHeaderAndTable(); // the table is complete when the statistics warn
+            tableShown = true;
+        }
+        m_dialogs->message(this, kvd::decodeText(message, child->document().encoding));
+    };
+
+    kvd::ReadResult result;
+    {
+        LoadScope loading(*this);
+        try {
+            result = kvd::loadDocument(document, options);
+        } catch (...) {
+            child->showDocument();
+            throw;
+        }
+    }
+    child->showDocument();
+    if (result.status == kvd::ReadStatus::UnknownFormat) {
+        m_dialogs->message(this, QStringLiteral("Unknow file format"));
+        child->close();
+        return;
+    }
+    child->setHeaderModified(false);
+    ToolButton2->setEnabled(false);
+}
+
+TMainForm::LoadScope::LoadScope(TMainForm& form)
+    : m_form(form)
+{
+    m_form.m_loading = true;
+}
+
+TMainForm::LoadScope::~LoadScope()
+{
+    m_form.m_loading = false;
+    if (m_form.m_closeAfterLoad) {
+        m_form.m_closeAfterLoad = false;
+        QMetaObject::invokeMethod(&m_form, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void TMainForm::openExistingFiles(const QStringList& names)
+{
+    guarded([&] {
+        for (const QString& name : names) {
+            const QFileInfo info(name);
+            if (info.exists() && !info.isDir())
+                OpenDataFile(name);
+        }
+    });
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (const QScreen* shownOn = screen())
+        move(shownOn->availableGeometry().center() - frameGeometry().center() + pos());
+    // The window appears first; the files of the command line open after.
+    QMetaObject::invokeMethod(this, &TMainForm::FormShow, Qt::QueuedConnection);
+}
+
+void TMainForm::FormShow()
+{
+    ToolButton2->setEnabled(false);
+    openExistingFiles(m_parameters);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_loading) {
+        m_closeAfterLoad = true;
+        event->ignore();
+        return;
+    }
+    // Closes every document window without asking about unsaved header edits.
+    m_mdiArea->closeAllSubWindows();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.cbegin(), urls.cend(), [](const QUrl& url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            names.append(url.toLocalFile());
+    }
+    event->acceptProposedAction();
+    openExistingFiles(names);
+}
+
+void TMainForm::FileOpen1Execute()
+{
+    guarded([&] {
+        for (const QString& name : m_dialogs->openFileNames(this))
+            OpenDataFile(name);
+    });
+}
+
+void TMainForm::FileExit1Execute()
+{
+    close();
+}
+
+void TMainForm::HelpAbout1Execute()
+{
+    m_aboutBox->exec();
+}
+
+void TMainForm::ToolButton2Click()
+{
+    guarded([&] {
+        // The active window, or the last one when none is active.
+        const QList<TMDIChild*> windows = documentWindows();
+        if (windows.isEmpty()) {
+            ToolButton2->setEnabled(false);
+            return;
+        }
+        const TMDIChild* active = activeDocumentWindow();
+        const auto found = std::find(windows.cbegin(), windows.cend(), active);
+        const TMDIChild* chosen = found != windows.cend() ? *found : windows.back();
+
+        const kvd::HeaderSaveResult result =
+            kvd::saveHeader(QFile::encodeName(chosen->FileName).toStdString(), chosen->headerLineBytes());
+        ToolButton2->setEnabled(false);
+        if (result.status == kvd::HeaderSaveResult::Status::Saved)
+            m_dialogs->message(this, QStringLiteral("New backup file created : ")
+                                         + QFile::decodeName(QByteArray::fromStdString(result.backupPath)));
+    });
+}
+
+void TMainForm::WindowCascade1Execute()
+{
+    m_mdiArea->cascadeSubWindows();
+}
+
+void TMainForm::WindowTileHorizontal1Execute()
+{
+    tile(kvd::TileDirection::Horizontal);
+}
+
+void TMainForm::WindowTileVertical1Execute()
+{
+    tile(kvd::TileDirection::Vertical);
+}
+
+void TMainForm::tile(kvd::TileDirection direction)
+{
+    // The topmost window first: the active window takes the first place.
+    QList<QMdiSubWindow*> windows;
+    const QList<QMdiSubWindow*> stacking = m_mdiArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
+        if (!(*it)->isHidden() && !(*it)->isMinimized())
+            windows.append(*it);
+    }
+    const std::vector<QRect> rects = kvd::tileRects(m_mdiArea->viewport()->rect(), static_cast<int>(windows.size()),
+                                                    direction);
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        if (windows[i]->isMaximized())
+            windows[i]->showNormal();
+        windows[i]->setGeometry(rects[static_cast<std::size_t>(i)]);
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "datafile/TextEncoding.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+
+namespace kvd {
+
+class DataTable;
+
+// The colour of a grid's fixed cells: its fixed row and fixed columns.
+inline const QColor FixedCellColour(166, 202, 240);
+
+// Shows a DataTable in a view. The table's fixed row, when it has one, is the
+// horizontal header; the model's rows are the table's rows below it. Cells are
+// decoded from the file's bytes when asked for; nothing is copied. The table and
+// the encoding must outlive the model; call refresh() after the table changed.
+class DataTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    DataTableModel(const DataTable& table, const TextEncoding& encoding, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The table's row that model row `row` shows.
+    int tableRow(int row) const noexcept;
+    int fixedRowCount() const noexcept;
+    int fixedColumnCount() const noexcept;
+    int columnWidth(int column) const;
+
+    // Resets the model to what the table now holds.
+    void refresh();
+
+private:
+    const DataTable& m_table;
+    const TextEncoding& m_encoding;
+};
+
+} // namespace kvd

@@ -1,0 +1,58 @@
+#include "document/HeaderEditorText.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace kvd {
+
+namespace {
+
+QTextCharFormat charFormat(const RunStyle& style)
+{
+    QTextCharFormat format;
+    if (style.colour)
+        format.setForeground(QColor(style.colour->red, style.colour->green, style.colour->blue));
+    if (style.pointSize)
+        format.setFontPointSize(*style.pointSize);
+    // Runs that keep the editor's size keep its weight too, unless they are italic:
+    // the first line is bold like the editor, "(No Header)" is italic and not bold.
+    if (style.pointSize || style.italic)
+        format.setFontWeight(style.bold ? QFont::Bold : QFont::Normal);
+    if (style.italic)
+        format.setFontItalic(true);
+    return format;
+}
+
+} // namespace
+
+void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncoding encoding)
+{
+    editor.setUndoRedoEnabled(false);
+    editor.clear();
+    QTextCursor cursor(&editor);
+    bool first = true;
+    for (const HeaderLine& line : header.lines) {
+        const QTextCharFormat lineFormat = line.runs.empty() ? QTextCharFormat() : charFormat(line.runs.front().style);
+        if (first)
+            cursor.setBlockCharFormat(lineFormat);
+        else
+            cursor.insertBlock(QTextBlockFormat(), lineFormat);
+        first = false;
+        for (const HeaderRun& run : line.runs)
+            cursor.insertText(decodeText(run.text, encoding), charFormat(run.style));
+    }
+    editor.setUndoRedoEnabled(true);
+}
+
+QStringList headerEditorLines(const QTextDocument& editor)
+{
+    QStringList lines;
+    for (QTextBlock block = editor.begin(); block.isValid(); block = block.next())
+        lines.append(block.text());
+    if (lines.size() == 1 && lines.front().isEmpty())
+        lines.clear();
+    return lines;
+}
+
+} // namespace kvd

@@ -1,0 +1,294 @@
+#include "document/TMDIChild.h"
+
+#include "app/ApplicationFonts.h"
+#include "datafile/Errors.h"
+#include "document/DataTableModel.h"
+#include "document/HeaderEditorText.h"
+#include "document/StatisticsTableModel.h"
+#include "document/TextGrid.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+using namespace kvd;
+
+namespace {
+
+constexpr int MemoHeight = 105;
+constexpr int SplitterMinimum = 60;
+constexpr int SplitterHandleHeight = 8;
+constexpr int Panel2Height = 16;
+
+QWidget* pageWithFullChild(QWidget* child)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(child);
+    return page;
+}
+
+} // namespace
+
+TMDIChild::TMDIChild(QAbstractButton* saveButton, QWidget* parent)
+    : QMdiSubWindow(parent), m_saveButton(saveButton)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    PageControl1 = new QTabWidget;
+    PageControl1->setTabPosition(QTabWidget::East);
+    buildHeaderPage();
+    buildDataPage();
+    buildSummaryPage();
+    setWidget(PageControl1);
+    PageControl1->setCurrentIndex(0);
+    watchMousePresses(this);
+}
+
+TMDIChild::~TMDIChild() = default;
+
+void TMDIChild::buildHeaderPage()
+{
+    RichEdit1 = new QTextEdit;
+    RichEdit1->setFont(tahoma(16, QFont::Bold));
+    RichEdit1->setAcceptRichText(false);
+    RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(RichEdit1, &QTextEdit::textChanged, this, &TMDIChild::RichEdit1Change);
+    TabSheet1 = pageWithFullChild(RichEdit1);
+    PageControl1->addTab(TabSheet1, QStringLiteral("Header"));
+}
+
+void TMDIChild::buildDataPage()
+{
+    StringGrid1 = new TextGrid;
+    StringGrid1->setFont(gridFont());
+    m_dataModel = new DataTableModel(m_document.table, m_document.encoding, this);
+    StringGrid1->setModel(m_dataModel);
+    StringGrid1->setFixedRowVisible(false);
+    TabSheet2 = pageWithFullChild(StringGrid1);
+    PageControl1->addTab(TabSheet2, QStringLiteral("Data"));
+}
+
+void TMDIChild::buildSummaryPage()
+{
+    Memo1 = new QPlainTextEdit;
+    Memo1->setReadOnly(true);
+    Memo1->setFont(tahoma(13));
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setMinimumHeight(SplitterMinimum);
+
+    Panel1 = new QFrame;
+    Panel1->setFrameShape(QFrame::NoFrame);
+    Panel1->setFont(tahoma(13));
+    Panel1->setMinimumHeight(SplitterMinimum);
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(2, 2, 2, 2);
+    panelLayout->setSpacing(0);
+
+    Panel2 = new QLabel(QStringLiteral("Measurements Statistics :"));
+    Panel2->setFont(tahoma(13));
+    Panel2->setFixedHeight(Panel2Height);
+    Panel2->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    panelLayout->addWidget(Panel2);
+
+    StringGrid2 = new TextGrid;
+    StringGrid2->setFont(gridFont());
+    m_statisticsModel = new StatisticsTableModel(m_document.summary.statistics, m_document.encoding, this);
+    StringGrid2->setModel(m_statisticsModel);
+    panelLayout->addWidget(StringGrid2);
+
+    Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->setHandleWidth(SplitterHandleHeight);
+    Splitter1->addWidget(Memo1);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->installEventFilter(this);
+
+    TabSheet3 = pageWithFullChild(Splitter1);
+    PageControl1->addTab(TabSheet3, QStringLiteral("Summary"));
+}
+
+void TMDIChild::watchMousePresses(QObject* object)
+{
+    if (object != this)
+        object->installEventFilter(this);
+    for (QObject* child : object->children()) {
+        if (child->isWidgetType())
+            watchMousePresses(child);
+    }
+}
+
+bool TMDIChild::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        noteMousePress(*static_cast<QMouseEvent*>(event));
+        break; // the press goes on to its receiver
+    case QEvent::ChildAdded: {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child->isWidgetType())
+            watchMousePresses(child);
+        break;
+    }
+    case QEvent::KeyPress:
+        if (watched == RichEdit1 || watched == RichEdit1->viewport()) {
+            // Shift+Return would put a line separator inside a line; the header is
+            // written back line by line, so it starts a new line like Return does.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                && key->modifiers() == Qt::ShiftModifier && !RichEdit1->isReadOnly()) {
+                RichEdit1->textCursor().insertBlock();
+                return true;
+            }
+        }
+        break;
+    case QEvent::Resize:
+        if (watched == Splitter1 && !m_splitterPlaced && Splitter1->height() > 0) {
+            m_splitterPlaced = true;
+            Splitter1->setSizes({MemoHeight, std::max(SplitterMinimum, Splitter1->height() - MemoHeight)});
+        }
+        break;
+    default:
+        break;
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
+}
+
+bool TMDIChild::event(QEvent* event)
+{
+    // Presses on the window's own frame and title bar; those over its controls
+    // reach eventFilter first.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        noteMousePress(*static_cast<QMouseEvent*>(event));
+    if (event->type() == QEvent::ChildAdded) {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child->isWidgetType())
+            watchMousePresses(child);
+    }
+    return QMdiSubWindow::event(event);
+}
+
+void TMDIChild::noteMousePress(const QMouseEvent& mouse)
+{
+    // A press that a control leaves to its parents reaches the window again.
+    const Press press{mouse.timestamp(), mouse.globalPosition(), int(mouse.button())};
+    if (press == m_lastPress)
+        return;
+    m_lastPress = press;
+    FormMouseActivate();
+}
+
+void TMDIChild::closeEvent(QCloseEvent* event)
+{
+    QMdiSubWindow::closeEvent(event);
+    if (event->isAccepted())
+        FormClose();
+}
+
+void TMDIChild::RichEdit1Change()
+{
+    setSaveButtonFromModifiedFlag();
+}
+
+void TMDIChild::FormMouseActivate()
+{
+    setSaveButtonFromModifiedFlag();
+}
+
+void TMDIChild::FormClose()
+{
+    if (m_saveButton)
+        m_saveButton->setEnabled(false);
+}
+
+void TMDIChild::setSaveButtonFromModifiedFlag()
+{
+    if (m_saveButton)
+        m_saveButton->setEnabled(headerModified());
+}
+
+bool TMDIChild::headerModified() const
+{
+    return RichEdit1->document()->isModified();
+}
+
+void TMDIChild::setHeaderModified(bool modified)
+{
+    RichEdit1->document()->setModified(modified);
+}
+
+void TMDIChild::showHeaderAndTable()
+{
+    {
+        // Filling the editor is not a user edit: no change handler runs for it.
+        const QSignalBlocker blocker(RichEdit1);
+        fillHeaderEditor(*RichEdit1->document(), m_document.header, m_document.encoding);
+        RichEdit1->moveCursor(QTextCursor::Start);
+    }
+    RichEdit1->setReadOnly(m_document.header.readOnly);
+    RichEdit1->setVerticalScrollBarPolicy(m_document.header.verticalScrollBar ? Qt::ScrollBarAlwaysOn
+                                                                               : Qt::ScrollBarAlwaysOff);
+    setHeaderModified(m_document.header.modified);
+
+    const DataTable& table = m_document.table;
+    m_dataModel->refresh();
+    StringGrid1->setFixedRowVisible(table.fixedRowCount() > 0);
+    StringGrid1->setFixedColumnCount(table.fixedColumnCount());
+    for (int column = 0; column < table.columnCount(); ++column)
+        StringGrid1->setColumnWidth(column, table.columnWidth(column));
+}
+
+void TMDIChild::showSummary()
+{
+    const Summary& summary = m_document.summary;
+    QStringList report;
+    report.reserve(static_cast<qsizetype>(summary.reportLines.size()));
+    for (const std::string& line : summary.reportLines)
+        report.append(decodeText(line, m_document.encoding));
+    Memo1->setPlainText(report.join(QLatin1Char('\n')));
+    Memo1->setVerticalScrollBarPolicy(summary.reportScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+
+    m_statisticsModel->refresh();
+    for (int column = 0; column < StatisticsTable::ColumnCount; ++column)
+        StringGrid2->setColumnWidth(column, summary.statistics.columnWidth(column));
+}
+
+void TMDIChild::showDocument()
+{
+    showHeaderAndTable();
+    showSummary();
+}
+
+QStringList TMDIChild::headerLines() const
+{
+    return headerEditorLines(*RichEdit1->document());
+}
+
+std::vector<std::string> TMDIChild::headerLineBytes() const
+{
+    std::vector<std::string> lines;
+    for (const QString& line : headerLines()) {
+        bool lossless = true;
+        lines.push_back(encodeText(line, m_document.encoding, &lossless));
+        if (!lossless)
+            throw Error("The header holds characters that this file's encoding (Windows-1252) cannot hold: "
+                        + line.toStdString());
+    }
+    return lines;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QTableView>
+
+#include <vector>
+
+namespace kvd {
+
+// A grid of text cells as the document window shows its tables: the fixed row is the
+// horizontal header, the fixed columns stay at the left edge while the rest scrolls
+// under them (a second view over the same model and selection lies on top of the
+// first columns), both drawn sky blue. The user selects one rectangle of cells and
+// drags column borders; nothing is edited, rows keep their height. Ctrl+C copies
+// the selected cells as lines of TAB-separated text.
+class TextGrid : public QTableView {
+    Q_OBJECT
+public:
+    static constexpr int RowHeight = 24;
+    static constexpr int DefaultColumnWidth = 80;
+
+    explicit TextGrid(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model) override;
+
+    // Columns 0..count-1 stay put when the grid scrolls sideways.
+    void setFixedColumnCount(int count);
+    int fixedColumnCount() const noexcept { return m_fixedColumnCount; }
+    // Whether row 0 of the table stands above the cells as the fixed row.
+    void setFixedRowVisible(bool visible);
+    void setColumnWidths(const std::vector<int>& widths);
+
+    // The selected cells as text: each row of the selection's bounding rectangle on a
+    // line, its cells separated by TAB; lines separated by LF. Cells of that
+    // rectangle that are not selected are empty.
+    QString selectedText() const;
+
+    // Also keeps a scrolling column out from under the fixed ones.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+    // The view that draws the fixed columns over this one.
+    QTableView* fixedColumnView() const noexcept { return m_fixedView; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+
+private:
+    void setUpView(QTableView& view);
+    void updateFixedColumns();
+    void updateFixedViewGeometry();
+    int fixedColumnsWidth() const;
+
+    QTableView* m_fixedView;
+    int m_fixedColumnCount = 0;
+};
+
+} // namespace kvd

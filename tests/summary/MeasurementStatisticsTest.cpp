@@ -1,0 +1,180 @@
+#include "summary/MeasurementStatistics.h"
+
+#include "TableBuilder.h"
+#include "summary/StatisticsTable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kvd {
+namespace {
+
+using Row = std::vector<std::string>;
+using Grid = std::vector<Row>;
+
+struct Filled {
+    int measurementCount = 0;
+    Grid rows;                     // every row below the heading
+    std::vector<std::string> warnings;
+    StatisticsTable statistics;
+};
+
+Filled fill(const std::vector<std::string>& tableLines, FileKind kind, char decimalSeparator = '.')
+{
+    const DataTable table = test::makeTable(tableLines, fieldSeparator(kind));
+    Filled filled;
+    filled.measurementCount = fillStatistics(table, kind, decimalSeparator, filled.statistics,
+                                             [&](const std::string& message) { filled.warnings.push_back(message); });
+    for (int row = 1; row < filled.statistics.rowCount(); ++row) {
+        Row cells;
+        for (int column = 0; column < StatisticsTable::ColumnCount; ++column)
+            cells.push_back(filled.statistics.cell(row, column));
+        filled.rows.push_back(cells);
+    }
+    return filled;
+}
+
+TEST(MeasurementStatistics, headingRowAndNameColumnWidth)
+{
+    const Filled filled = fill({"Id;Src;Area", "1;s;1"}, FileKind::Kvd);
+    const Row heading = {"Name", "Mean", "Std_Err", "Min", "Max"};
+    for (int column = 0; column < 5; ++column)
+        EXPECT_EQ(filled.statistics.cell(0, column), heading[static_cast<std::size_t>(column)]);
+    EXPECT_EQ(filled.statistics.columnWidth(0), 140);
+    EXPECT_EQ(filled.statistics.columnWidth(1), 80);
+}
+
+struct ColumnCase {
+    const char* name;
+    std::vector<std::string> values; // the cells of one measurement column
+    char decimalSeparator;
+    Row expected;                    // Name, Mean, Std_Err, Min, Max
+};
+
+void PrintTo(const ColumnCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class OneColumn : public testing::TestWithParam<ColumnCase> {};
+
+TEST_P(OneColumn, givesTheGridRow)
+{
+    const ColumnCase& c = GetParam();
+    std::vector<std::string> lines = {"Id;Src;Area"};
+    for (const std::string& value : c.values)
+        lines.push_back("o;s;" + value);
+    const Filled filled = fill(lines, FileKind::Kvd, c.decimalSeparator);
+    ASSERT_EQ(filled.rows.size(), 1u);
+    EXPECT_EQ(filled.rows[0], c.expected);
+    EXPECT_EQ(filled.measurementCount, 1);
+    EXPECT_TRUE(filled.warnings.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, OneColumn,
+    testing::Values(
+        ColumnCase{"workedExample", {"1", "2", "4"}, '.', {"Area", "2.33", "0.88", "1.00", "4.00"}},
+        ColumnCase{"twoEqualValues", {"2.5", "2.5"}, '.', {"Area", "2.50", "0.00", "2.50", "2.50"}},
+        ColumnCase{"pointsParseUnderACommaLocale", {"1.5", "2.5", "4.25"}, ',',
+                   {"Area", "2.75", "0.80", "1.50", "4.25"}},
+        ColumnCase{"blanksExponentsAndSigns", {" 7 ", "1e1", "+3", "-2"}, '.',
+                   {"Area", "4.50", "2.60", "-2.00", "10.00"}},
+        ColumnCase{"largeValuesInScientificForm", {"1000000", "3000000"}, '.',
+                   {"Area", "2E06", "1E06", "1E06", "3E06"}},
+        // The spread is measured from the mean as shown (1234570), not 1234567.
+        ColumnCase{"spreadIsMeasuredFromTheDisplayedMean", {"1234567", "1234567"}, '.',
+                   {"Area", "1.23457E06", "3.00", "1.23457E06", "1.23457E06"}},
+        ColumnCase{"oneObjectHasNoStandardError", {"3.14159"}, '.', {"Area", "3.14", "n/a", "3.14", "3.14"}}),
+    [](const testing::TestParamInfo<ColumnCase>& paramInfo) { return std::string(paramInfo.param.name); });
+
+TEST(MeasurementStatistics, commaInTheFileIsNotANumberUnderAPointLocale)
+{
+    const Filled filled = fill({"Id;Src;A;B", "1;s;1;1,5", "2;s;2;2"}, FileKind::Kvd, '.');
+    // B's first value fails the trial: no row, not counted.
+    EXPECT_EQ(filled.measurementCount, 1);
+    EXPECT_EQ(filled.rows, (Grid{{"A", "1.50", "0.50", "1.00", "2.00"}}));
+}
+
+TEST(MeasurementStatistics, laterBadValueLeavesTheNameAndWarnsInColumnOrder)
+{
+    const Filled filled = fill({"Id;Src;A;B;C;D", "1;s;1;1;1;1", "2;s;2;x;2;2", "3;s;;3;3"}, FileKind::Kvd);
+    EXPECT_EQ(filled.measurementCount, 4);
+    const Grid expected = {
+        {"A", "", "", "", ""},
+        {"B", "", "", "", ""},
+        {"C", "2.00", "0.58", "1.00", "3.00"},
+        {"D", "", "", "", ""}, // its third value is missing: an empty cell
+    };
+    EXPECT_EQ(filled.rows, expected);
+    EXPECT_EQ(filled.warnings, (std::vector<std::string>{"WARNING: \"A\" contains invalid value(s)",
+                                                         "WARNING: \"B\" contains invalid value(s)",
+                                                         "WARNING: \"D\" contains invalid value(s)"}));
+}
+
+TEST(MeasurementStatistics, kvdKindsPackAcceptedColumnsIntoConsecutiveRows)
+{
+    const Filled filled = fill({"Id;Src;A;Text;B;Group;Status", "1;s;1;t;5;g;Learning", "2;s;3;u;7;g;Test"},
+                               FileKind::Learning);
+    EXPECT_EQ(filled.measurementCount, 2);
+    const Grid expected = {
+        {"A", "2.00", "1.00", "1.00", "3.00"},
+        {"B", "6.00", "1.00", "5.00", "7.00"},
+    };
+    EXPECT_EQ(filled.rows, expected);
+}
+
+TEST(MeasurementStatistics, wumKindsShowNotAvailableForTextColumns)
+{
+    const Filled filled = fill({"Id\tA\tSrc", "1\t2\timg", "2\t4\timg"}, FileKind::Wum);
+    EXPECT_EQ(filled.measurementCount, 1);
+    const Grid expected = {
+        {"A", "3.00", "1.00", "2.00", "4.00"},
+        {"Src", "n/a", "n/a", "n/a", "n/a"},
+    };
+    EXPECT_EQ(filled.rows, expected);
+}
+
+TEST(MeasurementStatistics, noObjectRows)
+{
+    const Filled kvd = fill({"Id;Src;A;B"}, FileKind::Kvd);
+    EXPECT_EQ(kvd.measurementCount, 0);
+    EXPECT_TRUE(kvd.rows.empty());
+    const Filled wum = fill({"Id\tA\tB"}, FileKind::Wum);
+    EXPECT_EQ(wum.measurementCount, 0);
+    EXPECT_EQ(wum.rows, (Grid{{"A", "n/a", "n/a", "n/a", "n/a"}, {"B", "n/a", "n/a", "n/a", "n/a"}}));
+}
+
+TEST(MeasurementStatistics, identifierColumnsOnlyGiveTheHeadingAlone)
+{
+    EXPECT_EQ(fill({"Id;Src", "1;s"}, FileKind::Kvd).statistics.rowCount(), 1);
+    EXPECT_EQ(fill({"Id", "1"}, FileKind::Wum).statistics.rowCount(), 1);
+    EXPECT_EQ(fill({"Id", "1"}, FileKind::Wum).measurementCount, 0);
+}
+
+TEST(MeasurementStatistics, valuesBeyondTheRangeOfADoubleAreInvalid)
+{
+    const Filled filled = fill({"Id;Src;A;B", "1;s;1;1e400", "2;s;1e400;2"}, FileKind::Kvd);
+    EXPECT_EQ(filled.measurementCount, 1);
+    EXPECT_EQ(filled.rows, (Grid{{"A", "", "", "", ""}}));
+    EXPECT_EQ(filled.warnings.size(), 1u);
+}
+
+TEST(MeasurementStatistics, sumBeyondTheRangeOfADoubleShowsNotAvailable)
+{
+    const Filled filled = fill({"Id;Src;A", "1;s;1e308", "2;s;1e308"}, FileKind::Kvd);
+    EXPECT_EQ(filled.rows, (Grid{{"A", "n/a", "n/a", "1E308", "1E308"}}));
+}
+
+TEST(MeasurementStatistics, rowsShorterThanTheTableMakeTheirMissingColumnsInvalid)
+{
+    // Row 2 ends after A: B is missing there, while A and C... C's column is read as empty too.
+    const Filled filled = fill({"Id;Src;A;B;C", "1;s;1;2;3", "2;s;3;", "3;s;5;6;7"}, FileKind::Kvd);
+    EXPECT_EQ(filled.rows, (Grid{{"A", "3.00", "1.15", "1.00", "5.00"}, {"B", "", "", "", ""}, {"C", "", "", "", ""}}));
+    EXPECT_EQ(filled.warnings.size(), 2u);
+}
+
+} // namespace
+} // namespace kvd

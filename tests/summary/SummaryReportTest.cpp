@@ -1,0 +1,270 @@
+#include "summary/SummaryReport.h"
+
+#include "TableBuilder.h"
+#include "datafile/Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kvd {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string Separator(48, '-');
+
+Lines report(const Lines& tableLines, FileKind kind, int measurements = 1,
+             TextEncoding encoding = TextEncoding::Utf8, const QLocale& locale = QLocale::c())
+{
+    const DataTable table = test::makeTable(tableLines, fieldSeparator(kind));
+    Lines lines;
+    writeSummaryReport(table, kind, measurements, encoding, locale, lines);
+    return lines;
+}
+
+TEST(SummaryReport, kvdFileEndsWithTheSeparatorAfterTheSources)
+{
+    const Lines lines = report({"Id;Src;Area", "1;s1;3", "2;s2;4", "3;s1;5"}, FileKind::Kvd, 1);
+    const Lines expected = {
+        "This KVD file contains:",
+        "3 objects x 1 measurements",
+        Separator,
+        "Objects originating from 2 sources:",
+        " - s1 (2 objects)",
+        " - s2 (1 object)",
+        Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, sizeLineHasNoSingularForms)
+{
+    const Lines lines = report({"Id;Src;Area", "1;s1;3"}, FileKind::Kvd, 1);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "1 objects x 1 measurements");
+}
+
+TEST(SummaryReport, duplicateKeyJoinsObjectAndSourceWithNothingBetween)
+{
+    const Lines lines = report({"Id;Src;Area", "1;23;1", "12;3;2"}, FileKind::Kvd);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "WARNING: Object 12 of 3 in duplicate !");
+    EXPECT_EQ(lines[4], Separator);
+}
+
+TEST(SummaryReport, duplicateKeysIgnoreLetterCase)
+{
+    const Lines lines = report({"Id;Src;Area", "A7;img;1", "a7;IMG;2"}, FileKind::Kvd);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "WARNING: Object a7 of IMG in duplicate !");
+}
+
+TEST(SummaryReport, keyMetThreeTimesWarnsForEachLaterRowInOrder)
+{
+    const Lines lines = report({"Id;Src;Area", "5;s1;1", "5;s1;2", "6;s1;2", "5;S1;3"}, FileKind::Kvd);
+    const Lines expected = {
+        "This KVD file contains:", "4 objects x 1 measurements", Separator,
+        "WARNING: Object 5 of s1 in duplicate !",
+        "WARNING: Object 5 of S1 in duplicate !",
+        Separator,
+        "Objects originating from s1", Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, learningDuplicateWarningNamesTheGroup)
+{
+    const Lines lines = report({"Id;Src;Area;Group;Status", "5;s1;1;cop;Learning", "5;s1;2;cop;Learning"},
+                               FileKind::Learning);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "WARNING: Object 5 of s1 in duplicate ! (cop)");
+}
+
+TEST(SummaryReport, singleSourceIsNamedWithoutCountOrTally)
+{
+    // "Img" is met first; "img" is the same source.
+    const Lines lines = report({"Id;Src;Area", "1;Img;1", "2;img;2", "3;Img;3"}, FileKind::Kvd);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "Objects originating from Img");
+    EXPECT_EQ(lines[4], Separator);
+}
+
+TEST(SummaryReport, tallyCountsOnlyTheExactSpellingOfTheFirstText)
+{
+    const Lines lines = report({"Id;Src;Area", "1;Img;1", "2;img;2", "3;Img;3", "4;other;4"}, FileKind::Kvd);
+    const Lines expected = {
+        "This KVD file contains:", "4 objects x 1 measurements", Separator,
+        "Objects originating from 2 sources:", " - Img (2 objects)", " - other (1 object)", Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, wumSourcesAreTheLastColumn)
+{
+    const Lines lines = report({"Id\tArea\tSrc", "1\t2\tb", "2\t3\ta", "3\t3\tB"}, FileKind::Wum);
+    const Lines expected = {
+        "This WUM file contains:", "3 objects x 1 measurements", Separator,
+        "Objects originating from 2 sources:", " - a (1 object)", " - b (1 object)", Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, learningFileWithTwoSourcesAndTwoGroups)
+{
+    const Lines lines = report({"Id;Src;Area;Group;Status",
+                                "1;s1;1;cop;Learning",
+                                "2;s2;1;dia;Test",
+                                "3;s1;1;cop;Test"},
+                               FileKind::Learning, 1);
+    const Lines expected = {
+        "This LEARNING file contains:",
+        "3 objects x 1 measurements",
+        Separator,
+        "Objects originating from 2 sources:",
+        " - s1 (2 objects)",
+        " - s2 (1 object)",
+        Separator,
+        "This LEARNING File contains objects with Status = Test (2/3)",
+        Separator,
+        "Objects sorted into 2 groups:",
+        " - cop (2 objects)",
+        " - dia (1 object)",
+        Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, statusesInOtherSpellingsAreKnownButTestCountsOnlyExactTest)
+{
+    const Lines lines = report({"Id;Src;Area;Group;Status", "1;s;1;g;learning", "2;s;1;g;TEST", "3;s;1;g;TEST"},
+                               FileKind::Learning);
+    const Lines expected = {
+        "This LEARNING file contains:", "3 objects x 1 measurements", Separator,
+        "Objects originating from s", Separator,
+        "This LEARNING File contains objects with Status = Test (0/3)", Separator,
+        "Objects sorted into 1 groups:", " - g (3 objects)", Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, unknownStatusesAreCountedAndTallied)
+{
+    const Lines lines = report({"Id;Src;Area;Group;Status", "1;s;1;g;Learning", "2;s;1;g;Valid",
+                                "3;s;1;g;maybe", "4;s;1;g;valid"},
+                               FileKind::Learning);
+    const Lines expected = {
+        "This LEARNING file contains:", "4 objects x 1 measurements", Separator,
+        "Objects originating from s", Separator,
+        "WARNING : This file contains 2 unknown status :", " - maybe (1 object)", " - Valid (1 object)", Separator,
+        "Objects sorted into 1 groups:", " - g (4 objects)", Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, learningFromWumTakesSourcesFromTheStatusColumn)
+{
+    const Lines lines = report({"Id;FIT_A;Group;Status", "1;1;g;Learning", "2;1;g;Test"},
+                               FileKind::LearningFromWum);
+    const Lines expected = {
+        "This LEARNING FROM WUM file contains:", "2 objects x 1 measurements", Separator,
+        "Objects originating from 2 sources:", " - Learning (1 object)", " - Test (1 object)", Separator,
+        "This LEARNING File contains objects with Status = Test (1/2)", Separator,
+        "Objects sorted into 1 groups:", " - g (2 objects)", Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, tableWithoutObjectsSaysItHasNoSource)
+{
+    const Lines kvd = report({"Id;Src;Area"}, FileKind::Kvd, 0);
+    EXPECT_EQ(kvd, (Lines{"This KVD file contains:", "0 objects x 0 measurements", Separator,
+                          "Objects originating from no source", Separator}));
+    const Lines learning = report({"Id;Src;Area;Group;Status"}, FileKind::Learning, 0);
+    EXPECT_EQ(learning, (Lines{"This LEARNING file contains:", "0 objects x 0 measurements", Separator,
+                               "Objects originating from no source", Separator,
+                               "Objects sorted into 0 groups:", Separator}));
+}
+
+TEST(SummaryReport, learningTableWithoutGroupColumnIsAnError)
+{
+    try {
+        report({"Status", "Learning"}, FileKind::LearningFromWum);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("group column"), std::string::npos) << error.what();
+    }
+}
+
+TEST(SummaryReport, shortRowsReadAsEmptyCells)
+{
+    // The third row has no source: its empty source is a value of its own.
+    const Lines lines = report({"Id;Src;Area", "1;s;1", "2", "3;s;2"}, FileKind::Kvd);
+    const Lines expected = {
+        "This KVD file contains:", "3 objects x 1 measurements", Separator,
+        "Objects originating from 2 sources:", " -  (1 object)", " - s (2 objects)", Separator,
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+struct CollationCase {
+    const char* name;
+    QLocale locale;
+    TextEncoding encoding;
+    Lines sources;       // cells of the source column, in row order
+    Lines talliesInOrder; // the tally lines expected
+};
+
+void PrintTo(const CollationCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class SourceCollation : public testing::TestWithParam<CollationCase> {};
+
+TEST_P(SourceCollation, mergesAndOrdersSourcesByTheLocale)
+{
+    const CollationCase& c = GetParam();
+    Lines tableLines = {"Id;Src;Area"};
+    for (std::size_t i = 0; i < c.sources.size(); ++i)
+        tableLines.push_back(std::to_string(i) + ";" + c.sources[i] + ";1");
+    const Lines lines = report(tableLines, FileKind::Kvd, 1, c.encoding, c.locale);
+    const Lines tallies(lines.begin() + 4, lines.end() - 1);
+    EXPECT_EQ(tallies, c.talliesInOrder);
+}
+
+const std::string EAcuteUtf8 = "\xC3\xA9";      // é
+const std::string CapitalEAcuteUtf8 = "\xC3\x89"; // É
+const std::string FullwidthAUtf8 = "\xEF\xBC\xA1"; // Ａ
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, SourceCollation,
+    testing::Values(
+        CollationCase{"cLocaleOrdersIgnoringCase", QLocale::c(), TextEncoding::Utf8,
+                      {"b", "A", "a", "C"},
+                      {" - A (1 object)", " - b (1 object)", " - C (1 object)"}},
+        CollationCase{"frenchAccentedLettersSortBesideTheirBase", QLocale(QLocale::French, QLocale::France),
+                      TextEncoding::Utf8, {"f", EAcuteUtf8 + "t", "e", "z"},
+                      {" - e (1 object)", " - " + EAcuteUtf8 + "t (1 object)", " - f (1 object)", " - z (1 object)"}},
+        CollationCase{"cLocaleOrdersAccentedLettersByCodePoint", QLocale::c(), TextEncoding::Utf8,
+                      {"f", EAcuteUtf8 + "t", "e", "z"},
+                      {" - e (1 object)", " - f (1 object)", " - z (1 object)", " - " + EAcuteUtf8 + "t (1 object)"}},
+        CollationCase{"accentedCapitalIsTheSameSourceInUtf8", QLocale(QLocale::French, QLocale::France),
+                      TextEncoding::Utf8, {CapitalEAcuteUtf8 + "vry", EAcuteUtf8 + "vry", "Paris"},
+                      {" - " + CapitalEAcuteUtf8 + "vry (1 object)", " - Paris (1 object)"}},
+        CollationCase{"accentedCapitalIsTheSameSourceInWindows1252", QLocale(QLocale::French, QLocale::France),
+                      TextEncoding::Windows1252, {"\xC9vry", "\xE9vry", "Paris"},
+                      {" - \xC9vry (1 object)", " - Paris (1 object)"}},
+        CollationCase{"accentMakesAnotherSource", QLocale(QLocale::French, QLocale::France),
+                      TextEncoding::Windows1252, {"\xE9t\xE9", "ete", "Ete"},
+                      {" - ete (1 object)", " - \xE9t\xE9 (1 object)"}},
+        CollationCase{"fullwidthLetterMatchesAnEarlierAsciiSource", QLocale(QLocale::English, QLocale::UnitedStates),
+                      TextEncoding::Utf8, {"a", "b", FullwidthAUtf8, "A"},
+                      {" - a (1 object)", " - b (1 object)"}},
+        CollationCase{"asciiSourceMatchesAnEarlierFullwidthOne", QLocale(QLocale::English, QLocale::UnitedStates),
+                      TextEncoding::Utf8, {FullwidthAUtf8, "b", "a", FullwidthAUtf8},
+                      {" - " + FullwidthAUtf8 + " (2 objects)", " - b (1 object)"}}),
+    [](const testing::TestParamInfo<CollationCase>& paramInfo) { return std::string(paramInfo.param.name); });
+
+} // namespace
+} // namespace kvd

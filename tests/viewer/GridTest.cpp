@@ -1,0 +1,188 @@
+#include "datafile/DataTable.h"
+#include "document/DataTableModel.h"
+#include "document/GridTextWidth.h"
+#include "document/StatisticsTableModel.h"
+#include "document/TextGrid.h"
+#include "summary/StatisticsTable.h"
+#include "ApplicationFonts.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kvd;
+
+namespace {
+
+// A KVD-like table: names row, then rows of "object;source;value" lines.
+DataTable makeTable(const std::string& text, int fixedColumns)
+{
+    DataTable table;
+    table.setBytes(text);
+    table.setSeparator(';');
+    std::size_t start = 0;
+    bool first = true;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const auto length = static_cast<std::uint32_t>(end - start);
+        if (first) {
+            table.setColumnCount(static_cast<int>(std::count(text.begin() + static_cast<long>(start),
+                                                             text.begin() + static_cast<long>(end), ';')) + 1);
+            table.setColumnNameLine(start, length);
+        } else {
+            table.appendRow(start, length);
+        }
+        first = false;
+        start = end + 1;
+    }
+    table.setFixedRowCount(1);
+    table.setFixedColumnCount(fixedColumns);
+    return table;
+}
+
+} // namespace
+
+TEST(DataTableModelTest, showsTheFixedRowAsHeaderAndDecodesCells)
+{
+    const DataTable table = makeTable("Object;Source;Caf\xE9\n1;a;2.5\n2;b\n3;c;4;extra\n", 2);
+    const TextEncoding encoding = TextEncoding::Windows1252;
+    DataTableModel model(table, encoding);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+
+    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.columnCount(), 3);
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("Café"));
+    EXPECT_EQ(model.index(0, 2).data().toString(), "2.5");
+    EXPECT_EQ(model.index(1, 2).data().toString(), ""); // a short line leaves cells empty
+    EXPECT_EQ(model.index(2, 2).data().toString(), "4"); // fields past the columns are dropped
+    EXPECT_EQ(model.index(0, 1).data(Qt::BackgroundRole).value<QColor>(), QColor(166, 202, 240));
+    EXPECT_FALSE(model.index(0, 2).data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST(DataTableModelTest, aNewTableIsOneOrdinaryEmptyCell)
+{
+    const DataTable table;
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.columnCount(), 1);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "");
+    EXPECT_FALSE(model.index(0, 0).data(Qt::BackgroundRole).isValid());
+}
+
+TEST(StatisticsTableModelTest, headingRowIsTheHeader)
+{
+    StatisticsTable table;
+    const char* headings[] = {"Name", "Mean", "Std_Err", "Min", "Max"};
+    for (int column = 0; column < 5; ++column)
+        table.setCell(0, column, headings[column]);
+    table.setCell(1, 0, "Area");
+    table.setCell(1, 1, "2.33");
+    table.setCell(2, 0, "Length");
+    const TextEncoding encoding = TextEncoding::Utf8;
+    StatisticsTableModel model(table, encoding);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Std_Err");
+    EXPECT_EQ(model.index(0, 1).data().toString(), "2.33");
+    EXPECT_EQ(model.index(1, 4).data().toString(), "");
+}
+
+TEST(TextGridTest, ctrlCCopiesTheSelectedRectangleAsTabSeparatedLines)
+{
+    const DataTable table = makeTable("Object;Source;Area;Length\n1;a;2.5;7\n2;b;3.5;8\n3;c;4.5;9\n", 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.show();
+
+    grid.selectionModel()->select(QItemSelection(model.index(0, 1), model.index(1, 3)), QItemSelectionModel::Select);
+    QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "a\t2.5\t7\nb\t3.5\t8");
+
+    grid.selectionModel()->select(model.index(2, 0), QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "3");
+}
+
+TEST(TextGridTest, fixedColumnsStayInViewWhileTheRestScrolls)
+{
+    std::string text = "Object;Source";
+    for (int column = 0; column < 40; ++column)
+        text += ";M" + std::to_string(column);
+    text += "\n1;a\n";
+    const DataTable table = makeTable(text, 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.resize(300, 200);
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.setColumnWidth(0, 50);
+    grid.show();
+
+    QTableView* fixed = grid.fixedColumnView();
+    EXPECT_TRUE(fixed->isVisible());
+    EXPECT_EQ(fixed->width(), 50 + 80);
+    EXPECT_TRUE(fixed->isColumnHidden(2));
+    EXPECT_FALSE(fixed->isColumnHidden(1));
+
+    grid.scrollTo(model.index(0, 41));
+    EXPECT_GT(grid.horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(fixed->columnViewportPosition(0), 0);
+    // A column scrolled to from the right is not left under the fixed columns.
+    grid.scrollTo(model.index(0, 5));
+    EXPECT_GE(grid.columnViewportPosition(5), 130);
+
+    // Resizing a fixed column in the view on top resizes it in the grid.
+    fixed->horizontalHeader()->resizeSection(1, 120);
+    EXPECT_EQ(grid.columnWidth(1), 120);
+    EXPECT_EQ(fixed->width(), 50 + 120);
+}
+
+TEST(GridTextWidthTest, equalsTheFontMetricsOfTheDecodedText)
+{
+    const QFont font = gridFont();
+    const GridTextWidth measure(font);
+    const QFontMetrics metrics(font);
+
+    const struct {
+        std::string bytes;
+        TextEncoding encoding;
+    } cases[] = {
+        {"", TextEncoding::Utf8},
+        {"Object", TextEncoding::Utf8},
+        {"AVAWATava 1.5e-3 ;,", TextEncoding::Utf8},
+        {"img_b_with_a_longer_name", TextEncoding::Utf8},
+        {"Caf\xE9 \x80 \x9F\xFF", TextEncoding::Windows1252},
+        {"Caf\xC3\xA9 \xE4\xB8\xAD", TextEncoding::Utf8},
+        {"tab\there", TextEncoding::Utf8},
+        {"soft\xADhyphen fl fi ffi", TextEncoding::Windows1252},
+    };
+    for (const auto& c : cases) {
+        const QString text = decodeText(c.bytes, c.encoding);
+        EXPECT_EQ(measure(c.bytes, c.encoding), metrics.horizontalAdvance(text)) << c.bytes;
+    }
+
+    // Every printable byte, in random texts.
+    QRandomGenerator random(7);
+    for (int trial = 0; trial < 200; ++trial) {
+        std::string bytes;
+        const int length = random.bounded(1, 40);
+        for (int i = 0; i < length; ++i)
+            bytes.push_back(static_cast<char>(random.bounded(32, 256)));
+        const QString text = decodeText(bytes, TextEncoding::Windows1252);
+        ASSERT_EQ(measure(bytes, TextEncoding::Windows1252), metrics.horizontalAdvance(text)) << bytes;
+    }
+}

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Starts the real viewer on a virtual X server with a data file, checks that its main
+# window appears, then ends it with SIGTERM and checks that it exits normally.
+# Usage: start_viewer_test.sh KVDVIEWER DATAFILE
+set -euo pipefail
+viewer=$1
+datafile=$2
+here=$(cd "$(dirname "$0")" && pwd)
+# In a sanitizer build, leaks inside system libraries are not the program's, and the
+# X keyboard library hands strndup buffers without a final NUL, which strict string
+# checks would report.
+export LSAN_OPTIONS="suppressions=$here/lsan_system_libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cat > "$work/inside.sh" <<'INSIDE'
+set -u
+"$1" "$2" > "$3/viewer.log" 2>&1 &
+pid=$!
+found=no
+# The window takes a moment to map; wait at most 30 s for it.
+for _ in $(seq 300); do
+  if xwininfo -root -tree 2>/dev/null | grep -q '"KVD Viewer"'; then found=yes; break; fi
+  if ! kill -0 "$pid" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+kill -TERM "$pid" 2>/dev/null
+wait "$pid"
+status=$?
+echo "window=$found status=$status"
+[ "$found" = yes ] && [ "$status" -eq 0 ]
+INSIDE
+
+if xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inside.sh" "$viewer" "$datafile" "$work"; then
+  echo "1 passed, 0 failed"
+else
+  cat "$work/viewer.log" || true
+  echo "0 passed, 1 failed"
+  exit 1
+fi
