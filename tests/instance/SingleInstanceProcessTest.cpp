@@ -25,6 +25,7 @@ namespace kvd {
 namespace {
 
 const QString kProbe = QStringLiteral(KVD_INSTANCE_PROBE);
+const QString kViewer = QStringLiteral(KVD_VIEWER);
 const QByteArray kFirstStartMarker = "first start\n";
 
 // One start of a program, with what it printed so far.
@@ -57,6 +58,9 @@ protected:
         test::ensureApplication();
         m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
         m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // In a sanitizer build, leaks inside system libraries are not the program's.
+        m_environment.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" KVD_LSAN_SUPPRESSIONS));
+        m_environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("strict_string_checks=0"));
         ASSERT_FALSE(SharedMemoryBlock::open(blockNameOf(kProbe))) << "a probe from elsewhere is running";
     }
 
@@ -118,6 +122,19 @@ protected:
         if (!file.open(QIODevice::ReadOnly))
             return {};
         return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // The endpoint number in the instance block of `program`, 0 while there is none.
+    static std::uint32_t publishedEndpoint(const QString& program)
+    {
+        auto block = SharedMemoryBlock::open(blockNameOf(program));
+        if (!block || block->size() < 6)
+            return 0;
+        const auto bytes = block->map(6);
+        std::uint32_t endpoint = 0;
+        for (int i = 3; i >= 0; --i)
+            endpoint = endpoint << 8 | std::to_integer<std::uint32_t>(bytes[static_cast<std::size_t>(i)]);
+        return endpoint;
     }
 
     std::uint8_t handOffCount() const
@@ -252,6 +269,26 @@ TEST_F(SingleInstance, tenStartsAtTheSameMomentMakeExactlyOneFirstStart)
     }
     ASSERT_EQ(firstStarts.size(), 1u);
     EXPECT_TRUE(stop(*firstStarts.front()));
+}
+
+TEST_F(SingleInstance, laterStartOfTheViewerEndsAtOnceAndTheRunningViewerGoesOn)
+{
+    const QString dataFile = m_dir.filePath(QStringLiteral("named_on_the_later_command_line.kvd"));
+    QFile file(dataFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("KVD\r\n[Data]\r\nId;Source;Area\r\na;s;1\r\n");
+    file.close();
+
+    Start& first = start({}, kViewer);
+    ASSERT_TRUE(waitUntil([&] { return publishedEndpoint(kViewer) == static_cast<std::uint32_t>(first.pid); }));
+    Start& later = start({dataFile}, kViewer);
+    EXPECT_TRUE(endsAsLaterStart(later)) << later.process->readAllStandardError().toStdString();
+    EXPECT_TRUE(first.isRunning());
+
+    first.process->terminate();
+    EXPECT_TRUE(first.process->waitForFinished(20000));
+    EXPECT_EQ(first.process->exitCode(), 0) << first.process->readAllStandardError().toStdString();
+    EXPECT_FALSE(SharedMemoryBlock::open(blockNameOf(kViewer))) << "the block outlived the viewer";
 }
 
 } // namespace
