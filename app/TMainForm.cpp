@@ -11,6 +11,7 @@
 #include "document/HeaderSave.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
+#include "instance/OneInstance.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -49,7 +50,7 @@ QString captionForName(const QString& name)
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent)
+TMainForm::TMainForm(QWidget* parent, Guard guard)
     : QMainWindow(parent), m_dialogs(std::make_unique<kvd::Dialogs>())
 {
     setWindowTitle(QStringLiteral("KVD Viewer"));
@@ -67,9 +68,14 @@ TMainForm::TMainForm(QWidget* parent)
     createToolBar();
     createMenus();
 
-    // OneInstance1: the single-instance guard is built here, right after the commands
-    // and images and before the window is ever shown; a later start of the program
-    // ends inside this constructor.
+    // Right after the commands and images and before the window is ever shown: a
+    // later start of the program ends here.
+    if (guard == Guard::SingleInstance) {
+        OneInstance1 = new kvd::TOneInstance(this);
+        OneInstance1->setMaxNewInstances(0);
+        OneInstance1->setErrorHandler(
+            [this](const std::exception& error) { reportError(QString::fromUtf8(error.what())); });
+    }
 
     m_loadProgress = new QProgressBar;
     m_loadProgress->setMaximumWidth(200);

@@ -19,6 +19,9 @@ class QProgressBar;
 class QToolBar;
 class QToolButton;
 class TAboutBox;
+namespace kvd {
+class TOneInstance;
+}
 class TMDIChild;
 
 // The main window: a frame of document windows with the tool bar, the menus and the
@@ -30,7 +33,14 @@ public:
     static constexpr int ClientWidth = 692;
     static constexpr int ClientHeight = 516;
 
-    explicit TMainForm(QWidget* parent = nullptr);
+    // Whether the window carries the single-instance guard OneInstance1. Window tests
+    // build theirs without it: test processes of one program run side by side, and a
+    // test may hold two windows at once.
+    enum class Guard { SingleInstance, None };
+
+    // With the guard, a later start of the program ends inside this constructor with
+    // exit status 0, before any window is shown.
+    explicit TMainForm(QWidget* parent = nullptr, Guard guard = Guard::SingleInstance);
     ~TMainForm() override;
 
     // Opens one data file in a new document window: the window is shown at once with
@@ -86,6 +96,7 @@ public:
     QAction* WindowTileVertical1;
     QAction* HelpAbout1;
     kvd::ImageList ImageList1;
+    kvd::TOneInstance* OneInstance1 = nullptr; // a child; none without the guard
 
 public slots:
     void FileOpen1Execute();

@@ -46,7 +46,7 @@ int main(int argc, char** argv)
         return 2;
     }
     kvd::loadApplicationFonts();
-    TMainForm form;
+    TMainForm form(nullptr, TMainForm::Guard::None);
     form.setDialogs(std::make_unique<PrintingDialogs>());
     form.show();
     QApplication::processEvents();

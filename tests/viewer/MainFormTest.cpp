@@ -141,7 +141,7 @@ TEST_F(MainFormTest, aFailingFileEndsTheBatchAndStaysOpenWithWhatItHolds)
 TEST_F(MainFormTest, commandLineOpensExistingFilesInOrderAndSkipsTheRest)
 {
     QDir(m_folder.path()).mkdir("folder.kvd");
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<TMainForm>(nullptr, TMainForm::Guard::None);
     m_form->setDialogs(std::make_unique<RecordingDialogs>(m_boxes));
     m_form->setCommandLineParameters({writeFile("one.kvd", kvdFile()), path("missing.kvd"), path("folder.kvd"),
                                       writeFile("with space.wum", "WUM\r\n[Data]\r\nId\tArea\r\nx\t1\r\n")});

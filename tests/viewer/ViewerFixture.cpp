@@ -7,7 +7,7 @@
 void ViewerFixture::SetUp()
 {
     ASSERT_TRUE(m_folder.isValid());
-    m_form = std::make_unique<TMainForm>();
+    m_form = std::make_unique<TMainForm>(nullptr, TMainForm::Guard::None);
     m_form->setDialogs(std::make_unique<RecordingDialogs>(m_boxes));
     m_form->show();
     idle();

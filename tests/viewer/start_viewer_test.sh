@@ -13,6 +13,8 @@ export LSAN_OPTIONS="suppressions=$here/lsan_system_libraries.supp${LSAN_OPTIONS
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The viewer's single-instance guard keeps its socket in the runtime folder.
+export XDG_RUNTIME_DIR="$work"
 
 cat > "$work/inside.sh" <<'INSIDE'
 set -u

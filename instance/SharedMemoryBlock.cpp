@@ -1,0 +1,167 @@
+#include "instance/SharedMemoryBlock.h"
+
+#include "datafile/Errors.h"
+#include "instance/SystemCallError.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace kvd {
+
+namespace {
+
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+
+int openRetrying(const std::string& name, int flags)
+{
+    int fd;
+    do
+        fd = shm_open(name.c_str(), flags, kOwnerOnly);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+struct stat statOf(int fd, const std::string& name)
+{
+    struct stat info {};
+    if (fstat(fd, &info) != 0)
+        throw systemCallError(errno, "fstat", name);
+    return info;
+}
+
+} // namespace
+
+SharedMemoryBlock::SharedMemoryBlock(int fd, std::string name) noexcept
+    : m_fd(fd), m_name(std::move(name))
+{
+}
+
+SharedMemoryBlock SharedMemoryBlock::adoptChecked(int fd, const std::string& name)
+{
+    SharedMemoryBlock block(fd, name);
+    const struct stat info = statOf(fd, name);
+    if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & 077) != 0)
+        throw IoError(EACCES, name, "Shared memory '" + name + "' belongs to another user or is open to others");
+    return block;
+}
+
+SharedMemoryBlock SharedMemoryBlock::createExclusive(const std::string& name, std::size_t size)
+{
+    const int fd = openRetrying(name, O_RDWR | O_CREAT | O_EXCL);
+    if (fd < 0)
+        throw systemCallError(errno, "shm_open", name);
+    SharedMemoryBlock block(fd, name);
+    try {
+        if (fchmod(fd, kOwnerOnly) != 0)
+            throw systemCallError(errno, "fchmod", name);
+        block.resize(size);
+    } catch (...) {
+        block.unlink();
+        throw;
+    }
+    return block;
+}
+
+SharedMemoryBlock SharedMemoryBlock::openOrCreate(const std::string& name)
+{
+    const int fd = openRetrying(name, O_RDWR | O_CREAT);
+    if (fd < 0)
+        throw systemCallError(errno, "shm_open", name);
+    return adoptChecked(fd, name);
+}
+
+std::optional<SharedMemoryBlock> SharedMemoryBlock::open(const std::string& name)
+{
+    const int fd = openRetrying(name, O_RDWR);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        throw systemCallError(errno, "shm_open", name);
+    }
+    return adoptChecked(fd, name);
+}
+
+SharedMemoryBlock::SharedMemoryBlock(SharedMemoryBlock&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_name(std::move(other.m_name)),
+      m_view(std::exchange(other.m_view, {}))
+{
+}
+
+SharedMemoryBlock& SharedMemoryBlock::operator=(SharedMemoryBlock&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_name = std::move(other.m_name);
+        m_view = std::exchange(other.m_view, {});
+    }
+    return *this;
+}
+
+SharedMemoryBlock::~SharedMemoryBlock()
+{
+    close();
+}
+
+void SharedMemoryBlock::close() noexcept
+{
+    unmap();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+std::size_t SharedMemoryBlock::size() const
+{
+    return static_cast<std::size_t>(statOf(m_fd, m_name).st_size);
+}
+
+void SharedMemoryBlock::resize(std::size_t size)
+{
+    int result;
+    do
+        result = ftruncate(m_fd, static_cast<off_t>(size));
+    while (result != 0 && errno == EINTR);
+    if (result != 0)
+        throw systemCallError(errno, "ftruncate", m_name);
+}
+
+bool SharedMemoryBlock::isLinked() const
+{
+    return statOf(m_fd, m_name).st_nlink > 0;
+}
+
+std::span<std::byte> SharedMemoryBlock::map(std::size_t bytes)
+{
+    unmap();
+    const std::size_t available = size();
+    if (bytes == 0 || bytes > available)
+        throw Error("Shared memory '" + m_name + "' holds " + std::to_string(available)
+                    + " bytes, " + std::to_string(bytes) + " were asked for");
+    void* address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, 0);
+    if (address == MAP_FAILED)
+        throw systemCallError(errno, "mmap", m_name);
+    m_view = {static_cast<std::byte*>(address), bytes};
+    return m_view;
+}
+
+void SharedMemoryBlock::unmap() noexcept
+{
+    if (!m_view.empty())
+        munmap(m_view.data(), m_view.size());
+    m_view = {};
+}
+
+void SharedMemoryBlock::unlink() noexcept
+{
+    if (!m_name.empty())
+        shm_unlink(m_name.c_str());
+}
+
+} // namespace kvd

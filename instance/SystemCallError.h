@@ -1,0 +1,13 @@
+#pragma once
+
+#include "datafile/Errors.h"
+
+#include <string>
+
+namespace kvd {
+
+// An IoError for a failed system call on a named object: "<call> '<name>': <system
+// text for errorCode>". errorCode is the errno value the call left.
+IoError systemCallError(int errorCode, const std::string& call, const std::string& name);
+
+} // namespace kvd

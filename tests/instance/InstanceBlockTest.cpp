@@ -1,0 +1,149 @@
+#include "instance/ByteLock.h"
+#include "instance/InstanceBlock.h"
+#include "instance/InstanceNames.h"
+#include "instance/SharedMemoryBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace kvd {
+namespace {
+
+// Each claim opens the block anew, and byte locks held by one opening keep out the
+// others, so one process can stand for several starts.
+class InstanceBlockClaim : public ::testing::Test {
+protected:
+    void TearDown() override { shm_unlink(m_name.c_str()); }
+
+    InstanceBlock claim(std::int8_t limit = 0, std::uint32_t endpoint = 1234)
+    {
+        return InstanceBlock::claim(m_name, limit, [&, endpoint](std::uint32_t left) {
+            m_leftBehind.push_back(left);
+            return endpoint;
+        });
+    }
+
+    const std::string m_name = shmObjectName(QStringLiteral("InstanceBlockTest::%1").arg(getpid()));
+    std::vector<std::uint32_t> m_leftBehind;
+};
+
+TEST_F(InstanceBlockClaim, makesTheFirstOpeningTheFirstStartAndTheNextOnesLaterStarts)
+{
+    const InstanceBlock first = claim(3, 0x01020304);
+    EXPECT_EQ(first.role(), InstanceBlock::Role::FirstStart);
+    EXPECT_EQ(m_leftBehind, std::vector<std::uint32_t>{0});
+    const InstanceBlock later = claim();
+    EXPECT_EQ(later.role(), InstanceBlock::Role::LaterStart);
+    EXPECT_EQ(later.endpoint(), 0x01020304u);
+    EXPECT_EQ(later.limit(), 3);
+    EXPECT_EQ(m_leftBehind.size(), 1u);
+
+    auto raw = SharedMemoryBlock::open(m_name);
+    ASSERT_TRUE(raw);
+    const auto bytes = raw->map(6);
+    const unsigned char expected[] = {4, 3, 2, 1, 3, 0};
+    EXPECT_EQ(std::memcmp(bytes.data(), expected, 6), 0);
+}
+
+TEST_F(InstanceBlockClaim, countsHandOffsUpToTheLimit)
+{
+    const InstanceBlock first = claim(2);
+    InstanceBlock a = claim(), b = claim(), c = claim();
+    EXPECT_TRUE(a.enterHandOff());
+    EXPECT_TRUE(b.enterHandOff());
+    EXPECT_FALSE(c.enterHandOff());
+    EXPECT_EQ(first.handOffCount(), 2);
+    c.leaveHandOff(); // it never entered
+    EXPECT_EQ(first.handOffCount(), 2);
+    a.leaveHandOff();
+    EXPECT_EQ(first.handOffCount(), 1);
+    EXPECT_TRUE(c.enterHandOff());
+}
+
+TEST_F(InstanceBlockClaim, letsEveryoneHandOffWithoutALimitAndNobodyWithZero)
+{
+    InstanceBlock first = claim(-1);
+    std::vector<InstanceBlock> later;
+    for (int i = 0; i < 5; ++i) {
+        later.push_back(claim());
+        EXPECT_TRUE(later.back().enterHandOff());
+    }
+    EXPECT_EQ(first.handOffCount(), 5);
+    first.setLimit(0);
+    InstanceBlock one_more = claim();
+    EXPECT_FALSE(one_more.enterHandOff());
+}
+
+TEST_F(InstanceBlockClaim, removesTheBlockWhenTheFirstStartEnds)
+{
+    {
+        const InstanceBlock first = claim();
+        EXPECT_TRUE(SharedMemoryBlock::open(m_name));
+    }
+    EXPECT_FALSE(SharedMemoryBlock::open(m_name));
+    EXPECT_EQ(claim().role(), InstanceBlock::Role::FirstStart);
+}
+
+TEST_F(InstanceBlockClaim, takesOverABlockLeftByAStartThatDied)
+{
+    {
+        SharedMemoryBlock stale = SharedMemoryBlock::createExclusive(m_name, 6);
+        const unsigned char leftover[] = {77, 0, 0, 0, 5, 3};
+        std::memcpy(stale.map(6).data(), leftover, 6);
+    } // closed without removing it, as a killed process leaves it
+    const InstanceBlock first = claim(-1, 88);
+    EXPECT_EQ(first.role(), InstanceBlock::Role::FirstStart);
+    EXPECT_EQ(m_leftBehind, std::vector<std::uint32_t>{77});
+    EXPECT_EQ(first.endpoint(), 88u);
+    EXPECT_EQ(first.limit(), -1);
+    EXPECT_EQ(first.handOffCount(), 0);
+}
+
+TEST_F(InstanceBlockClaim, neverCountsBelowZeroAfterATakeOver)
+{
+    std::optional<SharedMemoryBlock> dying = SharedMemoryBlock::createExclusive(m_name, 6);
+    ASSERT_TRUE(ByteLock::tryLock(dying->fd(), 0, m_name));
+    dying->map(6)[4] = std::byte{0xff};
+    InstanceBlock later = claim();
+    ASSERT_EQ(later.role(), InstanceBlock::Role::LaterStart);
+    ASSERT_TRUE(later.enterHandOff());
+    dying.reset(); // the first start is killed: its locks go, its block stays
+
+    const InstanceBlock next = claim(-1);
+    ASSERT_EQ(next.role(), InstanceBlock::Role::FirstStart);
+    EXPECT_EQ(next.handOffCount(), 0);
+    later.leaveHandOff();
+    EXPECT_EQ(next.handOffCount(), 0);
+}
+
+TEST_F(InstanceBlockClaim, givesExactlyOneFirstStartAmongStartsAtTheSameMoment)
+{
+    constexpr int kStarts = 10;
+    std::atomic<int> ready = 0;
+    std::vector<std::optional<InstanceBlock>> blocks(kStarts);
+    std::vector<std::thread> starts;
+    for (int i = 0; i < kStarts; ++i) {
+        starts.emplace_back([&, i] {
+            ++ready;
+            while (ready < kStarts) {
+            }
+            blocks[i].emplace(claim());
+        });
+    }
+    for (auto& start : starts)
+        start.join();
+    int firstStarts = 0;
+    for (const auto& block : blocks)
+        firstStarts += block->role() == InstanceBlock::Role::FirstStart;
+    EXPECT_EQ(firstStarts, 1);
+}
+
+} // namespace
+} // namespace kvd
