@@ -7,6 +7,7 @@
 #include "document/StatisticsTableModel.h"
 #include "document/TextGrid.h"
 
+#include <QTextDocument>
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -65,6 +66,12 @@ void TMDIChild::buildHeaderPage()
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(RichEdit1, &QTextEdit::textChanged, this, &TMDIChild::RichEdit1Change);
+    // The editor's own flag clears again when the user undoes back to the loaded text;
+    // the header's flag stays set until the loader clears it.
+    connect(RichEdit1->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
+        if (modified)
+            m_headerModified = true;
+    });
     TabSheet1 = pageWithFullChild(RichEdit1);
     PageControl1->addTab(TabSheet1, QStringLiteral("Header"));
 }
@@ -225,11 +232,12 @@ void TMDIChild::setSaveButtonFromModifiedFlag()
 
 bool TMDIChild::headerModified() const
 {
-    return RichEdit1->document()->isModified();
+    return m_headerModified || RichEdit1->document()->isModified();
 }
 
 void TMDIChild::setHeaderModified(bool modified)
 {
+    m_headerModified = modified;
     RichEdit1->document()->setModified(modified);
 }
 

@@ -100,6 +100,7 @@ private:
     kvd::StatisticsTableModel* m_statisticsModel;
     QPointer<QAbstractButton> m_saveButton;
     bool m_splitterPlaced = false;
+    bool m_headerModified = false; // set by any user edit, cleared only by the loader
     // The last mouse press seen, so that a press passed on from a control to its
     // parents counts once.
     struct Press {

@@ -71,6 +71,18 @@ TEST_F(SaveButtonRuleTest, followsTheWindowLastPressedNotTheActiveOne)
     EXPECT_TRUE(saveEnabled());
 }
 
+TEST_F(SaveButtonRuleTest, undoingEveryEditKeepsTheHeaderModified)
+{
+    while (a->RichEdit1->document()->isUndoAvailable())
+        a->RichEdit1->undo();
+    EXPECT_FALSE(a->RichEdit1->document()->isModified());
+    EXPECT_TRUE(a->headerModified());
+    EXPECT_TRUE(saveEnabled());
+    pressIn(b->RichEdit1->viewport());
+    pressIn(a->RichEdit1->viewport());
+    EXPECT_TRUE(saveEnabled());
+}
+
 TEST_F(SaveButtonRuleTest, everyControlOfTheWindowCountsAsAPressOverIt)
 {
     const auto pages = [](TMDIChild* window) { return window->PageControl1; };
