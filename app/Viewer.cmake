@@ -9,6 +9,7 @@ add_library(kvdwidgets STATIC
   ${KVD_DOCUMENT_DIR}/HeaderEditorText.cpp ${KVD_DOCUMENT_DIR}/HeaderEditorText.h
   ${KVD_DOCUMENT_DIR}/StatisticsTableModel.cpp ${KVD_DOCUMENT_DIR}/StatisticsTableModel.h
   ${KVD_DOCUMENT_DIR}/TextGrid.cpp ${KVD_DOCUMENT_DIR}/TextGrid.h
+  ${KVD_DOCUMENT_DIR}/TextTableModel.cpp ${KVD_DOCUMENT_DIR}/TextTableModel.h
   ${KVD_DOCUMENT_DIR}/TMDIChild.cpp ${KVD_DOCUMENT_DIR}/TMDIChild.h
   ApplicationFonts.cpp ApplicationFonts.h
   Dialogs.cpp Dialogs.h

@@ -9,25 +9,13 @@
 #   OBJECTS      object rows in the generated file (default 1000000)
 #   REPETITIONS  timed runs of each program, alternating (default 5)
 set -euo pipefail
+# shellcheck source=benchmark_common.sh source-path=SCRIPTDIR
+source "$(dirname "$0")/benchmark_common.sh"
 
-if [ $# -lt 1 ] || [ $# -gt 3 ]; then
-  echo "Usage: $0 BUILD_DIR [OBJECTS] [REPETITIONS]" >&2
-  exit 2
-fi
-build=$(cd "$1" && pwd)
-objects=${2:-1000000}
-repetitions=${3:-5}
-report="$build/app/kvdreport"
-generate="$build/bench/kvd_generate"
-for program in "$report" "$generate" /usr/bin/time; do
-  [ -x "$program" ] || { echo "missing: $program" >&2; exit 1; }
-done
+benchmark_arguments "$@"
+require_programs "$report" "$generate" /usr/bin/time
 command -v datamash >/dev/null || { echo "missing: datamash" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-file="$work/bench.kvd"
-"$generate" "$file" "$objects"
+generate_benchmark_file
 file_kib=$(( $(stat -c %s "$file") / 1024 ))
 
 # datamash reads the data lines only: no header, no column names, no CR.

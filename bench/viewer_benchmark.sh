@@ -9,25 +9,13 @@
 #   OBJECTS      object rows in the generated file (default 1000000)
 #   REPETITIONS  timed runs of each program, alternating (default 5)
 set -euo pipefail
+# shellcheck source=benchmark_common.sh source-path=SCRIPTDIR
+source "$(dirname "$0")/benchmark_common.sh"
 
-if [ $# -lt 1 ] || [ $# -gt 3 ]; then
-  echo "Usage: $0 BUILD_DIR [OBJECTS] [REPETITIONS]" >&2
-  exit 2
-fi
-build=$(cd "$1" && pwd)
-objects=${2:-1000000}
-repetitions=${3:-5}
-report="$build/app/kvdreport"
-generate="$build/bench/kvd_generate"
+benchmark_arguments "$@"
 viewer="$build/bench/viewer_open_bench"
-for program in "$report" "$generate" "$viewer"; do
-  [ -x "$program" ] || { echo "missing: $program" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-file="$work/bench.kvd"
-"$generate" "$file" "$objects"
+require_programs "$report" "$generate" "$viewer"
+generate_benchmark_file
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 

@@ -5,7 +5,7 @@
 namespace kvd {
 
 DataTableModel::DataTableModel(const DataTable& table, const TextEncoding& encoding, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table), m_encoding(encoding)
+    : TextTableModel(encoding, parent), m_table(table)
 {
 }
 
@@ -41,45 +41,20 @@ int DataTableModel::columnWidth(int column) const
 
 QVariant DataTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
-        return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return decodeText(m_table.cell(tableRow(index.row()), index.column()), m_encoding);
-    case Qt::BackgroundRole:
-        if (index.column() < fixedColumnCount())
-            return FixedCellColour;
-        return {};
-    default:
-        return {};
-    }
+    if (role == Qt::BackgroundRole && checkIndex(index, CheckIndexOption::IndexIsValid)
+        && index.column() < fixedColumnCount())
+        return FixedCellColour;
+    return TextTableModel::data(index, role);
 }
 
-QVariant DataTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+QString DataTableModel::cellText(int row, int column) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
-        return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return fixedRowCount() > 0 ? decodeText(m_table.cell(0, section), m_encoding) : QString();
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    default:
-        return {};
-    }
+    return decoded(m_table.cell(tableRow(row), column));
 }
 
-Qt::ItemFlags DataTableModel::flags(const QModelIndex& index) const
+QString DataTableModel::headerText(int column) const
 {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-}
-
-void DataTableModel::refresh()
-{
-    beginResetModel();
-    endResetModel();
+    return fixedRowCount() > 0 ? decoded(m_table.cell(0, column)) : QString();
 }
 
 } // namespace kvd

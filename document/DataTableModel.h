@@ -1,8 +1,7 @@
 #pragma once
 
-#include "datafile/TextEncoding.h"
+#include "document/TextTableModel.h"
 
-#include <QAbstractTableModel>
 #include <QColor>
 
 namespace kvd {
@@ -16,7 +15,7 @@ inline const QColor FixedCellColour(166, 202, 240);
 // horizontal header; the model's rows are the table's rows below it. Cells are
 // decoded from the file's bytes when asked for; nothing is copied. The table and
 // the encoding must outlive the model; call refresh() after the table changed.
-class DataTableModel : public QAbstractTableModel {
+class DataTableModel : public TextTableModel {
     Q_OBJECT
 public:
     DataTableModel(const DataTable& table, const TextEncoding& encoding, QObject* parent = nullptr);
@@ -24,8 +23,6 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // The table's row that model row `row` shows.
     int tableRow(int row) const noexcept;
@@ -33,12 +30,12 @@ public:
     int fixedColumnCount() const noexcept;
     int columnWidth(int column) const;
 
-    // Resets the model to what the table now holds.
-    void refresh();
+protected:
+    QString cellText(int row, int column) const override;
+    QString headerText(int column) const override;
 
 private:
     const DataTable& m_table;
-    const TextEncoding& m_encoding;
 };
 
 } // namespace kvd

@@ -6,7 +6,7 @@ namespace kvd {
 
 StatisticsTableModel::StatisticsTableModel(const StatisticsTable& table, const TextEncoding& encoding,
                                            QObject* parent)
-    : QAbstractTableModel(parent), m_table(table), m_encoding(encoding)
+    : TextTableModel(encoding, parent), m_table(table)
 {
 }
 
@@ -25,38 +25,14 @@ int StatisticsTableModel::columnWidth(int column) const
     return m_table.columnWidth(column);
 }
 
-QVariant StatisticsTableModel::data(const QModelIndex& index, int role) const
+QString StatisticsTableModel::cellText(int row, int column) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::DisplayRole)
-        return {};
-    return decodeText(m_table.cell(index.row() + m_table.fixedRowCount(), index.column()), m_encoding);
+    return decoded(m_table.cell(row + m_table.fixedRowCount(), column));
 }
 
-QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+QString StatisticsTableModel::headerText(int column) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
-        return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return decodeText(m_table.cell(0, section), m_encoding);
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    default:
-        return {};
-    }
-}
-
-Qt::ItemFlags StatisticsTableModel::flags(const QModelIndex& index) const
-{
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-}
-
-void StatisticsTableModel::refresh()
-{
-    beginResetModel();
-    endResetModel();
+    return decoded(m_table.cell(0, column));
 }
 
 } // namespace kvd

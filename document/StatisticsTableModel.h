@@ -1,8 +1,6 @@
 #pragma once
 
-#include "datafile/TextEncoding.h"
-
-#include <QAbstractTableModel>
+#include "document/TextTableModel.h"
 
 namespace kvd {
 
@@ -12,25 +10,22 @@ class StatisticsTable;
 // model's rows are the measurement rows below it. Column names hold the file's bytes
 // and are decoded with the document's encoding. The table and the encoding must
 // outlive the model; call refresh() after the table changed.
-class StatisticsTableModel : public QAbstractTableModel {
+class StatisticsTableModel : public TextTableModel {
     Q_OBJECT
 public:
     StatisticsTableModel(const StatisticsTable& table, const TextEncoding& encoding, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int columnWidth(int column) const;
 
-    // Resets the model to what the table now holds.
-    void refresh();
+protected:
+    QString cellText(int row, int column) const override;
+    QString headerText(int column) const override;
 
 private:
     const StatisticsTable& m_table;
-    const TextEncoding& m_encoding;
 };
 
 } // namespace kvd

@@ -128,6 +128,24 @@ std::string formatted(double value, char decimalSeparator)
     return LocaleToPoint(formatFixed(value, decimalSeparator), decimalSeparator);
 }
 
+// Calls act(column, figures, cell) for each cell of an active column in rows
+// firstRow..n, row by row, until no column is active; figures are the ColumnSums
+// of that column. act returns false to skip the rest of the line. A template, so
+// that act is inlined in the loop: this walk reads every cell of a large file.
+template <class Act>
+void forEachActiveCell(const DataTable& table, int firstRow, const ActiveColumns& active,
+                       std::vector<ColumnSums>& sums, Act&& act)
+{
+    for (int row = firstRow; row <= table.objectCount() && !active.empty(); ++row) {
+        forEachCell(table.line(row), table.separator(), active.last(), [&](int column, std::string_view cell) {
+            const int index = active.sumsIndex(column);
+            if (index < 0)
+                return true;
+            return act(column, sums[static_cast<std::size_t>(index)], cell);
+        });
+    }
+}
+
 // First pass over rows 2..n: sum, minimum and maximum. A column that meets a value
 // that is not a number stops there and is marked invalid.
 void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, CellParser& parser)
@@ -135,26 +153,20 @@ void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, CellParse
     ActiveColumns active(table.columnCount());
     for (std::size_t i = 0; i < sums.size(); ++i)
         active.add(sums[i].column, static_cast<int>(i));
-    for (int row = 2; row <= table.objectCount() && !active.empty(); ++row) {
-        forEachCell(table.line(row), table.separator(), active.last(), [&](int column, std::string_view cell) {
-            const int index = active.sumsIndex(column);
-            if (index < 0)
-                return true;
-            ColumnSums& figures = sums[static_cast<std::size_t>(index)];
-            double value = 0;
-            if (!parser.parse(cell, value)) {
-                figures.valid = false;
-                active.drop(column);
-                return column <= active.last();
-            }
-            figures.sum += value;
-            if (value > figures.maximum)
-                figures.maximum = value;
-            if (value < figures.minimum)
-                figures.minimum = value;
-            return true;
-        });
-    }
+    forEachActiveCell(table, 2, active, sums, [&](int column, ColumnSums& figures, std::string_view cell) {
+        double value = 0;
+        if (!parser.parse(cell, value)) {
+            figures.valid = false;
+            active.drop(column);
+            return column <= active.last();
+        }
+        figures.sum += value;
+        if (value > figures.maximum)
+            figures.maximum = value;
+        if (value < figures.minimum)
+            figures.minimum = value;
+        return true;
+    });
 }
 
 // Second pass over rows 1..n: squared deviations from the displayed mean.
@@ -165,20 +177,14 @@ void sumSquares(const DataTable& table, std::vector<ColumnSums>& sums, CellParse
         if (sums[i].valid && sums[i].meanShown)
             active.add(sums[i].column, static_cast<int>(i));
     }
-    for (int row = 1; row <= table.objectCount() && !active.empty(); ++row) {
-        forEachCell(table.line(row), table.separator(), active.last(), [&](int column, std::string_view cell) {
-            const int index = active.sumsIndex(column);
-            if (index < 0)
-                return true;
-            ColumnSums& figures = sums[static_cast<std::size_t>(index)];
-            double value = 0;
-            if (parser.parse(cell, value)) {
-                const double deviation = value - figures.displayedMean;
-                figures.squares += deviation * deviation;
-            }
-            return true;
-        });
-    }
+    forEachActiveCell(table, 1, active, sums, [&](int, ColumnSums& figures, std::string_view cell) {
+        double value = 0;
+        if (parser.parse(cell, value)) {
+            const double deviation = value - figures.displayedMean;
+            figures.squares += deviation * deviation;
+        }
+        return true;
+    });
 }
 
 void writeMeanMinMax(ColumnSums& column, int objectCount, char decimalSeparator, CellParser& parser,
