@@ -43,11 +43,6 @@ constexpr int ToolButtonHeight = 38;
 constexpr int ToolBarIndent = 5;
 constexpr int SeparatorWidth = 38;
 
-QString captionForName(const QString& name)
-{
-    return QFile::decodeName(QByteArray::fromStdString(kvd::captionForPath(QFile::encodeName(name).toStdString())));
-}
-
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent, Guard guard)
@@ -323,11 +318,11 @@ void TMainForm::OpenDataFile(const QString& name)
     ToolButton2->setEnabled(false);
     TMDIChild* child = createDocumentWindow();
     const std::string path = QFile::encodeName(name).toStdString();
-    child->setWindowTitle(captionForName(name));
     child->FileName = name;
     kvd::Document& document = child->document();
     document.fileName = path;
     document.caption = kvd::captionForPath(path);
+    child->setWindowTitle(QFile::decodeName(QByteArray::fromStdString(document.caption)));
     child->repaint();
 
     if (!m_gridTextWidth)
