@@ -1,7 +1,7 @@
 // kvdreport FILE: loads a data file as the viewer does and prints its summary report
 // and its measurement statistics on standard output, for scripts.
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "datafile/NumberText.h"
 #include "datafile/TextEncoding.h"
 #include "document/Document.h"

@@ -5,7 +5,7 @@
 #include "LoadIndicator.h"
 #include "TAboutBox.h"
 #include "TileLayout.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "datafile/NumberText.h"
 #include "document/DocumentLoader.h"
 #include "document/HeaderSave.h"

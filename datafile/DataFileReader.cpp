@@ -1,6 +1,6 @@
 #include "datafile/DataFileReader.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "datafile/FileBytes.h"
 #include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"

@@ -1,6 +1,6 @@
 #include "datafile/DataTable.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "datafile/SplitFields.h"
 
 #include <cstring>

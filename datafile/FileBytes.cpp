@@ -1,7 +1,7 @@
 #include "datafile/FileBytes.h"
 
 #include "datafile/DataFileReader.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

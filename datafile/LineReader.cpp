@@ -1,6 +1,6 @@
 #include "datafile/LineReader.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 #include <algorithm>
 #include <cstring>

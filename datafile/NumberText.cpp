@@ -1,6 +1,6 @@
 #include "datafile/NumberText.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "document/FileSystem.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 #include <dirent.h>
 #include <fcntl.h>

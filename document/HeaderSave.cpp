@@ -1,6 +1,6 @@
 #include "document/HeaderSave.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "document/FileSystem.h"
 
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #include "document/TMDIChild.h"
 
 #include "app/ApplicationFonts.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "document/DataTableModel.h"
 #include "document/HeaderEditorText.h"
 #include "document/StatisticsTableModel.h"

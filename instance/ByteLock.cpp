@@ -1,6 +1,6 @@
 #include "instance/ByteLock.h"
 
-#include "instance/SystemCallError.h"
+#include "common/SystemCallError.h"
 
 #include <cerrno>
 #include <fcntl.h>

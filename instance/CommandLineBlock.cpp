@@ -1,6 +1,6 @@
 #include "instance/CommandLineBlock.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "instance/LittleEndian.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "instance/HandOffClient.h"
 
-#include "instance/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <cerrno>
 #include <chrono>

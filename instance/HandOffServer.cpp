@@ -1,6 +1,6 @@
 #include "instance/HandOffServer.h"
 
-#include "instance/SystemCallError.h"
+#include "common/SystemCallError.h"
 
 #include <QPointer>
 #include <QSocketNotifier>

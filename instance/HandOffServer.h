@@ -1,7 +1,7 @@
 #pragma once
 
 #include "instance/HandOffMessage.h"
-#include "instance/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <QObject>
 

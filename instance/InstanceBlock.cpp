@@ -1,6 +1,6 @@
 #include "instance/InstanceBlock.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "instance/ByteLock.h"
 #include "instance/LittleEndian.h"
 

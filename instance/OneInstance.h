@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "instance/HandOffServer.h"
 #include "instance/InstanceBlock.h"
 

@@ -1,6 +1,6 @@
 #include "instance/TransferBlocks.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "instance/CommandLineBlock.h"
 #include "instance/InstanceNames.h"
 #include "instance/LittleEndian.h"

@@ -1,6 +1,6 @@
 #include "summary/StatisticsTable.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 namespace kvd {
 

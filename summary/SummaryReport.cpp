@@ -1,7 +1,7 @@
 #include "summary/SummaryReport.h"
 
 #include "datafile/DataTable.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "summary/Collation.h"
 #include "summary/DistinctValues.h"
 

@@ -1,5 +1,5 @@
 #include "datafile/DataFileReader.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "document/Document.h"
 
 #include <QTemporaryDir>

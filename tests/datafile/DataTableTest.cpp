@@ -1,5 +1,5 @@
 #include "datafile/DataTable.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "datafile/SplitFields.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "datafile/NumberText.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "FaultyFileSystem.h"
 
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 namespace kvd::test {
 

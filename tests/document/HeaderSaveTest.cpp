@@ -1,7 +1,7 @@
 #include "document/HeaderSave.h"
 
 #include "FaultyFileSystem.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 #include <QTemporaryDir>
 

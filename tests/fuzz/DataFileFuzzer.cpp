@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes through the loader: reader, statistics and summary report.
 // Any input must end in a loaded document, "Unknow file format" or a kvd::Error,
 // never a crash, and what was loaded must be consistent.
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "document/Document.h"
 #include "document/DocumentLoader.h"
 

@@ -2,7 +2,7 @@
 // for every input: the test for a number text agrees with parsing, a formatted value
 // parses back to itself once rounded, and the two separator conversions undo each
 // other.
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 #include "datafile/NumberText.h"
 
 #include <cmath>

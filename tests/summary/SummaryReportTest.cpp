@@ -1,7 +1,7 @@
 #include "summary/SummaryReport.h"
 
 #include "TableBuilder.h"
-#include "datafile/Errors.h"
+#include "common/Errors.h"
 
 #include <gtest/gtest.h>
 

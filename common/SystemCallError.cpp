@@ -1,4 +1,4 @@
-#include "instance/SystemCallError.h"
+#include "common/SystemCallError.h"
 
 #include <cstring>
 
