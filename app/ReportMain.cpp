@@ -95,6 +95,7 @@ int report(const QString& path)
     document.caption = kvd::captionForPath(document.fileName);
 
     kvd::LoadOptions options;
+    options.reader.regularFilesOnly = false; // pipes and /dev/stdin are read to their end
     options.decimalSeparator = kvd::userDecimalSeparator();
     options.collationLocale = QLocale::system();
     options.warning = [&document](const std::string& message) {

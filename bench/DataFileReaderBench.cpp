@@ -72,7 +72,7 @@ void ReadFileBytesOnly(benchmark::State& state)
     const std::string& path = bigFile();
     std::size_t size = 0;
     for (auto _ : state) {
-        const std::string bytes = kvd::readFileBytes(path);
+        const kvd::FileBytes bytes = kvd::readFileBytes(path, {});
         size = bytes.size();
         benchmark::DoNotOptimize(bytes.data());
     }
@@ -87,7 +87,7 @@ void ReadDataFile(benchmark::State& state)
     for (auto _ : state) {
         kvd::Document document;
         document.fileName = path;
-        kvd::readDataFile(document, {});
+        kvd::readDataFile(path, {document.header, document.table, document.encoding}, {});
         size = document.table.bytes().size();
         if (document.table.objectCount() != ObjectCount)
             state.SkipWithError("wrong object count");

@@ -3,13 +3,16 @@
 #include "common/Errors.h"
 #include "datafile/FileBytes.h"
 #include "datafile/LineReader.h"
+#include "datafile/DataTable.h"
+#include "datafile/HeaderText.h"
 #include "datafile/SplitFields.h"
-#include "document/Document.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
+#include <limits>
+#include <memory>
 
 namespace kvd {
 
@@ -42,27 +45,30 @@ FileKind kindOfFirstLine(std::string_view firstLine)
 }
 
 // KVD and WUM headers: every line after the first, up to the first line that begins
-// with "[Data]". In a file without such a line, the last line is left out.
-void readKvdHeader(HeaderText& header, std::string_view firstLine, LineReader& lines)
+// with "[Data]". In a file without such a line, the last line is left out. The header
+// keeps no line of its own: it finds them in the file's bytes.
+void readKvdHeader(HeaderText& header, const std::shared_ptr<FileBytes>& bytes, const FileLine& firstLine,
+                   LineReader& lines)
 {
-    header.appendLine(std::string(firstLine), header_styles::firstLine);
-    std::string_view line = lines.text(lines.next());
-    if (!startsWith(line, "[Data]")) {
+    FileLine line = lines.next();
+    const std::uint64_t bodyStart = line.start;
+    std::uint64_t bodyNext = bodyStart;
+    if (!startsWith(line.text, "[Data]")) {
         for (;;) {
-            header.appendStyledLine(std::string(line));
-            line = lines.text(lines.next());
-            if (startsWith(line, "[Data]") || lines.atEnd())
+            bodyNext = line.next;
+            line = lines.next();
+            if (startsWith(line.text, "[Data]") || lines.atEnd())
                 break;
         }
     }
+    header.setFileHeader(bytes, firstLine.next, bodyStart, bodyNext);
     header.verticalScrollBar = true;
 }
 
-void readLearningHeader(HeaderText& header, std::string_view firstLine)
+void readLearningHeader(HeaderText& header, const std::shared_ptr<FileBytes>& bytes, const FileLine& firstLine)
 {
     header.readOnly = true;
-    header.appendLine(std::string(firstLine), header_styles::firstLine);
-    header.appendLine("(No Header)", header_styles::noHeader);
+    header.setLearningHeader(bytes, firstLine.next);
 }
 
 // Fields 0 and 1 of a line, and whether it holds a field 1 at all (a separator that is
@@ -76,12 +82,9 @@ struct LeadingFields {
 LeadingFields leadingFields(std::string_view line, char separator)
 {
     LeadingFields fields;
-    const std::size_t end = line.find(separator);
-    fields.first = line.substr(0, end);
-    if (end != std::string_view::npos && end + 1 < line.size()) {
-        fields.hasSecond = true;
-        fields.second = fieldAt(line.substr(end + 1), separator, 0);
-    }
+    FieldScanner scanner(line, separator);
+    scanner.next(fields.first);
+    fields.hasSecond = scanner.next(fields.second);
     return fields;
 }
 
@@ -149,43 +152,55 @@ Error tooManyColumnsError(std::size_t count)
                  + std::to_string(INT_MAX) + ".");
 }
 
+Error lineTooLongError(std::size_t length)
+{
+    return Error("A line of " + std::to_string(length) + " bytes is longer than the longest line a data file may hold ("
+                 + std::to_string(std::numeric_limits<std::uint32_t>::max()) + " bytes).");
+}
+
 Error tooManyRowsError()
 {
     return Error("The data table has more than " + std::to_string(INT_MAX - 1)
                  + " object lines, more than a data table can hold.");
 }
 
+// Rows are counted from the first ones read, so that the row index is sized once.
+constexpr int RowsForEstimate = 4096;
+
 // Column names, then one row per line up to the first empty line or the end.
-void readTable(DataTable& table, FileKind kind, LineReader& lines, LineSpan columnNames,
+void readTable(DataTable& table, FileKind kind, LineReader& lines, const FileLine& columnNames,
                const ReaderOptions& options)
 {
     const char separator = fieldSeparator(kind);
     table.setSeparator(separator);
-    const std::string_view names = lines.text(columnNames);
-    const std::size_t columnCount = countFields(names, separator);
+    const std::size_t columnCount = countFields(columnNames.text, separator);
     if (columnCount > static_cast<std::size_t>(INT_MAX))
         throw tooManyColumnsError(columnCount);
     table.setColumnCount(static_cast<int>(columnCount));
-    table.setColumnNameLine(columnNames.offset, columnNames.length);
+    table.addRow(columnNames.start, columnNames.next);
 
-    LineSpan row = lines.next();
+    FileLine row = lines.next();
     ColumnFitter fitter(table, kind, options.textWidth);
-    fitter.fitNames(names, separator);
+    fitter.fitNames(columnNames.text, separator);
 
-    if (row.length != 0) {
-        const std::size_t objectCount = 1 + lines.linesBeforeEmptyLine();
-        table.reserveRows(1 + std::min<std::size_t>(objectCount, INT_MAX - 1));
-    }
     const std::uint64_t total = lines.size();
-    std::uint64_t nextProgress = row.offset + ProgressStep;
-    while (row.length != 0) {
+    const std::uint64_t firstRowStart = row.start;
+    std::uint64_t nextProgress = row.start + ProgressStep;
+    while (!row.text.empty()) {
         if (table.rowCount() == INT_MAX)
             throw tooManyRowsError();
-        table.appendRow(row.offset, row.length);
-        fitter.fitRow(lines.text(row), separator);
-        if (options.progress && row.offset >= nextProgress) {
-            options.progress(total + row.offset, 2 * total);
-            nextProgress = row.offset + ProgressStep;
+        if (row.text.size() > std::numeric_limits<std::uint32_t>::max())
+            throw lineTooLongError(row.text.size());
+        table.addRow(row.start, row.next);
+        fitter.fitRow(row.text, separator);
+        if (table.rowCount() == RowsForEstimate + 1) {
+            const double bytesPerRow = double(row.next - firstRowStart) / RowsForEstimate;
+            const double expected = RowsForEstimate + double(total - std::min(total, row.next)) / bytesPerRow * 1.05;
+            table.reserveRows(static_cast<std::size_t>(std::min(expected + 1024.0, double(INT_MAX))));
+        }
+        if (options.progress && row.start >= nextProgress) {
+            options.progress(total + row.start, 2 * total);
+            nextProgress = row.start + ProgressStep;
         }
         row = lines.next();
     }
@@ -193,36 +208,38 @@ void readTable(DataTable& table, FileKind kind, LineReader& lines, LineSpan colu
 
 } // namespace
 
-ReadResult readDataFile(Document& document, const ReaderOptions& options)
+ReadResult readDataFile(const std::string& path, const ReadTarget& target, const ReaderOptions& options)
 {
-    if (!isExistingFile(document.fileName))
+    if (!isExistingFile(path))
         return {ReadStatus::NoSuchFile, FileKind::Unknown};
 
     // Reading the file counts as the first half of the work, its table as the second.
-    FileReadProgress readProgress;
+    FileReadOptions readOptions;
+    readOptions.regularFilesOnly = options.regularFilesOnly;
+    readOptions.sizeLimit = options.sizeLimit;
     if (options.progress)
-        readProgress = [&](std::uint64_t done, std::uint64_t size) { options.progress(done, 2 * size); };
-    std::string bytes = readFileBytes(document.fileName, readProgress);
-    document.encoding = detectEncoding(bytes);
-    DataTable& table = document.table;
-    table.setBytes(std::move(bytes));
-    LineReader lines(table.mutableBytes(), table.bytes().size());
+        readOptions.progress = [&](std::uint64_t done, std::uint64_t size) { options.progress(done, 2 * size); };
+    auto bytes = std::make_shared<FileBytes>(readFileBytes(path, readOptions));
+    target.encoding = detectEncoding(bytes->view());
+    DataTable& table = target.table;
+    table.setBytes(bytes);
+    LineReader lines(bytes->data(), bytes->size());
 
-    const std::string_view firstLine = lines.text(lines.next());
-    FileKind kind = kindOfFirstLine(firstLine);
-    HeaderText& header = document.header;
+    const FileLine firstLine = lines.next();
+    FileKind kind = kindOfFirstLine(firstLine.text);
+    HeaderText& header = target.header;
     if (kind == FileKind::Kvd || kind == FileKind::Wum)
-        readKvdHeader(header, firstLine, lines);
+        readKvdHeader(header, bytes, firstLine, lines);
     else if (kind == FileKind::Learning)
-        readLearningHeader(header, firstLine);
+        readLearningHeader(header, bytes, firstLine);
     header.modified = false;
     if (kind == FileKind::Unknown) {
-        table.setBytes({});
+        table.setBytes(nullptr);
         return {ReadStatus::UnknownFormat, kind};
     }
 
-    const LineSpan columnNames = lines.next();
-    if (kind == FileKind::Learning && lines.text(columnNames).find("FIT_") != std::string_view::npos)
+    const FileLine columnNames = lines.next();
+    if (kind == FileKind::Learning && columnNames.text.find("FIT_") != std::string_view::npos)
         kind = FileKind::LearningFromWum;
     readTable(table, kind, lines, columnNames, options);
 

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "datafile/FileKind.h"
+#include "datafile/TextEncoding.h"
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace kvd {
 
-struct Document;
+class DataTable;
+class HeaderText;
 
 // The width in pixels of a text (the file's bytes) in the data grid's font.
 using TextWidthMeasure = std::function<int(std::string_view text)>;
@@ -16,9 +19,22 @@ using TextWidthMeasure = std::function<int(std::string_view text)>;
 // work, in bytes: each byte of the file counts twice, once read and once scanned.
 using ReadProgress = std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)>;
 
+// The largest file the reader accepts; a larger one is refused with a clear message.
+inline constexpr std::uint64_t MaxDataFileSize = std::uint64_t(4) << 30;
+
 struct ReaderOptions {
     TextWidthMeasure textWidth; // none: every text is 0 pixels wide
     ReadProgress progress;      // optional
+    // The viewer opens regular files only; kvdreport also reads pipes to their end.
+    bool regularFilesOnly = true;
+    std::uint64_t sizeLimit = MaxDataFileSize;
+};
+
+// What the reader fills: a document's header text, data table and encoding.
+struct ReadTarget {
+    HeaderText& header;
+    DataTable& table;
+    TextEncoding& encoding;
 };
 
 enum class ReadStatus {
@@ -32,14 +48,12 @@ struct ReadResult {
     FileKind kind = FileKind::Unknown;
 };
 
-// The largest file the reader accepts; a larger one is refused with a clear message.
-inline constexpr std::uint64_t MaxDataFileSize = std::uint64_t(4) << 30;
-
-// Reads the data file named document.fileName into the document: decides the
-// kind, fills the header text, the data table with its fitted column widths, and
-// sets the fixed rows and columns. The document's header is left not modified.
-// Throws kvd::Error (IoError for the file system, the table's limit errors with their
-// French texts) and leaves the document as far as it was filled.
-ReadResult readDataFile(Document& document, const ReaderOptions& options);
+// Reads the data file at path into the target: decides the kind, fills the header
+// text, the data table with its fitted column widths, and sets the fixed rows and
+// columns. The header is left not modified. Throws kvd::Error (IoError for the file
+// system, the table's limit errors with their French texts, "Not enough memory to
+// read the file ..." when the file's bytes find no memory) and leaves the target as
+// far as it was filled.
+ReadResult readDataFile(const std::string& path, const ReadTarget& target, const ReaderOptions& options);
 
 } // namespace kvd

@@ -1,53 +1,58 @@
 #include "datafile/DataTable.h"
 
 #include "common/Errors.h"
+#include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"
 
-#include <cstring>
+#include <iterator>
 
 namespace kvd {
 
 namespace {
 // Lines shorter than this are simply scanned for each cell.
 constexpr std::size_t SplitCacheThreshold = 2048;
+// The rows of a new table: one empty line.
+constexpr std::uint64_t EmptyRowStarts[] = {0, 1};
 } // namespace
 
 DataTable::DataTable()
-    : m_lineOffsets{0}, m_lineLengths{0}, m_columnWidths{DefaultColumnWidth}
+    : m_rowStarts(std::begin(EmptyRowStarts), std::end(EmptyRowStarts)), m_columnWidths{DefaultColumnWidth}
 {
 }
 
-void DataTable::setBytes(std::string bytes)
+void DataTable::setBytes(std::shared_ptr<FileBytes> bytes)
 {
     m_bytes = std::move(bytes);
-    m_lineOffsets.assign(1, 0);
-    m_lineLengths.assign(1, 0);
-    for (SplitRow& cached : m_splitRows)
-        cached.rowIndex = -1;
+    m_rowStarts.assign(std::begin(EmptyRowStarts), std::end(EmptyRowStarts));
+    m_rowStarts.shrink_to_fit();
+    m_rowsAdded = false;
+    forgetSplitRows();
 }
 
-void DataTable::setColumnNameLine(std::uint64_t offset, std::uint32_t length)
+void DataTable::addRow(std::uint64_t lineStart, std::uint64_t next)
 {
-    m_lineOffsets[0] = offset;
-    m_lineLengths[0] = length;
-    m_splitRows[0].rowIndex = -1;
-}
-
-void DataTable::appendRow(std::uint64_t offset, std::uint32_t length)
-{
-    m_lineOffsets.push_back(offset);
-    m_lineLengths.push_back(length);
+    if (!m_rowsAdded) {
+        m_rowStarts.clear();
+        m_rowStarts.push_back(lineStart);
+        m_rowsAdded = true;
+        forgetSplitRows();
+    }
+    m_rowStarts.push_back(next);
 }
 
 void DataTable::reserveRows(std::size_t rowCount)
 {
-    m_lineOffsets.reserve(rowCount);
-    m_lineLengths.reserve(rowCount);
+    m_rowStarts.reserve(rowCount + 1);
 }
 
 void DataTable::setColumnCount(int columnCount)
 {
     m_columnWidths.resize(static_cast<std::size_t>(columnCount < 1 ? 1 : columnCount), DefaultColumnWidth);
+    forgetSplitRows();
+}
+
+void DataTable::forgetSplitRows() const noexcept
+{
     for (SplitRow& cached : m_splitRows)
         cached.rowIndex = -1;
 }
@@ -57,7 +62,7 @@ std::string_view DataTable::line(int rowIndex) const noexcept
     if (rowIndex < 0 || rowIndex >= rowCount())
         return {};
     const auto index = static_cast<std::size_t>(rowIndex);
-    return std::string_view(m_bytes).substr(m_lineOffsets[index], m_lineLengths[index]);
+    return cleanedLineText(bytes(), m_rowStarts[index], m_rowStarts[index + 1]);
 }
 
 const DataTable::SplitRow& DataTable::splitRow(int rowIndex) const
@@ -69,14 +74,14 @@ const DataTable::SplitRow& DataTable::splitRow(int rowIndex) const
     cached.fieldStarts.clear();
     const std::string_view text = line(rowIndex);
     const std::size_t limit = static_cast<std::size_t>(columnCount());
-    std::size_t position = 0;
-    while (position < text.size() && cached.fieldStarts.size() < limit) {
-        cached.fieldStarts.push_back(static_cast<std::uint32_t>(position));
-        const void* found = std::memchr(text.data() + position, m_separator, text.size() - position);
-        position = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) + 1
-                         : text.size() + 1;
-    }
-    cached.fieldStarts.push_back(static_cast<std::uint32_t>(position));
+    FieldScanner scanner(text, m_separator);
+    std::string_view field;
+    while (cached.fieldStarts.size() < limit && scanner.next(field))
+        cached.fieldStarts.push_back(static_cast<std::uint32_t>(field.data() - text.data()));
+    // One past the end of the last field kept, as if a separator followed it.
+    cached.fieldStarts.push_back(cached.fieldStarts.empty()
+                                     ? 0u
+                                     : static_cast<std::uint32_t>(field.data() + field.size() - text.data()) + 1u);
     return cached;
 }
 

@@ -1,19 +1,22 @@
 #pragma once
 
+#include "datafile/FileBytes.h"
+
 #include <array>
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 namespace kvd {
 
 // The data table of a document, as a grid of text cells: row 0 holds the column
-// names, rows 1..n the objects. Cells are not stored one by one: the table owns the
-// file's bytes and remembers where each row's line lies in them; a cell is found by
-// splitting its line on the separator when it is asked for. A cell is the field's
-// text exactly as in the file; cells past a line's last field, or past the column
-// count, are empty.
+// names, rows 1..n the objects. Cells are not stored one by one: the table shares the
+// file's bytes and remembers where each row's line begins in them (8 bytes a row);
+// the rows are consecutive lines of the file, so a row ends where the next begins.
+// A cell is found by splitting its line on the separator when it is asked for. A cell
+// is the field's text exactly as in the file; cells past a line's last field, or past
+// the column count, are empty.
 //
 // A new table is what a new document window shows: one column, one empty row,
 // nothing fixed, every column 80 pixels wide.
@@ -23,22 +26,23 @@ public:
 
     DataTable();
 
-    // Takes the bytes the rows point into. Rows added before are forgotten.
-    void setBytes(std::string bytes);
-    std::string_view bytes() const noexcept { return m_bytes; }
-    // Lets the reader clean lines in place (dropping stray CRs) before adding them.
-    char* mutableBytes() noexcept { return m_bytes.data(); }
+    // Takes the bytes the rows point into. Rows added before are forgotten; so is
+    // everything when bytes is null.
+    void setBytes(std::shared_ptr<FileBytes> bytes);
+    std::string_view bytes() const noexcept { return m_bytes ? m_bytes->view() : std::string_view(); }
+    const std::shared_ptr<FileBytes>& sharedBytes() const noexcept { return m_bytes; }
 
     void setSeparator(char separator) noexcept { m_separator = separator; }
     char separator() const noexcept { return m_separator; }
 
-    // Row 0: the column-name line, the `length` bytes at `offset` in bytes().
-    void setColumnNameLine(std::uint64_t offset, std::uint32_t length);
-    // Adds an object row at the bottom: the line at `offset` in bytes().
-    void appendRow(std::uint64_t offset, std::uint32_t length);
+    // Adds a row at the bottom (the first one added replaces the empty row 0 of a new
+    // table and holds the column names): the line of bytes() that begins at
+    // `lineStart`, cleaned as LineReader leaves it, and whose successor begins at
+    // `next` (FileLine::next). Each row added begins where the one before ends.
+    void addRow(std::uint64_t lineStart, std::uint64_t next);
     void reserveRows(std::size_t rowCount);
 
-    int rowCount() const noexcept { return static_cast<int>(m_lineOffsets.size()); }
+    int rowCount() const noexcept { return static_cast<int>(m_rowStarts.size() - 1); }
     int objectCount() const noexcept { return rowCount() - 1; }
 
     // At least 1. Widths of new columns start at DefaultColumnWidth.
@@ -73,10 +77,12 @@ private:
         std::vector<std::uint32_t> fieldStarts; // offsets within the line; one past the end last
     };
     const SplitRow& splitRow(int rowIndex) const;
+    void forgetSplitRows() const noexcept;
 
-    std::string m_bytes;
-    std::vector<std::uint64_t> m_lineOffsets;
-    std::vector<std::uint32_t> m_lineLengths;
+    std::shared_ptr<FileBytes> m_bytes;
+    // The start of every row's line, then where the line after the last row begins.
+    std::vector<std::uint64_t> m_rowStarts;
+    bool m_rowsAdded = false;
     std::vector<int> m_columnWidths;
     char m_separator = ';';
     int m_fixedRowCount = 0;

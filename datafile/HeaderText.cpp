@@ -2,36 +2,45 @@
 
 namespace kvd {
 
-std::string HeaderLine::text() const
+HeaderLineClass classOfHeaderLine(std::string_view text) noexcept
 {
-    std::string joined;
-    for (const HeaderRun& run : runs)
-        joined += run.text;
-    return joined;
+    if (!text.empty() && text.front() == '[' && text.back() == ']')
+        return HeaderLineClass::Section;
+    if (text.find('=') != std::string_view::npos)
+        return HeaderLineClass::KeyValue;
+    return HeaderLineClass::Plain;
 }
 
-void HeaderText::appendLine(std::string text, const RunStyle& style)
+HeaderRun HeaderLine::run(int runIndex) const noexcept
 {
-    lines.push_back(HeaderLine{{HeaderRun{std::move(text), style}}});
+    switch (lineClass) {
+    case HeaderLineClass::First: return {text, &header_styles::firstLine};
+    case HeaderLineClass::Section: return {text, &header_styles::section};
+    case HeaderLineClass::Plain: return {text, &header_styles::plain};
+    case HeaderLineClass::NoHeader: return {text, &header_styles::noHeader};
+    case HeaderLineClass::KeyValue: break;
+    }
+    const std::size_t equals = text.find('=') + 1;
+    return runIndex == 0 ? HeaderRun{text.substr(0, equals), &header_styles::key}
+                         : HeaderRun{text.substr(equals), &header_styles::value};
 }
 
-void HeaderText::appendStyledLine(std::string text)
+void HeaderText::setFileHeader(std::shared_ptr<const FileBytes> bytes, std::uint64_t firstLineNext,
+                               std::uint64_t bodyStart, std::uint64_t bodyNext)
 {
-    // The section test looks at the first and last character only, and comes first:
-    // "[a=b]" is a section line, never a key=value line.
-    if (!text.empty() && text.front() == '[' && text.back() == ']') {
-        appendLine(std::move(text), header_styles::section);
-        return;
-    }
-    const std::size_t equals = text.find('=');
-    if (equals == std::string::npos) {
-        appendLine(std::move(text), header_styles::plain);
-        return;
-    }
-    std::string value = text.substr(equals + 1);
-    text.resize(equals + 1);
-    lines.push_back(HeaderLine{{HeaderRun{std::move(text), header_styles::key},
-                                HeaderRun{std::move(value), header_styles::value}}});
+    m_bytes = std::move(bytes);
+    m_firstLineNext = firstLineNext;
+    m_bodyStart = bodyStart;
+    m_bodyNext = bodyNext;
+    m_learning = false;
+}
+
+void HeaderText::setLearningHeader(std::shared_ptr<const FileBytes> bytes, std::uint64_t firstLineNext)
+{
+    m_bytes = std::move(bytes);
+    m_firstLineNext = firstLineNext;
+    m_bodyStart = m_bodyNext = firstLineNext;
+    m_learning = true;
 }
 
 } // namespace kvd

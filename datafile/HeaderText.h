@@ -1,9 +1,13 @@
 #pragma once
 
+#include "datafile/FileBytes.h"
+#include "datafile/LineReader.h"
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace kvd {
 
@@ -34,31 +38,90 @@ inline const RunStyle plain{Rgb{0, 0, 0}, 10, false, false};                    
 inline const RunStyle noHeader{std::nullopt, std::nullopt, false, true};             // "(No Header)"
 } // namespace header_styles
 
-// A stretch of one header line in one style. text holds the file's bytes.
-struct HeaderRun {
-    std::string text;
-    RunStyle style;
-    friend bool operator==(const HeaderRun&, const HeaderRun&) = default;
+// What a header line is, which decides how it is drawn.
+enum class HeaderLineClass {
+    First,    // the file's first line
+    Section,  // first character "[" and last character "]"
+    KeyValue, // holds "=": a key run up to and including the first "=", then a value run
+    Plain,    // any other line, empty lines included
+    NoHeader, // the "(No Header)" line of learning files
 };
 
-// One line of the header text: one or two runs; an empty line has one empty run.
-struct HeaderLine {
-    std::vector<HeaderRun> runs;
+// The class of a header line after the first: the section test comes first and looks
+// at the first and last character only, so "[a=b]" is a section line.
+HeaderLineClass classOfHeaderLine(std::string_view text) noexcept;
 
-    // The line's bytes, runs joined.
-    std::string text() const;
+// A stretch of one header line in one style; text holds the file's bytes.
+struct HeaderRun {
+    std::string_view text;
+    const RunStyle* style = nullptr;
+};
+
+// One line of the header text: one run, or two for a key=value line.
+struct HeaderLine {
+    std::string_view text;
+    HeaderLineClass lineClass = HeaderLineClass::Plain;
+
+    int runCount() const noexcept { return lineClass == HeaderLineClass::KeyValue ? 2 : 1; }
+    // Run 0 or 1.
+    HeaderRun run(int runIndex) const noexcept;
 };
 
 // The header text of a document as the Header page shows it, with the editor's flags.
-struct HeaderText {
-    std::vector<HeaderLine> lines;
+// It holds no line of its own: it shares the file's bytes and finds its lines in them
+// when they are walked, so a header of millions of lines costs nothing beyond the file.
+class HeaderText {
+public:
     bool readOnly = false;          // learning files
     bool modified = false;          // a user edit since the loader last cleared it
     bool verticalScrollBar = false; // given by the reader to KVD and WUM headers
 
-    void appendLine(std::string text, const RunStyle& style);
-    // Appends a file header line, styled by its class: section, key=value or plain.
-    void appendStyledLine(std::string text);
+    // No line at all: what a new or unrecognised document shows.
+    bool empty() const noexcept { return !m_bytes; }
+
+    // A KVD or WUM header: the first line (it begins at 0; the line after it at
+    // firstLineNext), then every line from bodyStart up to, not including, the line
+    // that begins at bodyNext, in bytes cleaned by LineReader (FileLine positions).
+    void setFileHeader(std::shared_ptr<const FileBytes> bytes, std::uint64_t firstLineNext, std::uint64_t bodyStart,
+                       std::uint64_t bodyNext);
+    // A learning header: the first line, then "(No Header)".
+    void setLearningHeader(std::shared_ptr<const FileBytes> bytes, std::uint64_t firstLineNext);
+
+    // Calls visit(const HeaderLine&) for every line, in order. The views live as long
+    // as the header.
+    template <class Visit>
+    void forEachLine(Visit&& visit) const;
+
+private:
+    std::shared_ptr<const FileBytes> m_bytes;
+    std::uint64_t m_firstLineNext = 0; // the first line begins at 0
+    std::uint64_t m_bodyStart = 0;
+    std::uint64_t m_bodyNext = 0;
+    bool m_learning = false;
 };
+
+template <class Visit>
+void HeaderText::forEachLine(Visit&& visit) const
+{
+    if (!m_bytes)
+        return;
+    const std::string_view bytes = m_bytes->view();
+    auto lineEnd = [&](std::uint64_t start) {
+        const std::size_t lineFeed = start < bytes.size() ? bytes.find('\n', static_cast<std::size_t>(start))
+                                                          : std::string_view::npos;
+        return static_cast<std::uint64_t>(lineFeed == std::string_view::npos ? bytes.size() : lineFeed) + 1;
+    };
+    visit(HeaderLine{cleanedLineText(bytes, 0, m_firstLineNext), HeaderLineClass::First});
+    if (m_learning) {
+        visit(HeaderLine{"(No Header)", HeaderLineClass::NoHeader});
+        return;
+    }
+    for (std::uint64_t start = m_bodyStart; start < m_bodyNext;) {
+        const std::uint64_t next = lineEnd(start);
+        const std::string_view text = cleanedLineText(bytes, start, next);
+        visit(HeaderLine{text, classOfHeaderLine(text)});
+        start = next;
+    }
+}
 
 } // namespace kvd

@@ -18,10 +18,16 @@ namespace {
 bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
 // Rewrites `from` to `to` wherever it follows a digit; the first character never.
-std::string replaceAfterDigits(std::string_view text, char from, char to)
+// Writes into out only when something changes; returns the result.
+std::string_view replaceAfterDigits(std::string_view text, char from, char to, std::string& out)
 {
-    std::string out(text);
-    for (std::size_t i = 1; i < out.size(); ++i) {
+    std::size_t i = text.find(from, 1);
+    while (i != std::string_view::npos && !isDigit(text[i - 1]))
+        i = text.find(from, i + 1);
+    if (i == std::string_view::npos)
+        return text;
+    out.assign(text);
+    for (; i < out.size(); ++i) {
         if (out[i] == from && isDigit(out[i - 1]))
             out[i] = to;
     }
@@ -271,14 +277,21 @@ std::string LocaleToPoint(std::string_view text, char decimalSeparator)
 {
     if (decimalSeparator == '.')
         return std::string(text);
-    return replaceAfterDigits(text, decimalSeparator, '.');
+    std::string out;
+    return std::string(replaceAfterDigits(text, decimalSeparator, '.', out));
+}
+
+std::string_view PointToLocale(std::string_view text, char decimalSeparator, std::string& buffer)
+{
+    if (decimalSeparator == '.')
+        return text;
+    return replaceAfterDigits(text, '.', decimalSeparator, buffer);
 }
 
 std::string PointToLocale(std::string_view text, char decimalSeparator)
 {
-    if (decimalSeparator == '.')
-        return std::string(text);
-    return replaceAfterDigits(text, '.', decimalSeparator);
+    std::string buffer;
+    return std::string(PointToLocale(text, decimalSeparator, buffer));
 }
 
 bool tryParseNumberText(std::string_view text, char decimalSeparator, long double& value) noexcept
@@ -289,6 +302,60 @@ bool tryParseNumberText(std::string_view text, char decimalSeparator, long doubl
     if (fastValue(syntax, value))
         return true;
     return slowValue(syntax, value);
+}
+
+bool tryParseNumberAsDouble(std::string_view text, char decimalSeparator, double& value) noexcept
+{
+    // One pass: sign, digits with a separator, exponent. Anything else (blanks, more
+    // than 19 digits, a large power of ten, a text that is not a number) takes the
+    // general path, which decides it as parseNumberText does.
+    const char* position = text.data();
+    const char* const end = position + text.size();
+    bool negative = false;
+    if (position < end && (*position == '-' || *position == '+'))
+        negative = *position++ == '-';
+    std::uint64_t mantissa = 0;
+    const char* const digitsBegin = position;
+    while (position < end && isDigit(*position))
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*position++ - '0');
+    std::ptrdiff_t digitCount = position - digitsBegin;
+    std::int64_t exponent = 0;
+    bool hasSeparator = false;
+    if (position < end && *position == decimalSeparator) {
+        hasSeparator = true;
+        const char* const fractionBegin = ++position;
+        while (position < end && isDigit(*position))
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*position++ - '0');
+        exponent = fractionBegin - position;
+        digitCount += position - fractionBegin;
+    }
+    if (position < end && (*position == 'E' || *position == 'e') && (digitCount > 0 || hasSeparator)) {
+        ++position;
+        bool negativeExponent = false;
+        if (position < end && (*position == '+' || *position == '-'))
+            negativeExponent = *position++ == '-';
+        int written = 0;
+        while (position < end && isDigit(*position) && written < 500)
+            written = written * 10 + (*position++ - '0');
+        exponent += negativeExponent ? -written : written;
+    }
+    const bool common = position == end && (digitCount > 0 || hasSeparator) && digitCount <= MaxExactDigits
+                        && exponent >= -MaxExactPowerOfTen && exponent <= MaxExactPowerOfTen;
+    if (!common) {
+        long double extended = 0;
+        if (!tryParseNumberText(text, decimalSeparator, extended))
+            return false;
+        value = static_cast<double>(extended);
+        return true;
+    }
+    // The arithmetic of fastValue, on the same mantissa and power of ten.
+    long double extended = 0.0L;
+    if (mantissa != 0) {
+        const auto significand = static_cast<long double>(mantissa);
+        extended = exponent >= 0 ? significand * PowersOfTen[exponent] : significand / PowersOfTen[-exponent];
+    }
+    value = static_cast<double>(negative ? -extended : extended);
+    return true;
 }
 
 long double parseNumberText(std::string_view text, char decimalSeparator)

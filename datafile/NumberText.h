@@ -20,6 +20,9 @@ std::string LocaleToPoint(std::string_view text, char decimalSeparator);
 // Rewrites "." to the locale separator wherever it follows a digit (never the first
 // character). Returns the text unchanged when decimalSeparator is ".".
 std::string PointToLocale(std::string_view text, char decimalSeparator);
+// The same, written into `buffer` when anything changes (text itself otherwise); the
+// buffer is reused, so a caller that converts many texts allocates only now and then.
+std::string_view PointToLocale(std::string_view text, char decimalSeparator, std::string& buffer);
 
 // Parses a number text: blanks (code 32) around, optional sign, digits with an
 // optional locale separator, optional exponent E/e with optional sign and digits.
@@ -30,6 +33,13 @@ long double parseNumberText(std::string_view text, char decimalSeparator);
 // Like parseNumberText, without throwing: false for a text that is not a number text.
 // Does not allocate.
 bool tryParseNumberText(std::string_view text, char decimalSeparator, long double& value) noexcept;
+
+// The value of a number text rounded to a double, bit for bit
+// static_cast<double>(parseNumberText(text)): the same extended-precision arithmetic,
+// read in one pass for the common texts (at most 19 digits and a power of ten up to
+// 27) and through tryParseNumberText for every other. False for a text that is not a
+// number text. Does not allocate.
+bool tryParseNumberAsDouble(std::string_view text, char decimalSeparator, double& value) noexcept;
 
 // True exactly when parseNumberText would succeed.
 bool isNumberText(std::string_view text, char decimalSeparator) noexcept;

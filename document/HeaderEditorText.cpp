@@ -32,16 +32,18 @@ void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncod
     editor.clear();
     QTextCursor cursor(&editor);
     bool first = true;
-    for (const HeaderLine& line : header.lines) {
-        const QTextCharFormat lineFormat = line.runs.empty() ? QTextCharFormat() : charFormat(line.runs.front().style);
+    header.forEachLine([&](const HeaderLine& line) {
+        const QTextCharFormat lineFormat = charFormat(*line.run(0).style);
         if (first)
             cursor.setBlockCharFormat(lineFormat);
         else
             cursor.insertBlock(QTextBlockFormat(), lineFormat);
         first = false;
-        for (const HeaderRun& run : line.runs)
-            cursor.insertText(decodeText(run.text, encoding), charFormat(run.style));
-    }
+        for (int index = 0; index < line.runCount(); ++index) {
+            const HeaderRun run = line.run(index);
+            cursor.insertText(decodeText(run.text, encoding), charFormat(*run.style));
+        }
+    });
     editor.setUndoRedoEnabled(true);
 }
 

@@ -2,10 +2,12 @@
 
 #include "datafile/DataTable.h"
 #include "datafile/NumberText.h"
+#include "datafile/SplitFields.h"
 #include "summary/StatisticsTable.h"
 
 #include <cmath>
-#include <cstring>
+#include <exception>
+#include <thread>
 #include <string_view>
 #include <vector>
 
@@ -18,8 +20,8 @@ constexpr int NameColumnWidth = 140;
 const std::string NotAvailable = "n/a";
 
 // Reads cells as numbers the way the grid shows them: "." after a digit becomes the
-// locale separator, the text is parsed in extended precision and kept as a double.
-// Allocates only for cells longer than its stack buffer, and then reuses the buffer.
+// locale separator (PointToLocale), the text is parsed in extended precision and kept
+// as a double. Allocates only now and then, for the rewritten texts.
 class CellParser {
 public:
     explicit CellParser(char decimalSeparator) : m_separator(decimalSeparator) {}
@@ -28,34 +30,13 @@ public:
     // of a double (it could not take part in the sums).
     bool parse(std::string_view cell, double& value)
     {
-        long double extended = 0;
-        if (!tryParseNumberText(localised(cell), m_separator, extended))
-            return false;
-        value = static_cast<double>(extended);
-        return std::isfinite(value);
+        return tryParseNumberAsDouble(PointToLocale(cell, m_separator, m_buffer), m_separator, value)
+               && std::isfinite(value);
     }
 
 private:
-    std::string_view localised(std::string_view cell)
-    {
-        if (m_separator == '.' || cell.find('.') == std::string_view::npos)
-            return cell;
-        char* out = m_stack;
-        if (cell.size() > sizeof m_stack) {
-            m_heap.resize(cell.size());
-            out = m_heap.data();
-        }
-        std::memcpy(out, cell.data(), cell.size());
-        for (std::size_t i = 1; i < cell.size(); ++i) {
-            if (out[i] == '.' && out[i - 1] >= '0' && out[i - 1] <= '9')
-                out[i] = m_separator;
-        }
-        return std::string_view(out, cell.size());
-    }
-
     char m_separator;
-    char m_stack[64];
-    std::string m_heap;
+    std::string m_buffer;
 };
 
 // Calls visit(columnIndex, cell) for columns 0..lastColumn of a line, in order, with
@@ -64,16 +45,12 @@ private:
 template <class Visit>
 void forEachCell(std::string_view line, char separator, int lastColumn, Visit&& visit)
 {
+    FieldScanner fields(line, separator);
+    std::string_view cell;
     int column = 0;
-    const char* position = line.data();
-    const char* const end = line.data() + line.size();
-    while (column <= lastColumn && position < end) {
-        const void* found = std::memchr(position, separator, static_cast<std::size_t>(end - position));
-        const char* fieldEnd = found ? static_cast<const char*>(found) : end;
-        if (!visit(column, std::string_view(position, static_cast<std::size_t>(fieldEnd - position))))
+    for (; column <= lastColumn && fields.next(cell); ++column) {
+        if (!visit(column, cell))
             return;
-        ++column;
-        position = fieldEnd + 1;
     }
     for (; column <= lastColumn; ++column) {
         if (!visit(column, std::string_view()))
@@ -148,8 +125,9 @@ void forEachActiveCell(const DataTable& table, int firstRow, const ActiveColumns
 
 // First pass over rows 2..n: sum, minimum and maximum. A column that meets a value
 // that is not a number stops there and is marked invalid.
-void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, CellParser& parser)
+void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, char decimalSeparator)
 {
+    CellParser parser(decimalSeparator);
     ActiveColumns active(table.columnCount());
     for (std::size_t i = 0; i < sums.size(); ++i)
         active.add(sums[i].column, static_cast<int>(i));
@@ -170,8 +148,9 @@ void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, CellParse
 }
 
 // Second pass over rows 1..n: squared deviations from the displayed mean.
-void sumSquares(const DataTable& table, std::vector<ColumnSums>& sums, CellParser& parser)
+void sumSquares(const DataTable& table, std::vector<ColumnSums>& sums, char decimalSeparator)
 {
+    CellParser parser(decimalSeparator);
     ActiveColumns active(table.columnCount());
     for (std::size_t i = 0; i < sums.size(); ++i) {
         if (sums[i].valid && sums[i].meanShown)
@@ -185,6 +164,42 @@ void sumSquares(const DataTable& table, std::vector<ColumnSums>& sums, CellParse
         }
         return true;
     });
+}
+
+// Tables with fewer cells than this are summed by one thread.
+constexpr std::size_t ParallelCellCount = 200000;
+
+// Runs pass(columns) over all columns, split between this thread and a second one
+// for a large table. Every column is summed by one thread alone, row after row, so its
+// figures are bit for bit those of a single thread; the caller then writes the rows
+// and warnings in column order as before.
+template <class Pass>
+void runPass(std::vector<ColumnSums>& sums, std::size_t cellCount, Pass pass)
+{
+    if (sums.size() < 2 || cellCount < ParallelCellCount || std::thread::hardware_concurrency() < 2) {
+        pass(sums);
+        return;
+    }
+    // Alternate columns, so that both threads parse a like share; each thread works on
+    // copies of its own, so that no cache line is written by both.
+    std::vector<ColumnSums> parts[2];
+    for (std::size_t i = 0; i < sums.size(); ++i)
+        parts[i % 2].push_back(sums[i]);
+    std::exception_ptr secondFailure;
+    {
+        std::jthread second([&] {
+            try {
+                pass(parts[1]);
+            } catch (...) {
+                secondFailure = std::current_exception();
+            }
+        });
+        pass(parts[0]);
+    }
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+    for (std::size_t i = 0; i < sums.size(); ++i)
+        sums[i] = parts[i % 2][i / 2];
 }
 
 void writeMeanMinMax(ColumnSums& column, int objectCount, char decimalSeparator, CellParser& parser,
@@ -216,12 +231,9 @@ void writeStandardError(const ColumnSums& column, int objectCount, char decimalS
 
 void writeHeadings(StatisticsTable& statistics)
 {
-    std::string_view headings = "Name,Mean,Std_Err,Min,Max";
-    for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
-        const std::size_t comma = headings.find(',');
-        statistics.setCell(0, column, std::string(headings.substr(0, comma)));
-        headings.remove_prefix(comma == std::string_view::npos ? headings.size() : comma + 1);
-    }
+    static const char* const Headings[StatisticsTable::ColumnCount] = {"Name", "Mean", "Std_Err", "Min", "Max"};
+    for (int column = 0; column < StatisticsTable::ColumnCount; ++column)
+        statistics.setCell(0, column, Headings[column]);
     statistics.setColumnWidth(NameColumn, NameColumnWidth);
 }
 
@@ -273,7 +285,8 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
     for (const ColumnSums& sum : sums)
         statistics.setCell(sum.row, NameColumn, std::string(table.cell(0, sum.column)));
 
-    sumColumns(table, sums, parser);
+    const std::size_t cellCount = static_cast<std::size_t>(objectCount) * sums.size();
+    runPass(sums, cellCount, [&](std::vector<ColumnSums>& part) { sumColumns(table, part, decimalSeparator); });
     for (ColumnSums& sum : sums) {
         if (!sum.valid) {
             if (warning)
@@ -282,7 +295,7 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         }
         writeMeanMinMax(sum, objectCount, decimalSeparator, parser, statistics);
     }
-    sumSquares(table, sums, parser);
+    runPass(sums, cellCount, [&](std::vector<ColumnSums>& part) { sumSquares(table, part, decimalSeparator); });
     for (const ColumnSums& sum : sums) {
         if (sum.valid)
             writeStandardError(sum, objectCount, decimalSeparator, statistics);

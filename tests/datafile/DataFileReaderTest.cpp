@@ -1,6 +1,7 @@
 #include "datafile/DataFileReader.h"
 #include "common/Errors.h"
-#include "document/Document.h"
+#include "datafile/DataTable.h"
+#include "datafile/HeaderText.h"
 
 #include <QTemporaryDir>
 
@@ -21,8 +22,15 @@ using namespace std::string_literals;
 // Texts are 7 pixels wide per byte.
 int sevenPixelsPerByte(std::string_view text) { return 7 * static_cast<int>(text.size()); }
 
+// What the reader fills, as a document holds it.
+struct ReadDocument {
+    HeaderText header;
+    DataTable table;
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
 struct Outcome {
-    Document document;
+    ReadDocument document;
     std::optional<ReadResult> result; // none: an error was raised
     std::string error;
 };
@@ -30,9 +38,9 @@ struct Outcome {
 Outcome readPath(const std::string& path, ReaderOptions options = {sevenPixelsPerByte, {}})
 {
     Outcome outcome;
-    outcome.document.fileName = path;
+    ReadDocument& document = outcome.document;
     try {
-        outcome.result = readDataFile(outcome.document, options);
+        outcome.result = readDataFile(path, {document.header, document.table, document.encoding}, options);
     } catch (const Error& error) {
         outcome.error = error.what();
     }
@@ -57,15 +65,28 @@ protected:
 
 std::string fixture(const char* name) { return std::string(KVD_TEST_DATA_DIR) + "/" + name; }
 
-std::vector<std::string> headerTexts(const Document& document)
+std::vector<std::string> headerTexts(const ReadDocument& document)
 {
     std::vector<std::string> texts;
-    for (const HeaderLine& line : document.header.lines)
-        texts.push_back(line.text());
+    document.header.forEachLine([&](const HeaderLine& line) { texts.emplace_back(line.text); });
     return texts;
 }
 
-std::vector<std::string> rowCells(const Document& document, int rowIndex)
+// A header line's runs, as texts and styles.
+using Runs = std::vector<std::pair<std::string, RunStyle>>;
+
+std::vector<Runs> headerRuns(const HeaderText& header)
+{
+    std::vector<Runs> lines;
+    header.forEachLine([&](const HeaderLine& line) {
+        Runs& runs = lines.emplace_back();
+        for (int index = 0; index < line.runCount(); ++index)
+            runs.emplace_back(line.run(index).text, *line.run(index).style);
+    });
+    return lines;
+}
+
+std::vector<std::string> rowCells(const ReadDocument& document, int rowIndex)
 {
     std::vector<std::string> cells;
     for (int column = 0; column < document.table.columnCount(); ++column)
@@ -111,7 +132,7 @@ TEST_F(DataFileReader, unknownFormatLeavesTheDocumentEmpty)
     const Outcome outcome = read("kvd\r\n[Data]\r\nId;Src;Area\r\nA;s;1\r\n");
     ASSERT_TRUE(outcome.result);
     EXPECT_EQ(outcome.result->status, ReadStatus::UnknownFormat);
-    EXPECT_TRUE(outcome.document.header.lines.empty());
+    EXPECT_TRUE(outcome.document.header.empty());
     EXPECT_EQ(outcome.document.table.rowCount(), 1);
     EXPECT_EQ(outcome.document.table.columnCount(), 1);
 }
@@ -125,7 +146,7 @@ TEST_F(DataFileReader, stylesHeaderLinesByTheirClass)
               (Texts{"KVD 2.1 header check", "[Image]", "Pixel=0.1=x", "=5", "Key=", "", "[Image", "Image]", "[]",
                      "[a=b]", "[Image] x", "plain text", " [Data]"}));
     using namespace header_styles;
-    const std::vector<std::vector<HeaderRun>> runs = {
+    const std::vector<Runs> runs = {
         {{"KVD 2.1 header check", firstLine}},
         {{"[Image]", section}},
         {{"Pixel=", key}, {"0.1=x", value}},
@@ -140,9 +161,7 @@ TEST_F(DataFileReader, stylesHeaderLinesByTheirClass)
         {{"plain text", plain}},
         {{" [Data]", plain}},
     };
-    ASSERT_EQ(header.lines.size(), runs.size());
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        EXPECT_EQ(header.lines[i].runs, runs[i]) << "line " << i;
+    EXPECT_EQ(headerRuns(header), runs);
     EXPECT_FALSE(header.readOnly);
     EXPECT_FALSE(header.modified);
     EXPECT_TRUE(header.verticalScrollBar);
@@ -176,9 +195,8 @@ TEST_F(DataFileReader, learningFilesHaveAReadOnlyHeaderOfTwoLines)
     ASSERT_TRUE(outcome.result) << outcome.error;
     EXPECT_EQ(outcome.result->kind, FileKind::Learning);
     const HeaderText& header = outcome.document.header;
-    ASSERT_EQ(header.lines.size(), 2u);
-    EXPECT_EQ(header.lines[0].runs, (std::vector<HeaderRun>{{"LEARNING SET", header_styles::firstLine}}));
-    EXPECT_EQ(header.lines[1].runs, (std::vector<HeaderRun>{{"(No Header)", header_styles::noHeader}}));
+    EXPECT_EQ(headerRuns(header), (std::vector<Runs>{{{"LEARNING SET", header_styles::firstLine}},
+                                                     {{"(No Header)", header_styles::noHeader}}}));
     EXPECT_TRUE(header.readOnly);
     EXPECT_FALSE(header.verticalScrollBar);
     EXPECT_EQ(outcome.document.table.fixedColumnCount(), 2);
@@ -288,7 +306,7 @@ TEST_F(DataFileReader, missingFileOrDirectoryLeavesTheDocumentUntouched)
         const Outcome outcome = readPath(path);
         ASSERT_TRUE(outcome.result) << path;
         EXPECT_EQ(outcome.result->status, ReadStatus::NoSuchFile) << path;
-        EXPECT_TRUE(outcome.document.header.lines.empty());
+        EXPECT_TRUE(outcome.document.header.empty());
         EXPECT_EQ(outcome.document.table.rowCount(), 1);
         EXPECT_EQ(outcome.document.table.columnCount(), 1);
     }
@@ -300,7 +318,7 @@ TEST_F(DataFileReader, readFailureRaisesTheSystemErrorText)
     const Outcome outcome = readPath("/proc/self/mem");
     EXPECT_FALSE(outcome.result);
     EXPECT_EQ(outcome.error, "Erreur E/S 5");
-    EXPECT_TRUE(outcome.document.header.lines.empty());
+    EXPECT_TRUE(outcome.document.header.empty());
 }
 
 TEST_F(DataFileReader, fileWithoutReadPermissionRaisesAccessDenied)

@@ -1,3 +1,4 @@
+#include "TableBuilder.h"
 #include "datafile/DataTable.h"
 #include "common/Errors.h"
 #include "datafile/SplitFields.h"
@@ -41,17 +42,6 @@ TEST(SplitFields, followsTheSeparatorRules)
     EXPECT_EQ(split("a\tb;c", '\t'), (Fields{"a", "b;c"}));
 }
 
-DataTable tableOf(std::string bytes, std::vector<std::pair<std::size_t, std::size_t>> lines, int columns)
-{
-    DataTable table;
-    table.setBytes(std::move(bytes));
-    table.setColumnCount(columns);
-    table.setColumnNameLine(lines[0].first, static_cast<std::uint32_t>(lines[0].second));
-    for (std::size_t i = 1; i < lines.size(); ++i)
-        table.appendRow(lines[i].first, static_cast<std::uint32_t>(lines[i].second));
-    return table;
-}
-
 TEST(DataTable, newTableIsOneEmptyCellWithDefaultWidth)
 {
     const DataTable table;
@@ -65,10 +55,7 @@ TEST(DataTable, newTableIsOneEmptyCellWithDefaultWidth)
 
 TEST(DataTable, cellsAreFieldsCutToTheColumnCount)
 {
-    //                      0         1
-    //                      0123456789012345678901234
-    const std::string bytes = "Id;Src;Area\nA;B;1;2;3\nA;;3\nA;B\n";
-    const DataTable table = tableOf(bytes, {{0, 11}, {12, 9}, {22, 4}, {27, 3}}, 3);
+    const DataTable table = test::makeTable({"Id;Src;Area", "A;B;1;2;3", "A;;3", "A;B"});
     EXPECT_EQ(table.rowCount(), 4);
     EXPECT_EQ(table.objectCount(), 3);
     EXPECT_EQ(table.cell(0, 2), "Area");
@@ -91,8 +78,7 @@ TEST(DataTable, longLinesGiveTheSameCellsAsShortOnes)
     std::string line;
     for (int i = 0; i < 3000; ++i)
         line += std::to_string(i) + ";";
-    const std::string bytes = line + "\n" + line + "\n";
-    const DataTable table = tableOf(bytes, {{0, line.size()}, {line.size() + 1, line.size()}}, 3001);
+    const DataTable table = test::makeTable({line, line});
     EXPECT_EQ(table.cell(1, 0), "0");
     EXPECT_EQ(table.cell(1, 2999), "2999");
     EXPECT_EQ(table.cell(1, 3000), "");
@@ -102,7 +88,7 @@ TEST(DataTable, longLinesGiveTheSameCellsAsShortOnes)
 
 TEST(DataTable, fixedRowsAndColumnsMustLeaveANormalOne)
 {
-    DataTable table = tableOf("Id;Src\n", {{0, 6}}, 2);
+    DataTable table = test::makeTable({"Id;Src"});
     EXPECT_THROW(
         {
             try {
@@ -113,7 +99,7 @@ TEST(DataTable, fixedRowsAndColumnsMustLeaveANormalOne)
             }
         },
         Error);
-    table.appendRow(0, 6);
+    table.addRow(7, 8); // an empty object row
     table.setFixedRowCount(1);
     EXPECT_EQ(table.fixedRowCount(), 1);
     try {

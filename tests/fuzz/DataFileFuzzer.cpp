@@ -56,8 +56,10 @@ void touchEverything(const kvd::Document& document)
             check(cell.find('\n') == std::string_view::npos, "no line end inside a cell");
             total += cell.size();
         }
-    for (const kvd::HeaderLine& line : document.header.lines)
-        total += line.text().size();
+    document.header.forEachLine([&](const kvd::HeaderLine& line) {
+        check(line.text.find('\n') == std::string_view::npos, "no line end inside a header line");
+        total += line.text.size();
+    });
     const kvd::StatisticsTable& statistics = document.summary.statistics;
     for (int r = 0; r < statistics.rowCount(); ++r)
         for (int c = 0; c < kvd::StatisticsTable::ColumnCount; ++c)

@@ -1,3 +1,4 @@
+#include "TableBuilder.h"
 #include "datafile/DataTable.h"
 #include "document/DataTableModel.h"
 #include "document/GridTextWidth.h"
@@ -22,26 +23,9 @@ using namespace kvd;
 namespace {
 
 // A KVD-like table: names row, then rows of "object;source;value" lines.
-DataTable makeTable(const std::string& text, int fixedColumns)
+DataTable makeTable(const std::vector<std::string>& lines, int fixedColumns)
 {
-    DataTable table;
-    table.setBytes(text);
-    table.setSeparator(';');
-    std::size_t start = 0;
-    bool first = true;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        const auto length = static_cast<std::uint32_t>(end - start);
-        if (first) {
-            table.setColumnCount(static_cast<int>(std::count(text.begin() + static_cast<long>(start),
-                                                             text.begin() + static_cast<long>(end), ';')) + 1);
-            table.setColumnNameLine(start, length);
-        } else {
-            table.appendRow(start, length);
-        }
-        first = false;
-        start = end + 1;
-    }
+    DataTable table = test::makeTable(lines);
     table.setFixedRowCount(1);
     table.setFixedColumnCount(fixedColumns);
     return table;
@@ -51,7 +35,7 @@ DataTable makeTable(const std::string& text, int fixedColumns)
 
 TEST(DataTableModelTest, showsTheFixedRowAsHeaderAndDecodesCells)
 {
-    const DataTable table = makeTable("Object;Source;Caf\xE9\n1;a;2.5\n2;b\n3;c;4;extra\n", 2);
+    const DataTable table = makeTable({"Object;Source;Caf\xE9", "1;a;2.5", "2;b", "3;c;4;extra"}, 2);
     const TextEncoding encoding = TextEncoding::Windows1252;
     DataTableModel model(table, encoding);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
@@ -99,7 +83,7 @@ TEST(StatisticsTableModelTest, headingRowIsTheHeader)
 
 TEST(TextGridTest, ctrlCCopiesTheSelectedRectangleAsTabSeparatedLines)
 {
-    const DataTable table = makeTable("Object;Source;Area;Length\n1;a;2.5;7\n2;b;3.5;8\n3;c;4.5;9\n", 2);
+    const DataTable table = makeTable({"Object;Source;Area;Length", "1;a;2.5;7", "2;b;3.5;8", "3;c;4.5;9"}, 2);
     const TextEncoding encoding = TextEncoding::Utf8;
     DataTableModel model(table, encoding);
     TextGrid grid;
@@ -121,8 +105,7 @@ TEST(TextGridTest, fixedColumnsStayInViewWhileTheRestScrolls)
     std::string text = "Object;Source";
     for (int column = 0; column < 40; ++column)
         text += ";M" + std::to_string(column);
-    text += "\n1;a\n";
-    const DataTable table = makeTable(text, 2);
+    const DataTable table = makeTable({text, "1;a"}, 2);
     const TextEncoding encoding = TextEncoding::Utf8;
     DataTableModel model(table, encoding);
     TextGrid grid;
