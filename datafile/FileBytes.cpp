@@ -171,7 +171,7 @@ FileBytes readFileBytes(const std::string& path, const FileReadOptions& options)
         try {
             bytes.reserve(capacity);
         } catch (const std::bad_alloc&) {
-            throw outOfMemoryError(path, std::max(statedSize, std::uint64_t(capacity)));
+            throw outOfMemoryError(path, regular ? statedSize : std::uint64_t(capacity));
         }
     };
     makeRoom(regular ? statedSize + EndProbe : FirstPipeRoom);

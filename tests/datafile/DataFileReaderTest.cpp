@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
+#include <thread>
 #include <optional>
 #include <random>
 #include <string>
@@ -454,6 +460,138 @@ TEST_F(DataFileReader, reportsProgressUpToTheWholeWork)
         EXPECT_EQ(calls[i].second, 2 * bytes.size());
     }
     EXPECT_EQ(calls.back().first, 2 * bytes.size());
+}
+
+// Lines and cells against a plain reading of the same bytes: split at LF, drop every
+// CR, header up to "[Data]", table up to the first empty line, fields split one by one.
+TEST_F(DataFileReader, linesAndCellsAgreeWithAPlainReadingOfRandomBytes)
+{
+    std::mt19937 random(5);
+    const std::string alphabet = "ab;;;\r\r\n\n 1=[]";
+    for (int round = 0; round < 300; ++round) {
+        std::string body;
+        const std::size_t length = random() % 4 == 0 ? 6000 : random() % 200; // long lines use the split cache
+        for (std::size_t i = 0; i < length; ++i)
+            body += alphabet[random() % alphabet.size()];
+        const std::string header = random() % 2 ? "x=1\r\n[S]\n\n" : "";
+        const std::string bytes = "KVD\n" + header + "[Data]\nId;Src;Area" + body;
+
+        std::vector<std::string> lines;
+        for (std::size_t start = 0; start <= bytes.size();) {
+            std::size_t end = bytes.find('\n', start);
+            if (end == std::string::npos)
+                end = bytes.size();
+            std::string line = bytes.substr(start, end - start);
+            std::erase(line, '\r');
+            lines.push_back(line);
+            start = end + 1;
+        }
+        Texts expectedHeader;
+        std::size_t next = 0;
+        for (; lines[next] != "[Data]"; ++next)
+            expectedHeader.push_back(lines[next]);
+        std::vector<std::string> rows;
+        for (++next; next < lines.size() && (rows.empty() || !lines[next].empty()); ++next)
+            rows.push_back(lines[next]);
+
+        const Outcome outcome = read(bytes);
+        const ReadDocument& document = outcome.document;
+        ASSERT_EQ(headerTexts(document), expectedHeader);
+        // An error (a line with a single field) ends the table after that line's row.
+        ASSERT_LE(document.table.rowCount(), static_cast<int>(rows.size()));
+        for (int row = 0; row < document.table.rowCount(); ++row) {
+            const std::string& line = rows[static_cast<std::size_t>(row)];
+            ASSERT_EQ(document.table.line(row), line);
+            std::vector<std::string> fields;
+            for (std::size_t start = 0; start < line.size();) {
+                const std::size_t end = std::min(line.find(';', start), line.size());
+                fields.push_back(line.substr(start, end - start));
+                start = end + 1;
+            }
+            for (int column = 0; column < document.table.columnCount(); ++column) {
+                const auto index = static_cast<std::size_t>(column);
+                ASSERT_EQ(document.table.cell(row, column), index < fields.size() ? fields[index] : "")
+                    << "row " << row << " column " << column;
+            }
+        }
+    }
+}
+
+// The viewer never waits on a named pipe: it is refused at once, as a socket or a
+// device would be. kvdreport reads one to its end.
+TEST_F(DataFileReader, aFifoIsRefusedInTheViewerAndReadToItsEndByTheReport)
+{
+    const std::string path = m_dir.filePath("pipe.kvd").toStdString();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    // Should the read wait for a writer after all, this one ends the wait and the test fails.
+    std::atomic<bool> readDone = false;
+    std::atomic<bool> unblocked = false;
+    std::jthread rescue([&](std::stop_token stop) {
+        for (int i = 0; i < 300 && !stop.stop_requested() && !readDone; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!readDone) {
+            unblocked = true;
+            ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));
+        }
+    });
+    const Outcome refused = readPath(path);
+    readDone = true;
+    EXPECT_FALSE(unblocked);
+    EXPECT_EQ(refused.error, "The file " + path + " is a named pipe (FIFO), not a regular file: only regular files "
+                             "can be opened.");
+
+    const std::string text = "KVD\n[Data]\nId;Src;Area\nA;s;1\nB;s;2\n";
+    std::jthread writer([&] {
+        const int descriptor = ::open(path.c_str(), O_WRONLY);
+        EXPECT_EQ(::write(descriptor, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(descriptor);
+    });
+    ReaderOptions reportOptions;
+    reportOptions.regularFilesOnly = false;
+    const Outcome piped = readPath(path, reportOptions);
+    ASSERT_TRUE(piped.result) << piped.error;
+    EXPECT_EQ(piped.document.table.objectCount(), 2);
+    EXPECT_EQ(piped.document.table.cell(2, 2), "2");
+}
+
+// A name swapped for a link to an endless device: the viewer refuses the device it
+// finds through the link; the report reads it only up to the limit and refuses it.
+TEST_F(DataFileReader, aLinkToAnEndlessDeviceIsRefusedWithoutReadingPastTheLimit)
+{
+    const std::string path = write("KVD\n[Data]\nId;Src;Area\nA;s;1\n");
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0);
+    EXPECT_EQ(readPath(path).error, "The file " + path + " is a character device, not a regular file: only regular "
+                                                        "files can be opened.");
+    ReaderOptions reportOptions;
+    reportOptions.regularFilesOnly = false;
+    reportOptions.sizeLimit = 3 << 20;
+    std::uint64_t mostRead = 0;
+    reportOptions.progress = [&](std::uint64_t done, std::uint64_t) { mostRead = std::max(mostRead, done / 2); };
+    EXPECT_EQ(readPath(path, reportOptions).error,
+              "The file " + path + " is more than 3145728 bytes long; a data file may hold at most 3145728 bytes.");
+    EXPECT_LE(mostRead, reportOptions.sizeLimit + 1);
+}
+
+// What a file gains while it is read is read too, up to the limit.
+TEST_F(DataFileReader, aGrowingFileIsReadToItsEndWithinTheLimit)
+{
+    const std::string path = write("KVD\n[Data]\nId;Src;Area\nA;s;1\n");
+    auto growing = [&](int appendsLeft) {
+        ReaderOptions options;
+        options.progress = [&, appendsLeft](std::uint64_t done, std::uint64_t total) mutable {
+            if (done <= total / 2 && appendsLeft-- > 0) // still reading the file
+                std::ofstream(path, std::ios::app) << std::string(100, 'B') + ";s;2\n";
+        };
+        options.sizeLimit = 1000;
+        return readPath(path, options);
+    };
+    const Outcome grown = growing(3);
+    ASSERT_TRUE(grown.result) << grown.error;
+    EXPECT_EQ(grown.document.table.objectCount(), 4);
+    EXPECT_EQ(grown.document.table.cell(4, 2), "2");
+    EXPECT_EQ(growing(1000).error,
+              "The file " + path + " is more than 1000 bytes long; a data file may hold at most 1000 bytes.");
 }
 
 TEST(ExampleFiles, openCompleteWithTheirKind)

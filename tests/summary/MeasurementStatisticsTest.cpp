@@ -98,6 +98,16 @@ TEST(MeasurementStatistics, commaInTheFileIsNotANumberUnderAPointLocale)
     EXPECT_EQ(filled.rows, (Grid{{"A", "1.50", "0.50", "1.00", "2.00"}}));
 }
 
+TEST(MeasurementStatistics, aPointWithoutADigitBeforeItIsNotANumberUnderACommaLocale)
+{
+    // "-.5" and ".5" keep their "." under ",": the column turns invalid.
+    for (const char* bad : {"-.5", ".5"}) {
+        const Filled filled = fill({"Id;Src;A;B", "1;s;1.5;2", std::string("2;s;") + bad + ";2.5"}, FileKind::Kvd, ',');
+        EXPECT_EQ(filled.warnings, (std::vector<std::string>{"WARNING: \"A\" contains invalid value(s)"})) << bad;
+        EXPECT_EQ(filled.rows, (Grid{{"A", "", "", "", ""}, {"B", "2.25", "0.25", "2.00", "2.50"}})) << bad;
+    }
+}
+
 TEST(MeasurementStatistics, laterBadValueLeavesTheNameAndWarnsInColumnOrder)
 {
     const Filled filled = fill({"Id;Src;A;B;C;D", "1;s;1;1;1;1", "2;s;2;x;2;2", "3;s;;3;3"}, FileKind::Kvd);

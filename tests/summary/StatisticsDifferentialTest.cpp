@@ -1,0 +1,328 @@
+// The fast paths of the statistics (one-pass number reading, the shared field
+// splitter, two threads) against a plain reference written here: the number text rule
+// read character by character and converted by strtold, and the two passes over the
+// table's cells as the grid's rules state them. Generated values mix random, edge and
+// invalid texts; results must agree bit for bit, under "." and ",".
+
+#include "summary/MeasurementStatistics.h"
+
+#include "TableBuilder.h"
+#include "datafile/NumberText.h"
+#include "summary/StatisticsTable.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kvd {
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number text rule, plainly: blanks, sign, digits, separator, digits, exponent
+// read while below 500, blanks; the value rounded to extended precision by strtold,
+// then to double. None for a text that is not a number or lies beyond a double.
+std::optional<double> referenceValue(std::string_view text, char separator)
+{
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && text[i] == ' ')
+        ++i;
+    std::string canonical;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        canonical += text[i++];
+    bool digits = false;
+    bool point = false;
+    while (i < n && isDigit(text[i])) {
+        canonical += text[i++];
+        digits = true;
+    }
+    if (i < n && text[i] == separator) {
+        point = true;
+        canonical += '.';
+        ++i;
+        while (i < n && isDigit(text[i])) {
+            canonical += text[i++];
+            digits = true;
+        }
+    }
+    if (!digits && !point)
+        return std::nullopt;
+    if (!digits)
+        canonical = (canonical[0] == '-' ? "-" : "") + std::string("0");
+    long exponent = 0;
+    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        bool negative = false;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            negative = text[i++] == '-';
+        while (i < n && isDigit(text[i]) && exponent < 500)
+            exponent = exponent * 10 + (text[i++] - '0');
+        if (negative)
+            exponent = -exponent;
+    }
+    while (i < n && text[i] == ' ')
+        ++i;
+    if (i != n)
+        return std::nullopt;
+    canonical += "e" + std::to_string(exponent);
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const long double extended = strtold_l(canonical.c_str(), nullptr, c);
+    const auto value = static_cast<double>(extended);
+    if (!std::isfinite(extended) || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// "." after a digit becomes the separator, written plainly.
+std::string referencePointToLocale(std::string text, char separator)
+{
+    for (std::size_t i = text.size(); i-- > 1;) {
+        if (text[i] == '.' && isDigit(text[i - 1]))
+            text[i] = separator;
+    }
+    return text;
+}
+
+// Number texts of every shape: long and short mantissas, exponents near and far,
+// texts just off the midpoint between two doubles, blanks, and texts that are not
+// numbers at all. Written with `point` as decimal separator.
+class NumberTexts {
+public:
+    explicit NumberTexts(unsigned seed) : m_random(seed) {}
+
+    std::string next(char point)
+    {
+        switch (pick(12)) {
+        case 0: return nearMidpoint(point);
+        case 1: return invalid(point);
+        case 2: return edge(point);
+        default: return random(point);
+        }
+    }
+
+    // A valid text of the kind measurement columns hold.
+    std::string plain(char point)
+    {
+        std::string text = pick(4) == 0 ? "-" : "";
+        text += digits(1 + pick(6));
+        if (pick(4) != 0)
+            text += point + digits(1 + pick(6));
+        if (pick(10) == 0)
+            text += "e" + std::to_string(static_cast<int>(pick(20)) - 10);
+        return text;
+    }
+
+private:
+    unsigned pick(unsigned count) { return std::uniform_int_distribution<unsigned>(0, count - 1)(m_random); }
+    std::string digits(unsigned count)
+    {
+        std::string text;
+        for (unsigned i = 0; i < count; ++i)
+            text += static_cast<char>('0' + pick(10));
+        return text;
+    }
+
+    std::string random(char point)
+    {
+        static const char* const Signs[] = {"", "", "-", "+"};
+        std::string text = Signs[pick(4)];
+        text += digits(pick(23));
+        if (pick(3) != 0)
+            text += point + digits(pick(23));
+        if (text.empty() || text == "-" || text == "+")
+            text += "0";
+        if (pick(3) == 0) {
+            static const char* const Exponents[] = {"e", "E", "e+", "e-", "E-"};
+            text += Exponents[pick(5)] + digits(pick(4));
+        }
+        if (pick(20) == 0)
+            text = " " + text + "  ";
+        return text;
+    }
+
+    // 19 and 25 significant digits of a value that lies within a hair of the midpoint
+    // between two neighbouring doubles: where rounding twice and once part ways.
+    std::string nearMidpoint(char point)
+    {
+        const double low = std::ldexp(1.0 + static_cast<double>(pick(1u << 30)) / (1u << 30), static_cast<int>(pick(120)) - 60);
+        const long double middle = (static_cast<long double>(low) + std::nextafter(low, 2 * low)) / 2;
+        char text[96];
+        std::snprintf(text, sizeof text, pick(2) ? "%.18Le" : "%.24Le", middle);
+        std::string result = text;
+        for (char& c : result) {
+            if (c == '.')
+                c = point;
+        }
+        return result;
+    }
+
+    std::string edge(char point)
+    {
+        const std::string p(1, point);
+        const std::string edges[] = {"0", "-0", p, "-" + p, "5" + p, p + "5", "1e", "1E+", "1e0999", "1e5000",
+                                     "1e4999", "9" + p + "99999999999999999999e307", "1e-400", "1e308", "2e308",
+                                     "0000000000000000000000001", "123456789012345678901234567890",
+                                     "9007199254740993", "18446744073709551617", "4" + p + "35", "0" + p + "1e27",
+                                     "1e28", "1e-27", "1e-28", "1" + p + "7976931348623157e308"};
+        return edges[pick(std::size(edges))];
+    }
+
+    std::string invalid(char point)
+    {
+        const std::string p(1, point);
+        const std::string texts[] = {"", " ", "e5", "1" + p + "2" + p + "3", "7-", "\t7", "7\t", "--1", "INF", "nan",
+                                     "0x10", "1 000", "+", "1e5e5", "1" + p + "5x", "-" + p + "e1"};
+        return texts[pick(std::size(texts))];
+    }
+
+    std::mt19937 m_random;
+};
+
+TEST(StatisticsDifferential, numberValuesAgreeBitForBitWithThePlainRule)
+{
+    NumberTexts texts(20240611);
+    for (const char separator : {'.', ','}) {
+        for (int i = 0; i < 200000; ++i) {
+            const std::string text = texts.next(separator);
+            const std::optional<double> expected = referenceValue(text, separator);
+            double value = 0;
+            const bool parsed = tryParseNumberAsDouble(text, separator, value) && std::isfinite(value);
+            ASSERT_EQ(parsed, expected.has_value()) << "'" << text << "' under " << separator;
+            if (parsed) {
+                ASSERT_EQ(std::bit_cast<std::uint64_t>(value), std::bit_cast<std::uint64_t>(*expected))
+                    << "'" << text << "' under " << separator;
+            }
+        }
+    }
+}
+
+using Row = std::vector<std::string>;
+
+struct Statistics {
+    int measurementCount = 0;
+    std::vector<Row> rows; // below the heading
+    std::vector<std::string> warnings;
+};
+
+std::string shown(double value, char separator) { return LocaleToPoint(formatFixed(value, separator), separator); }
+
+// The two passes of the KVD kinds over the table's cells, column after column.
+Statistics referenceStatistics(const DataTable& table, char separator)
+{
+    Statistics result;
+    const int n = table.objectCount();
+    auto parse = [&](int row, int column) {
+        return referenceValue(referencePointToLocale(std::string(table.cell(row, column)), separator), separator);
+    };
+    for (int column = 2; column < table.columnCount(); ++column) {
+        if (n < 1 || !parse(1, column))
+            continue;
+        ++result.measurementCount;
+        Row row = {std::string(table.cell(0, column)), "", "", "", ""};
+        double sum = *parse(1, column);
+        double minimum = sum;
+        double maximum = sum;
+        bool valid = true;
+        for (int r = 2; r <= n && valid; ++r) {
+            const std::optional<double> value = parse(r, column);
+            valid = value.has_value();
+            if (!valid)
+                break;
+            sum += *value;
+            if (*value > maximum)
+                maximum = *value;
+            if (*value < minimum)
+                minimum = *value;
+        }
+        if (!valid) {
+            result.warnings.push_back("WARNING: \"" + row[0] + "\" contains invalid value(s)");
+            result.rows.push_back(row);
+            continue;
+        }
+        const double mean = sum / n;
+        std::optional<double> displayed;
+        if (std::isfinite(mean)) {
+            row[1] = shown(mean, separator);
+            displayed = referenceValue(referencePointToLocale(row[1], separator), separator);
+        } else {
+            row[1] = "n/a";
+        }
+        row[3] = shown(minimum, separator);
+        row[4] = shown(maximum, separator);
+        double squares = 0;
+        for (int r = 1; r <= n && displayed; ++r) {
+            const double deviation = *parse(r, column) - *displayed;
+            squares += deviation * deviation;
+        }
+        const double standardError
+            = n > 1 && displayed ? std::sqrt(squares / (n - 1)) / std::sqrt(static_cast<double>(n)) : NAN;
+        row[2] = std::isfinite(standardError) ? shown(standardError, separator) : "n/a";
+        result.rows.push_back(row);
+    }
+    return result;
+}
+
+Statistics programStatistics(const DataTable& table, char separator)
+{
+    Statistics result;
+    StatisticsTable grid;
+    result.measurementCount = fillStatistics(table, FileKind::Kvd, separator, grid,
+                                             [&](const std::string& warning) { result.warnings.push_back(warning); });
+    for (int row = 1; row < grid.rowCount(); ++row) {
+        Row cells;
+        for (int column = 0; column < StatisticsTable::ColumnCount; ++column)
+            cells.push_back(grid.cell(row, column));
+        result.rows.push_back(cells);
+    }
+    return result;
+}
+
+// Columns of plain values, of mixed shapes, of values that turn invalid somewhere,
+// and with a first value that is not a number; cells written with "." (and "," in a
+// few, which only a "," locale reads).
+TEST(StatisticsDifferential, gridAndWarningsAgreeWithThePlainTwoPasses)
+{
+    constexpr int Objects = 20000; // 240,000 measurement cells: the two-thread road
+    constexpr int Measurements = 12;
+    NumberTexts texts(7);
+    std::mt19937 random(11);
+    std::vector<std::string> lines = {"Object;Source"};
+    for (int column = 0; column < Measurements; ++column)
+        lines[0] += ";M" + std::to_string(column);
+    for (int row = 1; row <= Objects; ++row) {
+        std::string line = std::to_string(row) + ";src";
+        for (int column = 0; column < Measurements; ++column) {
+            std::string cell;
+            switch (column % 4) {
+            case 0: cell = texts.plain('.'); break;
+            case 1: cell = row % 97 == 0 ? texts.next('.') : texts.plain('.'); break;
+            case 2: cell = random() % 5000 == 0 ? texts.next(',') : texts.plain('.'); break;
+            default: cell = row == 1 && column == 11 ? "text" : texts.plain(random() % 2 ? '.' : ','); break;
+            }
+            line += ";" + cell;
+        }
+        lines.push_back(line);
+    }
+    const DataTable table = test::makeTable(lines);
+    for (const char separator : {'.', ','}) {
+        const Statistics expected = referenceStatistics(table, separator);
+        const Statistics actual = programStatistics(table, separator);
+        EXPECT_EQ(actual.measurementCount, expected.measurementCount) << "under " << separator;
+        EXPECT_EQ(actual.rows, expected.rows) << "under " << separator;
+        EXPECT_EQ(actual.warnings, expected.warnings) << "under " << separator;
+        EXPECT_FALSE(expected.warnings.empty()) << "the table should make some columns invalid";
+    }
+}
+
+} // namespace
+} // namespace kvd
