@@ -3,21 +3,15 @@
 #include "datafile/NumberText.h"
 
 #include <cmath>
+#include <string>
 
 namespace kvd {
 
 bool measurementValue(std::string_view cell, char decimalSeparator, double& value)
 {
-    long double extended = 0;
-    if (decimalSeparator == '.' || cell.find('.') == std::string_view::npos) {
-        if (!tryParseNumberText(cell, decimalSeparator, extended))
-            return false;
-    } else {
-        if (!tryParseNumberText(PointToLocale(cell, decimalSeparator), decimalSeparator, extended))
-            return false;
-    }
-    value = static_cast<double>(extended);
-    return std::isfinite(value);
+    std::string buffer;
+    return tryParseNumberAsDouble(PointToLocale(cell, decimalSeparator, buffer), decimalSeparator, value)
+           && std::isfinite(value);
 }
 
 } // namespace kvd
