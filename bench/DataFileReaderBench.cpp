@@ -18,6 +18,7 @@
 
 #include <sys/resource.h>
 
+#include <charconv>
 #include <clocale>
 #include <cstdlib>
 #include <fstream>
@@ -126,6 +127,40 @@ void ParseNumberText(benchmark::State& state)
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * texts.size()));
 }
 BENCHMARK(ParseNumberText);
+
+// The measurement values of the statistics: one pass, rounded to double.
+void ParseNumberAsDouble(benchmark::State& state)
+{
+    const std::vector<std::string> texts = numberTexts();
+    for (auto _ : state) {
+        double sum = 0;
+        for (const std::string& text : texts) {
+            double value = 0;
+            kvd::tryParseNumberAsDouble(text, '.', value);
+            sum += value;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * texts.size()));
+}
+BENCHMARK(ParseNumberAsDouble);
+
+// The yardstick: the standard library's conversion to double.
+void ParseWithFromChars(benchmark::State& state)
+{
+    const std::vector<std::string> texts = numberTexts();
+    for (auto _ : state) {
+        double sum = 0;
+        for (const std::string& text : texts) {
+            double value = 0;
+            std::from_chars(text.data(), text.data() + text.size(), value);
+            sum += value;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * texts.size()));
+}
+BENCHMARK(ParseWithFromChars);
 
 void ParseWithStrtold(benchmark::State& state)
 {
