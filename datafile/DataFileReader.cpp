@@ -216,7 +216,7 @@ ReadResult readDataFile(const std::string& path, const ReadTarget& target, const
     // Reading the file counts as the first half of the work, its table as the second.
     FileReadOptions readOptions;
     readOptions.regularFilesOnly = options.regularFilesOnly;
-    readOptions.sizeLimit = options.sizeLimit;
+    readOptions.sizeLimit = std::min(options.sizeLimit, MaxDataFileSize); // the table's row starts need it
     if (options.progress)
         readOptions.progress = [&](std::uint64_t done, std::uint64_t size) { options.progress(done, 2 * size); };
     auto bytes = std::make_shared<FileBytes>(readFileBytes(path, readOptions));

@@ -4,6 +4,7 @@
 #include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"
 
+#include <cstdint>
 #include <iterator>
 
 namespace kvd {
@@ -12,7 +13,7 @@ namespace {
 // Lines shorter than this are simply scanned for each cell.
 constexpr std::size_t SplitCacheThreshold = 2048;
 // The rows of a new table: one empty line.
-constexpr std::uint64_t EmptyRowStarts[] = {0, 1};
+constexpr std::uint32_t EmptyRowStarts[] = {0, 1};
 } // namespace
 
 DataTable::DataTable()
@@ -25,6 +26,7 @@ void DataTable::setBytes(std::shared_ptr<FileBytes> bytes)
     m_bytes = std::move(bytes);
     m_rowStarts.assign(std::begin(EmptyRowStarts), std::end(EmptyRowStarts));
     m_rowStarts.shrink_to_fit();
+    m_firstHighStart = SIZE_MAX;
     m_rowsAdded = false;
     forgetSplitRows();
 }
@@ -33,11 +35,18 @@ void DataTable::addRow(std::uint64_t lineStart, std::uint64_t next)
 {
     if (!m_rowsAdded) {
         m_rowStarts.clear();
-        m_rowStarts.push_back(lineStart);
+        pushRowStart(lineStart);
         m_rowsAdded = true;
         forgetSplitRows();
     }
-    m_rowStarts.push_back(next);
+    pushRowStart(next);
+}
+
+void DataTable::pushRowStart(std::uint64_t start)
+{
+    if (start >= HighStart && m_firstHighStart == SIZE_MAX)
+        m_firstHighStart = m_rowStarts.size();
+    m_rowStarts.push_back(static_cast<std::uint32_t>(start));
 }
 
 void DataTable::reserveRows(std::size_t rowCount)
@@ -62,7 +71,7 @@ std::string_view DataTable::line(int rowIndex) const noexcept
     if (rowIndex < 0 || rowIndex >= rowCount())
         return {};
     const auto index = static_cast<std::size_t>(rowIndex);
-    return cleanedLineText(bytes(), m_rowStarts[index], m_rowStarts[index + 1]);
+    return cleanedLineText(bytes(), rowStart(index), rowStart(index + 1));
 }
 
 const DataTable::SplitRow& DataTable::splitRow(int rowIndex) const

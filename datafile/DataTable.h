@@ -3,6 +3,7 @@
 #include "datafile/FileBytes.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -12,7 +13,7 @@ namespace kvd {
 
 // The data table of a document, as a grid of text cells: row 0 holds the column
 // names, rows 1..n the objects. Cells are not stored one by one: the table shares the
-// file's bytes and remembers where each row's line begins in them (8 bytes a row);
+// file's bytes and remembers where each row's line begins in them (4 bytes a row);
 // the rows are consecutive lines of the file, so a row ends where the next begins.
 // A cell is found by splitting its line on the separator when it is asked for. A cell
 // is the field's text exactly as in the file; cells past a line's last field, or past
@@ -78,10 +79,19 @@ private:
     };
     const SplitRow& splitRow(int rowIndex) const;
     void forgetSplitRows() const noexcept;
+    std::uint64_t rowStart(std::size_t index) const noexcept
+    {
+        return m_rowStarts[index] + (index >= m_firstHighStart ? HighStart : 0);
+    }
+    void pushRowStart(std::uint64_t start);
 
     std::shared_ptr<FileBytes> m_bytes;
-    // The start of every row's line, then where the line after the last row begins.
-    std::vector<std::uint64_t> m_rowStarts;
+    // The start of every row's line, then where the line after the last row begins:
+    // their low 32 bits, and from m_firstHighStart on they are 2^32 larger. A file
+    // holds at most 4 GiB, and starts only grow, so they never need more.
+    static constexpr std::uint64_t HighStart = std::uint64_t(1) << 32;
+    std::vector<std::uint32_t> m_rowStarts;
+    std::size_t m_firstHighStart = SIZE_MAX;
     bool m_rowsAdded = false;
     std::vector<int> m_columnWidths;
     char m_separator = ';';

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,28 @@ TEST(DataTable, longLinesGiveTheSameCellsAsShortOnes)
     EXPECT_EQ(table.cell(1, 3000), "");
     EXPECT_EQ(table.cell(0, 1234), "1234");
     EXPECT_EQ(table.cell(1, 17), "17");
+}
+
+TEST(DataTable, rowsOnBothSidesOfFourGibibytesKeepTheirText)
+{
+    // Pages never written cost no memory: only the lines themselves are touched.
+    auto bytes = std::make_shared<FileBytes>();
+    const std::uint64_t start = (std::uint64_t(1) << 32) - 10;
+    bytes->reserve(start + 64);
+    bytes->grow(start);
+    const std::string lines = "Id;Src\nabc;def\nghi;jkl\n";
+    std::memcpy(bytes->spare(), lines.data(), lines.size());
+    bytes->grow(lines.size());
+    DataTable table;
+    table.setBytes(bytes);
+    table.setColumnCount(2);
+    table.addRow(start, start + 7);
+    table.addRow(start + 7, start + 15);
+    table.addRow(start + 15, start + 23);
+    EXPECT_EQ(table.line(0), "Id;Src");
+    EXPECT_EQ(table.cell(1, 1), "def"); // crosses 2^32
+    EXPECT_EQ(table.cell(2, 0), "ghi");
+    EXPECT_EQ(table.rowCount(), 3);
 }
 
 TEST(DataTable, fixedRowsAndColumnsMustLeaveANormalOne)
