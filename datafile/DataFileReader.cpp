@@ -2,9 +2,9 @@
 
 #include "common/Errors.h"
 #include "datafile/FileBytes.h"
-#include "datafile/LineReader.h"
 #include "datafile/DataTable.h"
 #include "datafile/HeaderText.h"
+#include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"
 
 #include <sys/stat.h>
@@ -173,6 +173,8 @@ void readTable(DataTable& table, FileKind kind, LineReader& lines, const FileLin
 {
     const char separator = fieldSeparator(kind);
     table.setSeparator(separator);
+    if (columnNames.text.size() > std::numeric_limits<std::uint32_t>::max())
+        throw lineTooLongError(columnNames.text.size());
     const std::size_t columnCount = countFields(columnNames.text, separator);
     if (columnCount > static_cast<std::size_t>(INT_MAX))
         throw tooManyColumnsError(columnCount);

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <exception>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <string_view>
 #include <vector>
@@ -187,14 +189,21 @@ void runPass(std::vector<ColumnSums>& sums, std::size_t cellCount, Pass pass)
         parts[i % 2].push_back(sums[i]);
     std::exception_ptr secondFailure;
     {
-        std::jthread second([&] {
-            try {
-                pass(parts[1]);
-            } catch (...) {
-                secondFailure = std::current_exception();
-            }
-        });
+        std::optional<std::jthread> second; // joined on leaving the block, also by an exception
+        try {
+            second.emplace([&] {
+                try {
+                    pass(parts[1]);
+                } catch (...) {
+                    secondFailure = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: this one does both parts.
+        }
         pass(parts[0]);
+        if (!second)
+            pass(parts[1]);
     }
     if (secondFailure)
         std::rethrow_exception(secondFailure);
