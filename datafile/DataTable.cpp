@@ -4,6 +4,7 @@
 #include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"
 
+#include <atomic>
 #include <cstdint>
 #include <iterator>
 
@@ -14,10 +15,20 @@ namespace {
 constexpr std::size_t SplitCacheThreshold = 2048;
 // The rows of a new table: one empty line.
 constexpr std::uint32_t EmptyRowStarts[] = {0, 1};
+
+// A new cache identity for each table, and for each change of one.
+std::uint64_t newCacheId() noexcept
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
 } // namespace
 
+thread_local std::array<DataTable::SplitRow, 8> DataTable::t_splitRows;
+
 DataTable::DataTable()
-    : m_rowStarts(std::begin(EmptyRowStarts), std::end(EmptyRowStarts)), m_columnWidths{DefaultColumnWidth}
+    : m_rowStarts(std::begin(EmptyRowStarts), std::end(EmptyRowStarts)), m_columnWidths{DefaultColumnWidth},
+      m_cacheId(newCacheId())
 {
 }
 
@@ -60,10 +71,9 @@ void DataTable::setColumnCount(int columnCount)
     forgetSplitRows();
 }
 
-void DataTable::forgetSplitRows() const noexcept
+void DataTable::forgetSplitRows() noexcept
 {
-    for (SplitRow& cached : m_splitRows)
-        cached.rowIndex = -1;
+    m_cacheId = newCacheId();
 }
 
 std::string_view DataTable::line(int rowIndex) const noexcept
@@ -76,9 +86,10 @@ std::string_view DataTable::line(int rowIndex) const noexcept
 
 const DataTable::SplitRow& DataTable::splitRow(int rowIndex) const
 {
-    SplitRow& cached = m_splitRows[static_cast<std::size_t>(rowIndex) % m_splitRows.size()];
-    if (cached.rowIndex == rowIndex)
+    SplitRow& cached = t_splitRows[static_cast<std::size_t>(rowIndex) % t_splitRows.size()];
+    if (cached.cacheId == m_cacheId && cached.rowIndex == rowIndex)
         return cached;
+    cached.cacheId = m_cacheId;
     cached.rowIndex = rowIndex;
     cached.fieldStarts.clear();
     const std::string_view text = line(rowIndex);

@@ -20,7 +20,8 @@ namespace kvd {
 // the column count, are empty.
 //
 // A new table is what a new document window shows: one column, one empty row,
-// nothing fixed, every column 80 pixels wide.
+// nothing fixed, every column 80 pixels wide. Several threads may read a table at once
+// while none changes it.
 class DataTable {
 public:
     static constexpr int DefaultColumnWidth = 80;
@@ -72,13 +73,17 @@ public:
 
 private:
     // Long lines keep their field starts, so that reading a row's cells one by one
-    // does not scan the line again for each of them.
+    // does not scan the line again for each of them. Each thread keeps its own few,
+    // so that threads may read one table at the same time; they are told apart by
+    // the table's cache identity, which changes whenever the rows or columns do.
     struct SplitRow {
+        std::uint64_t cacheId = 0;
         int rowIndex = -1;
         std::vector<std::uint32_t> fieldStarts; // offsets within the line; one past the end last
     };
+    static thread_local std::array<SplitRow, 8> t_splitRows;
     const SplitRow& splitRow(int rowIndex) const;
-    void forgetSplitRows() const noexcept;
+    void forgetSplitRows() noexcept;
     std::uint64_t rowStart(std::size_t index) const noexcept
     {
         return m_rowStarts[index] + (index >= m_firstHighStart ? HighStart : 0);
@@ -97,7 +102,7 @@ private:
     char m_separator = ';';
     int m_fixedRowCount = 0;
     int m_fixedColumnCount = 0;
-    mutable std::array<SplitRow, 8> m_splitRows;
+    std::uint64_t m_cacheId = 0;
 };
 
 } // namespace kvd

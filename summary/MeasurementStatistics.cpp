@@ -5,6 +5,7 @@
 #include "datafile/SplitFields.h"
 #include "summary/StatisticsTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -246,7 +247,31 @@ void writeHeadings(StatisticsTable& statistics)
     statistics.setColumnWidth(NameColumn, NameColumnWidth);
 }
 
+// The trial conversion of each candidate's first object value: true for the columns
+// whose statistics are computed.
+std::vector<bool> acceptedColumns(const DataTable& table, FileKind kind, char decimalSeparator)
+{
+    const int columnCount = table.columnCount();
+    const int firstCandidate = isWumKind(kind) ? 1 : 2;
+    CellParser parser(decimalSeparator);
+    std::vector<bool> accepted(static_cast<std::size_t>(columnCount), false);
+    if (table.objectCount() >= 1 && firstCandidate < columnCount) {
+        forEachCell(table.line(1), table.separator(), columnCount - 1, [&](int column, std::string_view cell) {
+            double value = 0;
+            accepted[static_cast<std::size_t>(column)] = column >= firstCandidate && parser.parse(cell, value);
+            return true;
+        });
+    }
+    return accepted;
+}
+
 } // namespace
+
+int countMeasurements(const DataTable& table, FileKind kind, char decimalSeparator)
+{
+    const std::vector<bool> accepted = acceptedColumns(table, kind, decimalSeparator);
+    return static_cast<int>(std::count(accepted.begin(), accepted.end(), true));
+}
 
 int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator, StatisticsTable& statistics,
                    const WarningSink& warning)
@@ -256,16 +281,7 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
     const bool wumKind = isWumKind(kind);
     const int firstCandidate = wumKind ? 1 : 2;
     CellParser parser(decimalSeparator);
-
-    // The trial conversion of each candidate's first object value.
-    std::vector<bool> accepted(static_cast<std::size_t>(columnCount), false);
-    if (objectCount >= 1 && firstCandidate < columnCount) {
-        forEachCell(table.line(1), table.separator(), columnCount - 1, [&](int column, std::string_view cell) {
-            double value = 0;
-            accepted[static_cast<std::size_t>(column)] = column >= firstCandidate && parser.parse(cell, value);
-            return true;
-        });
-    }
+    const std::vector<bool> accepted = acceptedColumns(table, kind, decimalSeparator);
 
     std::vector<ColumnSums> sums;
     for (int column = firstCandidate; column < columnCount; ++column) {

@@ -22,4 +22,8 @@ using WarningSink = std::function<void(const std::string& message)>;
 int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
                    StatisticsTable& statistics, const WarningSink& warning);
 
+// The measurement count fillStatistics will return, from the first object row alone.
+// Does not throw (apart from allocation).
+int countMeasurements(const DataTable& table, FileKind kind, char decimalSeparator);
+
 } // namespace kvd
