@@ -141,8 +141,6 @@ void FileBytes::reserve(std::size_t capacity)
                            : ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (address == MAP_FAILED)
         throw std::bad_alloc();
-    // Large pages: a few hundred page faults instead of tens of thousands.
-    ::madvise(address, mapped, MADV_HUGEPAGE);
     m_data = static_cast<char*>(address);
     m_capacity = mapped;
 }
