@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace kvd;
+
 namespace {
 
 class FindAndJumpTest : public ViewerFixture {
@@ -116,7 +118,7 @@ TEST_F(FindAndJumpTest, aLongSearchRunsFromTheEventLoopAndCanBeStopped)
     TMDIChild* window = open("long.kvd", bytes);
     FindBar* bar = window->explorer()->findBar();
     bar->setMillisecondsPerTurn(0); // one step of rows per turn of the event loop
-    bar->open();
+    window->explorer()->findAction->trigger();
     bar->textEdit()->setText("NEEDLE");
     bar->findNext();
     ASSERT_TRUE(bar->searching());
@@ -142,8 +144,9 @@ TEST_F(FindAndJumpTest, statisticsRowsLeadToTheirColumnOrToTheCellsThatAreNotNum
     window->PageControl1->setCurrentWidget(window->TabSheet3);
     idle();
     TextGrid* statistics = window->StringGrid2;
-    QTest::mouseDClick(statistics->viewport(), Qt::LeftButton, {},
-                       statistics->visualRect(statistics->model()->index(0, 0)).center());
+    const QPoint area = statistics->visualRect(statistics->model()->index(0, 0)).center();
+    QTest::mouseClick(statistics->viewport(), Qt::LeftButton, {}, area); // a double-click's first press
+    QTest::mouseDClick(statistics->viewport(), Qt::LeftButton, {}, area);
     EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
     EXPECT_EQ(window->StringGrid1->currentIndex().column(), 2);
     EXPECT_EQ(selectedCells(*window), (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}, {3, 2}}));
