@@ -4,10 +4,12 @@
 
 namespace kvd {
 
-// The value of one measurement cell as the statistics read it: "." after a digit is
-// taken as the locale decimal separator, the text must be a number text, and the
-// value must fit a double. False for any other cell (empty cells included).
-// Does not allocate for cells up to 64 bytes; does not throw.
-bool measurementValue(std::string_view cell, char decimalSeparator, double& value) noexcept;
+// The value of one measurement cell as the statistics read it: "." after a digit
+// stands for the locale separator `decimalSeparator`, the text is parsed in extended
+// precision and kept as a double. False for a cell that is not a number text, and
+// for a number beyond the range of a double (it could not take part in the sums).
+// Allocates only for a cell whose "." must be rewritten (and may then throw
+// std::bad_alloc); throws nothing else.
+bool measurementValue(std::string_view cell, char decimalSeparator, double& value);
 
 } // namespace kvd

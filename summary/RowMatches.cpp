@@ -62,20 +62,52 @@ private:
     std::string m_key;
 };
 
-} // namespace
-
-std::vector<int> rowsMatchingRow(const DataTable& table, const std::vector<int>& columns, int row,
-                                 const Collation& collation, TextEncoding encoding)
+// The rows whose text in `columns` equals `reference`; `row` (when an object row)
+// matches without being compared.
+std::vector<int> rowsEqualTo(const DataTable& table, const std::vector<int>& columns, const SplitText& reference,
+                             int row, const Collation& collation, TextEncoding encoding)
 {
     std::vector<int> rows;
-    if (row < 1 || row > table.objectCount())
-        return rows;
-    EqualToReference equal(textOf(table, columns, row), collation, encoding);
+    EqualToReference equal(reference, collation, encoding);
     for (int candidate = 1; candidate <= table.objectCount(); ++candidate) {
         if (candidate == row || equal(textOf(table, columns, candidate)))
             rows.push_back(candidate);
     }
     return rows;
+}
+
+} // namespace
+
+std::vector<int> rowsMatchingRow(const DataTable& table, const std::vector<int>& columns, int row,
+                                 const Collation& collation, TextEncoding encoding)
+{
+    if (row < 1 || row > table.objectCount())
+        return {};
+    return rowsEqualTo(table, columns, textOf(table, columns, row), row, collation, encoding);
+}
+
+std::vector<int> rowsMatchingText(const DataTable& table, int column, std::string_view text,
+                                  const Collation& collation, TextEncoding encoding)
+{
+    return rowsEqualTo(table, {column}, SplitText{text, {}}, -1, collation, encoding);
+}
+
+std::vector<int> rowsOfReportLine(const DataTable& table, const ReportLineTarget& target,
+                                  const Collation& collation, TextEncoding encoding)
+{
+    switch (target.kind) {
+    case ReportLineKind::Duplicate:
+        return rowsMatchingRow(table, {0, 1}, target.row, collation, encoding);
+    case ReportLineKind::Source:
+    case ReportLineKind::Status:
+    case ReportLineKind::Group:
+        return rowsMatchingRow(table, {target.column}, target.row, collation, encoding);
+    case ReportLineKind::TestStatus:
+        return rowsMatchingText(table, target.column, "Test", collation, encoding);
+    case ReportLineKind::Text:
+        break;
+    }
+    return {};
 }
 
 std::vector<int> rowsWithoutNumber(const DataTable& table, int column, char decimalSeparator)

@@ -1,10 +1,13 @@
 #include "summary/Collation.h"
+#include "summary/ReportLines.h"
 #include "summary/RowMatches.h"
+#include "summary/SummaryReport.h"
 
 #include "TableBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,6 +75,49 @@ TEST(RowMatches, anObjectKeyIsItsObjectAndSourceReadBackToBack)
     EXPECT_EQ(rowsMatchingRow(table, {0, 1}, 2, collation, TextEncoding::Utf8), (std::vector<int>{1, 2}));
     EXPECT_EQ(rowsMatchingRow(table, {0, 1}, 5, collation, TextEncoding::Utf8), (std::vector<int>{4, 5}));
     EXPECT_TRUE(rowsMatchingRow(table, {0, 1}, 0, collation, TextEncoding::Utf8).empty());
+}
+
+std::string lowered(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+TEST(RowMatches, everyLineOfALearningReportNamesTheRowsOfItsValueInAnySpelling)
+{
+    const DataTable table = test::makeTable({"Object;Source;Area;Group;Status",
+                                             "5;s1;1;cop;Learning", "5;S1;2;cop;Test", "6;s1;3;Dia;TEST",
+                                             "7;s2;4;dia;odd", "5;s1;5;cop;ODD", "8;s2;6;cop;Test"});
+    SummaryReport report;
+    writeSummaryReport(table, FileKind::Learning, 1, TextEncoding::Utf8, French, report);
+    const ReportLines lines(report, table);
+    const Collation& collation = Collation::forLocale(French);
+    std::vector<std::string> named;
+    for (std::size_t index = 0; index < lines.count(); ++index) {
+        const ReportLineTarget target = lines.target(index);
+        const std::vector<int> rows = rowsOfReportLine(table, target, collation, TextEncoding::Utf8);
+        std::vector<int> expected;
+        for (int row = 1; row <= table.objectCount(); ++row) {
+            const auto key = [&](int r) {
+                return target.kind == ReportLineKind::Duplicate
+                    ? lowered(table.cell(r, 0)) + lowered(table.cell(r, 1))
+                    : lowered(table.cell(r, target.column));
+            };
+            if (target.kind == ReportLineKind::TestStatus ? key(row) == "test"
+                                                           : target.kind != ReportLineKind::Text && key(row) == key(target.row))
+                expected.push_back(row);
+        }
+        EXPECT_EQ(rows, expected) << lines.line(index);
+        if (!rows.empty())
+            named.push_back(lines.line(index) + " ->" + std::to_string(rows.size()));
+    }
+    EXPECT_EQ(named, (std::vector<std::string>{
+                         "WARNING: Object 5 of S1 in duplicate ! (cop) ->3", "WARNING: Object 5 of s1 in duplicate ! (cop) ->3",
+                         " - s1 (3 objects) ->4", " - s2 (2 objects) ->2",
+                         "This LEARNING File contains objects with Status = Test (2/6) ->3",
+                         " - odd (1 object) ->2", " - cop (4 objects) ->4", " - Dia (1 object) ->2"}));
 }
 
 TEST(RowMatches, cellsWithoutANumberAreThoseTheStatisticsRefuse)
