@@ -6,11 +6,16 @@
 #include "document/HistogramWindow.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
+#include "summary/Collation.h"
 #include "summary/Histogram.h"
+#include "summary/ReportLines.h"
 #include "summary/RowMatches.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QLayout>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 
 #include <set>
@@ -67,6 +72,60 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
 
     connect(window.StringGrid2, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { showStatisticsRow(index.row()); });
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(static_cast<QWidget*>(window.Memo1)))
+        area->viewport()->installEventFilter(this);
+}
+
+bool DocumentExplorer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const int line = mouse->button() == Qt::LeftButton ? reportLineAt(mouse->position().toPoint()) : -1;
+        if (line >= 0 && showReportLineRows(line))
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+int DocumentExplorer::reportLineAt(const QPoint& position) const
+{
+    // One report line per text block, or per row of a view over the lines.
+    QWidget* memo = m_window.Memo1;
+    if (auto* text = qobject_cast<QPlainTextEdit*>(memo))
+        return text->cursorForPosition(position).blockNumber();
+    if (auto* view = qobject_cast<QAbstractItemView*>(memo))
+        return view->indexAt(position).row();
+    return -1;
+}
+
+bool DocumentExplorer::showReportLineRows(int line)
+{
+    const Document& document = m_window.document();
+    const ReportLines lines(document.summary.report, document.table);
+    if (line < 0 || static_cast<std::size_t>(line) >= lines.count())
+        return false;
+    const ReportLineTarget target = lines.target(static_cast<std::size_t>(line));
+    const std::vector<int> rows =
+        rowsOfReportLine(document.table, target, Collation::forLocale(QLocale()), document.encoding);
+    if (rows.empty())
+        return false;
+    QString what;
+    switch (target.kind) {
+    case ReportLineKind::Duplicate:
+        what = QStringLiteral("Object %1 of %2").arg(decodeText(document.table.cell(target.row, 0), document.encoding),
+                                                     decodeText(document.table.cell(target.row, 1), document.encoding));
+        break;
+    case ReportLineKind::TestStatus:
+        what = QStringLiteral("Status Test");
+        break;
+    default:
+        what = QStringLiteral("%1 %2").arg(columnName(target.column),
+                                           decodeText(document.table.cell(target.row, target.column), document.encoding));
+        break;
+    }
+    showDataPage();
+    m_findBar->showRows(rows, -1, what);
+    return true;
 }
 
 void DocumentExplorer::showDataPage()

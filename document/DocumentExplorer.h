@@ -28,6 +28,9 @@ public:
 
     FindBar* findBar() const noexcept { return m_findBar; }
 
+    // Goes to the rows that line `line` of the report names and selects them; false
+    // (and nothing happens) for a line that names no rows.
+    bool showReportLineRows(int line);
     // Goes to the column of row `row` of the statistics grid (a model row).
     void showStatisticsRow(int row);
     // Opens a window with the histograms of the measurements selected in the statistics
@@ -39,8 +42,12 @@ public:
     QAction* findPreviousAction;
     QAction* histogramAction;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showDataPage();
+    int reportLineAt(const QPoint& position) const;
     QString columnName(int column) const;
 
     TMDIChild& m_window;

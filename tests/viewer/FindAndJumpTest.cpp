@@ -17,7 +17,9 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QSignalSpy>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolButton>
 
 using namespace kvd;
@@ -134,6 +136,53 @@ TEST_F(FindAndJumpTest, aLongSearchRunsFromTheEventLoopAndCanBeStopped)
     bar->findNext();
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_EQ(current(*window), "200000,0:needle");
+}
+
+TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
+{
+    TMDIChild* window = open("duplicates.kvd", "KVD\r\n[Data]\r\nObject;Source;Area\r\n"
+                                                "a1;img;1\r\nb2;lab;2\r\nA1;IMG;3\r\nc3;img;4\r\n");
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    idle();
+    const QStringList lines = window->Memo1->toPlainText().split('\n');
+    const auto doubleClickLine = [&](const QString& text) {
+        const auto line = static_cast<int>(lines.indexOf(text));
+        EXPECT_GE(line, 0) << text.toStdString();
+        const QPoint position =
+            window->Memo1->cursorRect(QTextCursor(window->Memo1->document()->findBlockByNumber(line))).center();
+        QTest::mouseClick(window->Memo1->viewport(), Qt::LeftButton, {}, position);
+        QTest::mouseDClick(window->Memo1->viewport(), Qt::LeftButton, {}, position);
+    };
+    const auto selectedRows = [&] {
+        std::vector<int> rows;
+        for (const auto& [row, column] : selectedCells(*window))
+            if (column == 0)
+                rows.push_back(row);
+        return rows;
+    };
+
+    doubleClickLine("WARNING: Object A1 of IMG in duplicate !");
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+    EXPECT_EQ(selectedRows(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(selectedCells(*window).size(), 6u); // whole rows
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), 0);
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3);
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), 2);
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3);
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), 0);
+
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    idle();
+    doubleClickLine(" - img (2 objects)"); // and the row spelled IMG
+    EXPECT_EQ(selectedRows(), (std::vector<int>{0, 2, 3}));
+    EXPECT_TRUE(window->explorer()->findBar()->statusLabel()->text().startsWith("Source img: row 1 of 3"));
+
+    // A line that names no rows does nothing.
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    idle();
+    doubleClickLine("Objects originating from 2 sources:");
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet3);
+    expectDocumentUntouched(*window);
 }
 
 TEST_F(FindAndJumpTest, statisticsRowsLeadToTheirColumnOrToTheCellsThatAreNotNumbers)
