@@ -67,15 +67,19 @@ int main(int argc, char** argv)
     const QString object = kvd::decodeText(table.cell(last, 0), document.encoding);
     const kvd::CellSearch search(object, collation, document.encoding);
 
+    int foundRow = 0;
     const auto findLast = [&](int onlyColumn) {
         kvd::TableSearch tableSearch(table, search, onlyColumn, kvd::TableCell{-1, -1},
                                      kvd::TableSearch::Direction::Forward);
         while (tableSearch.step(4096) == kvd::TableSearch::Status::Running) {
         }
-        if (tableSearch.found() != kvd::TableCell{last, 0}) {
+        // The generated files repeat a few objects: the first cell holding the text may
+        // lie just before the last row.
+        if (tableSearch.status() != kvd::TableSearch::Status::Found || tableSearch.found().row < last - 10) {
             std::fprintf(stderr, "kvd_find_bench: the last object was found at row %d\n", tableSearch.found().row);
             std::exit(1);
         }
+        foundRow = tableSearch.found().row;
     };
     const double findAll = medianMilliseconds(repeats, [&] { findLast(-1); });
     const double findObject = medianMilliseconds(repeats, [&] { findLast(0); });
@@ -88,6 +92,7 @@ int main(int argc, char** argv)
 
     std::printf("%d object rows, %d columns, median of %d runs\n", last, table.columnCount(), repeats);
     std::printf("load (read, statistics, report)        %9.1f ms\n", loadTime);
+    std::printf("(the last object, %s, first stands in row %d)\n", object.toUtf8().constData(), foundRow);
     std::printf("find last object, every column         %9.1f ms  (%.3f of the load)\n", findAll, findAll / loadTime);
     std::printf("find last object, object column only   %9.1f ms  (%.3f of the load)\n", findObject, findObject / loadTime);
     std::printf("histogram of column 3 (%lld values)    %9.1f ms  (%.3f of the load)\n",

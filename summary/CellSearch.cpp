@@ -5,6 +5,7 @@
 #include <unicode/usearch.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace kvd {
@@ -26,6 +27,37 @@ bool allPrintableAscii(std::string_view bytes) noexcept
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return isPrintableAscii(static_cast<unsigned char>(c)); });
 }
 
+bool printableBytes(const char* bytes, std::size_t count, char separator) noexcept
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!isPrintableAscii(static_cast<unsigned char>(bytes[i])) && bytes[i] != separator)
+            return false;
+    }
+    return true;
+}
+
+// True when every byte of the line is printable ASCII or the separator. Looks at 8
+// bytes at a time, and at single bytes only in words that hold a byte below 0x20 or
+// 0x7F (such as a TAB separator).
+bool printableAsciiLine(std::string_view line, char separator) noexcept
+{
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t Highs = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= line.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, line.data() + i, 8);
+        if (word & Highs)
+            return false;
+        const std::uint64_t below = (word - Ones * 0x20) & ~word & Highs;
+        const std::uint64_t del = word ^ (Ones * 0x7F);
+        const std::uint64_t isDel = (del - Ones) & ~del & Highs;
+        if ((below | isDel) && !printableBytes(line.data() + i, 8, separator))
+            return false;
+    }
+    return printableBytes(line.data() + i, line.size() - i, separator);
+}
+
 } // namespace
 
 CellSearch::CellSearch(const QString& text, const Collation& collation, TextEncoding encoding)
@@ -40,6 +72,11 @@ CellSearch::CellSearch(const QString& text, const Collation& collation, TextEnco
         for (const char c : latin) {
             m_foldedText.push_back(static_cast<char>(foldAscii(static_cast<unsigned char>(c))));
         }
+        const std::size_t length = m_foldedText.size();
+        for (std::size_t& shift : m_shift)
+            shift = length;
+        for (std::size_t k = 0; k + 1 < length; ++k)
+            m_shift[static_cast<unsigned char>(m_foldedText[k])] = length - 1 - k;
     }
     if (const UCollator* collator = collation.icuCollator()) {
         UErrorCode status = U_ZERO_ERROR;
@@ -66,19 +103,23 @@ CellSearch::~CellSearch()
 
 bool CellSearch::foldedContains(std::string_view bytes) const noexcept
 {
+    // Boyer-Moore-Horspool on folded bytes: most windows are passed over whole.
     const std::size_t length = m_foldedText.size();
     if (length > bytes.size())
         return false;
-    const auto first = static_cast<unsigned char>(m_foldedText[0]);
-    const std::size_t last = bytes.size() - length;
-    for (std::size_t i = 0; i <= last; ++i) {
-        if (foldAscii(static_cast<unsigned char>(bytes[i])) != first)
-            continue;
-        std::size_t k = 1;
-        while (k < length && foldAscii(static_cast<unsigned char>(bytes[i + k])) == static_cast<unsigned char>(m_foldedText[k]))
-            ++k;
-        if (k == length)
-            return true;
+    const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* pattern = reinterpret_cast<const unsigned char*>(m_foldedText.data());
+    const unsigned char lastOfPattern = pattern[length - 1];
+    for (std::size_t i = 0; i + length <= bytes.size();) {
+        const unsigned char last = foldAscii(text[i + length - 1]);
+        if (last == lastOfPattern) {
+            std::size_t k = 0;
+            while (k + 1 < length && foldAscii(text[i + k]) == pattern[k])
+                ++k;
+            if (k + 1 == length)
+                return true;
+        }
+        i += m_shift[last];
     }
     return false;
 }
@@ -119,12 +160,7 @@ bool CellSearch::lineMayMatch(std::string_view line, char separator) const
     if (!m_asciiText)
         return true;
     // A line of printable ASCII (and separators) can only match by folding.
-    bool plain = true;
-    for (const char c : line) {
-        const auto byte = static_cast<unsigned char>(c);
-        plain &= isPrintableAscii(byte) || c == separator;
-    }
-    return !plain || foldedContains(line);
+    return foldedContains(line) || !printableAsciiLine(line, separator);
 }
 
 } // namespace kvd

@@ -115,6 +115,12 @@ TEST(CellSearch, followsTheCollationBeyondCaseFoldingAndReadsWindows1252Cells)
     // Accents are not letter case.
     EXPECT_FALSE(CellSearch("e", collation, TextEncoding::Utf8).matches("\xC3\xA9t\xC3\xA9"));
     EXPECT_TRUE(CellSearch("\u00c9T", collation, TextEncoding::Windows1252).matches("\xE9t\xE9"));
+    // Lines with control characters or DEL anywhere in their 8-byte words are never skipped
+    // unseen: the collation may ignore those characters inside a match.
+    const CellSearch ab("ab", collation, TextEncoding::Utf8);
+    EXPECT_TRUE(ab.lineMayMatch("0123456;a\x01" "b;0123456789", ';'));
+    EXPECT_TRUE(ab.lineMayMatch("01234567a\x7F" "b", ';'));
+    EXPECT_FALSE(ab.lineMayMatch("01234567\ta\tb\t0123", '\t'));
     EXPECT_FALSE(CellSearch("", collation, TextEncoding::Utf8).matches("anything"));
     EXPECT_FALSE(CellSearch("a;b", collation, TextEncoding::Utf8).matches("a"));
 }
