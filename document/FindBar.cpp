@@ -261,6 +261,7 @@ void FindBar::showRows(const std::vector<int>& rows, int column, const QString& 
         i = end + 1;
     }
     m_grid.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_selectionLimited = runs == MaxSelectedRuns && selection.last().bottom() + fixedRows < rows.back();
     stepRows(0);
     m_grid.setFocus(Qt::OtherFocusReason);
 }
@@ -273,7 +274,10 @@ void FindBar::stepRows(int delta)
     m_rowIndex = static_cast<std::size_t>(((static_cast<std::ptrdiff_t>(m_rowIndex) + delta) % count + count) % count);
     const int column = m_rowsColumn >= 0 ? m_rowsColumn : std::max(0, m_grid.currentIndex().column());
     goToCell(m_rows[m_rowIndex], column, true);
-    setStatus(QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)").arg(m_rowsWhat).arg(m_rowIndex + 1).arg(m_rows.size()));
+    QString status = QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)").arg(m_rowsWhat).arg(m_rowIndex + 1).arg(m_rows.size());
+    if (m_selectionLimited)
+        status += QStringLiteral("; the first %1 runs of rows are selected").arg(MaxSelectedRuns);
+    setStatus(status);
 }
 
 void FindBar::showColumn(int column, const QString& what)

@@ -113,6 +113,7 @@ private:
     int m_rowsColumn = -1;
     std::size_t m_rowIndex = 0;
     QString m_rowsWhat;
+    bool m_selectionLimited = false; // more runs of rows than MaxSelectedRuns
 };
 
 } // namespace kvd

@@ -36,6 +36,18 @@ QLineSeries* verticalLine(QChart& chart, double x, double top, const QPen& pen, 
     return line;
 }
 
+// A printf format for the value axis: enough decimals to tell its ticks apart, or three
+// significant digits for very small or very large values.
+QString valueLabelFormat(double low, double high)
+{
+    const double largest = std::max(std::fabs(low), std::fabs(high));
+    const double step = (high - low) / 4;
+    if (largest >= 1e7 || largest < 1e-3 || !(step > 0))
+        return QStringLiteral("%.3g");
+    const int decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(step))), 0, 6);
+    return QStringLiteral("%.") + QString::number(decimals) + QStringLiteral("f");
+}
+
 } // namespace
 
 QString histogramNote(const Histogram& histogram)
@@ -62,7 +74,6 @@ QChart* histogramChart(const Histogram& histogram, const QString& columnName)
 
     auto* xAxis = new QValueAxis;
     xAxis->setTitleText(columnName);
-    xAxis->setLabelFormat(QStringLiteral("%.4g"));
     auto* yAxis = new QValueAxis;
     yAxis->setTitleText(QStringLiteral("Count"));
     yAxis->setLabelFormat(QStringLiteral("%.0f"));
@@ -89,23 +100,24 @@ QChart* histogramChart(const Histogram& histogram, const QString& columnName)
         highest = std::max(highest, histogram.counts[i]);
     }
     auto* bars = new QAreaSeries(outline);
-    bars->setName(QStringLiteral("Count per bin"));
+    bars->setName(QStringLiteral("Count"));
     bars->setBrush(QColor(120, 160, 210));
     bars->setPen(QPen(QColor(40, 70, 120), 1));
     chart->addSeries(bars);
     bars->attachAxis(xAxis);
     bars->attachAxis(yAxis);
 
-    const double top = static_cast<double>(highest) * 1.08 + 1;
     xAxis->setRange(histogram.low, histogram.high());
-    yAxis->setRange(0, top);
+    xAxis->setLabelFormat(valueLabelFormat(histogram.low, histogram.high()));
+    yAxis->setRange(0, static_cast<double>(highest) * 1.08 + 1);
     yAxis->applyNiceNumbers();
+    const double top = yAxis->max();
 
     verticalLine(*chart, histogram.mean, top, QPen(QColor(200, 0, 0), 2),
                  QStringLiteral("Mean %1").arg(pointText(histogram.mean)), *xAxis, *yAxis);
     if (std::isfinite(histogram.standardError)) {
         QPen dashed(QColor(200, 0, 0), 1, Qt::DashLine);
-        const QString name = QStringLiteral("Mean \u00b1 Std_Err %1").arg(pointText(histogram.standardError));
+        const QString name = QStringLiteral("\u00b1 Std_Err %1").arg(pointText(histogram.standardError));
         verticalLine(*chart, histogram.mean - histogram.standardError, top, dashed, name, *xAxis, *yAxis);
         QLineSeries* upper = verticalLine(*chart, histogram.mean + histogram.standardError, top, dashed, name,
                                           *xAxis, *yAxis);

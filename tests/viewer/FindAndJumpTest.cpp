@@ -231,7 +231,7 @@ TEST_F(FindAndJumpTest, histogramsOfTheSelectedMeasurementsStandSideBySide)
     for (QLegendMarker* marker : area->legend()->markers())
         if (marker->isVisible())
             legend.append(marker->label());
-    EXPECT_EQ(legend, (QStringList{"Count per bin", "Mean 2.33", "Mean \u00b1 Std_Err 0.88"}));
+    EXPECT_EQ(legend, (QStringList{"Count", "Mean 2.33", "\u00b1 Std_Err 0.88"}));
     histograms->close();
     expectDocumentUntouched(*window);
 }
