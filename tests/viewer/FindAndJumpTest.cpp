@@ -185,6 +185,25 @@ TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
     expectDocumentUntouched(*window);
 }
 
+TEST_F(FindAndJumpTest, scatteredRowsAreSelectedUpToABoundAndAllReachedWithF3)
+{
+    std::string bytes = "KVD\r\n[Data]\r\nObject;Source;Area\r\n";
+    std::vector<int> everyOther;
+    for (int row = 1; row <= 2 * FindBar::MaxSelectedRuns + 2; ++row) {
+        bytes += "o" + std::to_string(row) + (row % 2 ? ";a;1\r\n" : ";b;1\r\n");
+        if (row % 2)
+            everyOther.push_back(row);
+    }
+    TMDIChild* window = open("scattered.kvd", bytes);
+    FindBar* bar = window->explorer()->findBar();
+    window->PageControl1->setCurrentWidget(window->TabSheet2);
+    bar->showRows(everyOther, -1, "Source a");
+    EXPECT_EQ(window->StringGrid1->selectionModel()->selection().size(), FindBar::MaxSelectedRuns);
+    EXPECT_TRUE(bar->statusLabel()->text().contains("the first 2000 runs of rows are selected"));
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), everyOther.back() - 1); // beyond the selection
+}
+
 TEST_F(FindAndJumpTest, statisticsRowsLeadToTheirColumnOrToTheCellsThatAreNotNumbers)
 {
     TMDIChild* window = open("invalid.kvd", "KVD\r\n[Data]\r\nObject;Source;Area;Length\r\n"
