@@ -12,6 +12,9 @@ namespace kvd {
 
 namespace {
 
+// The text a search holds between two cells.
+const UChar Placeholder[] = {u' '};
+
 unsigned char foldAscii(unsigned char c) noexcept
 {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
@@ -65,13 +68,12 @@ CellSearch::CellSearch(const QString& text, const Collation& collation, TextEnco
 {
     if (m_text.isEmpty())
         return;
-    const QByteArray latin = m_text.toLatin1();
-    if (m_text.size() == latin.size() && allPrintableAscii(std::string_view(latin.constData(), latin.size()))
-        && collation.foldsPrintableAscii()) {
+    const bool printable = std::all_of(m_text.cbegin(), m_text.cend(),
+                                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7E; });
+    if (printable && collation.foldsPrintableAscii()) {
         m_asciiText = true;
-        for (const char c : latin) {
-            m_foldedText.push_back(static_cast<char>(foldAscii(static_cast<unsigned char>(c))));
-        }
+        for (const QChar c : m_text)
+            m_foldedText.push_back(static_cast<char>(foldAscii(static_cast<unsigned char>(c.unicode()))));
         const std::size_t length = m_foldedText.size();
         for (std::size_t& shift : m_shift)
             shift = length;
@@ -80,10 +82,9 @@ CellSearch::CellSearch(const QString& text, const Collation& collation, TextEnco
     }
     if (const UCollator* collator = collation.icuCollator()) {
         UErrorCode status = U_ZERO_ERROR;
-        // A single-character placeholder text; each cell is set before it is searched.
-        static const UChar placeholder[] = {u' '};
+        // Each cell's text is set before it is searched.
         m_search = usearch_openFromCollator(reinterpret_cast<const UChar*>(m_text.utf16()),
-                                            static_cast<int32_t>(m_text.size()), placeholder, 1, collator, nullptr,
+                                            static_cast<int32_t>(m_text.size()), Placeholder, 1, collator, nullptr,
                                             &status);
         if (U_FAILURE(status)) {
             if (m_search)
@@ -138,9 +139,8 @@ bool CellSearch::collationContains(std::string_view cell) const
         return false;
     const int32_t found = usearch_first(m_search, &status);
     // The cell's text lives only during this call.
-    static const UChar placeholder[] = {u' '};
     UErrorCode reset = U_ZERO_ERROR;
-    usearch_setText(m_search, placeholder, 1, &reset);
+    usearch_setText(m_search, Placeholder, 1, &reset);
     return U_SUCCESS(status) && found != USEARCH_DONE;
 }
 

@@ -112,6 +112,8 @@ TEST(CellSearch, followsTheCollationBeyondCaseFoldingAndReadsWindows1252Cells)
     // Fullwidth letters differ from ASCII only in the way letter case does.
     EXPECT_TRUE(CellSearch("b", collation, TextEncoding::Utf8).matches("\xEF\xBC\xA1\xEF\xBC\xA2"));
     EXPECT_TRUE(CellSearch("ab", collation, TextEncoding::Utf8).lineMayMatch("x;\xEF\xBC\xA1\xEF\xBC\xA2", ';'));
+    EXPECT_TRUE(CellSearch("\uff21", collation, TextEncoding::Utf8).matches("xa"));
+    EXPECT_FALSE(CellSearch("\uff21", collation, TextEncoding::Utf8).matches("?"));
     // Accents are not letter case.
     EXPECT_FALSE(CellSearch("e", collation, TextEncoding::Utf8).matches("\xC3\xA9t\xC3\xA9"));
     EXPECT_TRUE(CellSearch("\u00c9T", collation, TextEncoding::Windows1252).matches("\xE9t\xE9"));
