@@ -100,6 +100,7 @@ QChart* histogramChart(const Histogram& histogram, const QString& columnName)
         highest = std::max(highest, histogram.counts[i]);
     }
     auto* bars = new QAreaSeries(outline);
+    outline->setParent(bars); // an area series does not own its line
     bars->setName(QStringLiteral("Count"));
     bars->setBrush(QColor(120, 160, 210));
     bars->setPen(QPen(QColor(40, 70, 120), 1));
