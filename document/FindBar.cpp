@@ -170,6 +170,7 @@ void FindBar::find(TableSearch::Direction direction)
         return;
     }
     fillColumnChoice();
+    show(); // F3 with the bar closed: its answer shows in the bar
     m_cellSearch = std::make_unique<CellSearch>(m_text->text(), Collation::forLocale(QLocale()), m_encoding);
     m_tableSearch = std::make_unique<TableSearch>(m_table, *m_cellSearch, m_column->currentData().toInt(),
                                                   currentCell(), direction);

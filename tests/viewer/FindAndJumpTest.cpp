@@ -108,6 +108,9 @@ TEST_F(FindAndJumpTest, findsCellsIgnoringCaseStepsBothWaysAndLeavesTheCellFound
     EXPECT_TRUE(window->StringGrid1->hasFocus());
     QTest::keyClick(window->StringGrid1, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "scan_A");
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3); // the bar comes back to answer
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->statusLabel()->text(), "not found");
     expectDocumentUntouched(*window);
 }
 
