@@ -1,5 +1,6 @@
 #pragma once
 
+#include "summary/MeasurementFigures.h"
 #include "summary/StatisticsTable.h"
 
 #include <string>
@@ -13,6 +14,7 @@ struct Summary {
     std::vector<std::string> reportLines;
     bool reportScrollBar = false; // given when the report is complete
     StatisticsTable statistics;
+    std::vector<MeasurementFigures> figures; // one per statistics row below the heading
 };
 
 } // namespace kvd
