@@ -5,21 +5,27 @@
 #include "app/ReportFormats.h"
 
 #include "datafile/NumberText.h"
+#include "datafile/TextEncoding.h"
+#include "summary/Collation.h"
+#include "summary/MeasurementValue.h"
 
+#include <QLocale>
+
+#include <algorithm>
 #include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 namespace kvd {
 
 namespace {
 
+// The problems of one file, written in line order.
 class ProblemList {
 public:
     explicit ProblemList(const ReportFile& file) : m_file(file) {}
 
-    void add(std::uint64_t lineNumber, const std::string& message)
-    {
-        m_out += m_file.path + ':' + std::to_string(lineNumber) + ": " + message + '\n';
-    }
+    void add(std::uint64_t lineNumber, std::string message) { m_problems.push_back({lineNumber, std::move(message)}); }
     // The line of object row r.
     std::uint64_t rowLine(int rowIndex) const
     {
@@ -27,13 +33,62 @@ public:
     }
     std::string quoted(std::string_view bytes) const { return '"' + m_file.utf8(bytes) + '"'; }
 
-    bool empty() const noexcept { return m_out.empty(); }
-    std::string take() { return std::move(m_out); }
+    bool empty() const noexcept { return m_problems.empty(); }
+    std::string lines()
+    {
+        std::stable_sort(m_problems.begin(), m_problems.end(),
+                         [](const Problem& a, const Problem& b) { return a.lineNumber < b.lineNumber; });
+        std::string out;
+        for (const Problem& problem : m_problems)
+            out += m_file.path + ':' + std::to_string(problem.lineNumber) + ": " + problem.message + '\n';
+        return out;
+    }
 
 private:
+    struct Problem {
+        std::uint64_t lineNumber;
+        std::string message;
+    };
+
     const ReportFile& m_file;
-    std::string m_out;
+    std::vector<Problem> m_problems;
 };
+
+void findDuplicates(const ReportFile& file, ProblemList& problems)
+{
+    const DataTable& table = file.document.table;
+    for (const int row : file.document.summary.report.duplicateRows) {
+        problems.add(problems.rowLine(row), "object " + problems.quoted(table.cell(row, 0)) + " of source "
+                                                + problems.quoted(table.cell(row, 1))
+                                                + " is a duplicate of an earlier line");
+    }
+}
+
+// Every row of a learning file whose status the report counted as unknown: equal,
+// under the report's collation, to neither "Learning" nor "Test".
+void findUnknownStatuses(const ReportFile& file, ProblemList& problems)
+{
+    const SummaryReport& report = file.document.summary.report;
+    if (report.unknownStatuses.empty())
+        return;
+    const DataTable& table = file.document.table;
+    const Collation& collation = Collation::forLocale(QLocale::system());
+    const QString learning = QStringLiteral("Learning");
+    const QString test = QStringLiteral("Test");
+    std::unordered_map<std::string_view, bool> knownSpellings; // a collation check per spelling, not per row
+    for (int row = 1; row <= table.objectCount(); ++row) {
+        const std::string_view status = table.cell(row, report.columns.status);
+        auto spelling = knownSpellings.find(status);
+        if (spelling == knownSpellings.end()) {
+            const QString text = decodeText(status, file.document.encoding);
+            const bool known = collation.compare(text, learning) == 0 || collation.compare(text, test) == 0;
+            spelling = knownSpellings.emplace(status, known).first;
+        }
+        if (!spelling->second)
+            problems.add(problems.rowLine(row), "status " + problems.quoted(status)
+                                                    + " is neither \"Learning\" nor \"Test\"");
+    }
+}
 
 // Every value that is not a number in the columns whose statistics stopped at one.
 void findInvalidValues(const ReportFile& file, ProblemList& problems)
@@ -46,7 +101,8 @@ void findInvalidValues(const ReportFile& file, ProblemList& problems)
         const std::string name = problems.quoted(table.cell(0, figures.column));
         for (int row = 1; row <= table.objectCount(); ++row) {
             const std::string_view cell = table.cell(row, figures.column);
-            if (!isNumberText(PointToLocale(cell, separator), separator))
+            double value = 0;
+            if (!measurementValue(cell, separator, value))
                 problems.add(problems.rowLine(row),
                              "value " + problems.quoted(cell) + " of measurement " + name + " is not a number");
         }
@@ -74,9 +130,11 @@ ReportOutput checkReport(const ReportFile& file, FilePlacement)
     }
     ProblemList problems(file);
     findMissingMeasurements(file, problems);
+    findDuplicates(file, problems);
     findInvalidValues(file, problems);
+    findUnknownStatuses(file, problems);
     output.status = problems.empty() ? ExitSuccess : ExitProblems;
-    output.out = problems.take();
+    output.out = problems.lines();
     return output;
 }
 

@@ -1,6 +1,7 @@
 // --format=json: one object per file (the members are described by
 // app/kvdreport.schema.json), an array of them for several files.
 
+#include "app/DuplicateGroups.h"
 #include "app/ReportFile.h"
 #include "app/ReportFormats.h"
 
@@ -61,13 +62,52 @@ QJsonArray statistics(const ReportFile& file)
     return measurements;
 }
 
-// The columns whose statistics were computed, whether or not a value failed.
-int measurementCount(const Summary& summary)
+// Counting from 1, in the file.
+qint64 lineOf(const ReportFile& file, int rowIndex)
 {
-    int count = 0;
-    for (const MeasurementFigures& figures : summary.figures)
-        count += figures.state != MeasurementFigures::State::NotNumeric;
-    return count;
+    return static_cast<qint64>(file.result.columnNameLineNumber) + rowIndex;
+}
+
+// One {value, count, line} object per tally: the spelling shown, the rows spelled
+// exactly so, and the line of the entry's first row.
+QJsonArray tallies(const ReportFile& file, const std::vector<ReportTally>& entries, int column)
+{
+    QJsonArray array;
+    for (const ReportTally& tally : entries) {
+        QJsonObject entry;
+        entry[QLatin1String("value")] = jsonText(file, file.document.table.cell(tally.row, column));
+        entry[QLatin1String("count")] = tally.count;
+        entry[QLatin1String("line")] = lineOf(file, tally.row);
+        array.append(entry);
+    }
+    return array;
+}
+
+QJsonArray duplicates(const ReportFile& file)
+{
+    const DataTable& table = file.document.table;
+    QJsonArray array;
+    for (const std::vector<int>& rows : duplicateGroups(file)) {
+        QJsonObject duplicate;
+        duplicate[QLatin1String("object")] = jsonText(file, table.cell(rows.front(), 0));
+        duplicate[QLatin1String("source")] = jsonText(file, table.cell(rows.front(), 1));
+        duplicate[QLatin1String("count")] = static_cast<qint64>(rows.size()) + 1; // with the row they repeat
+        QJsonArray lines;
+        for (const int row : rows)
+            lines.append(lineOf(file, row));
+        duplicate[QLatin1String("lines")] = lines;
+        array.append(duplicate);
+    }
+    return array;
+}
+
+QJsonObject statuses(const ReportFile& file)
+{
+    const SummaryReport& report = file.document.summary.report;
+    QJsonObject object;
+    object[QLatin1String("test")] = report.hasTestStatus ? QJsonValue(report.testCount) : QJsonValue(QJsonValue::Null);
+    object[QLatin1String("unknown")] = tallies(file, report.unknownStatuses, report.columns.status);
+    return object;
 }
 
 QJsonArray texts(const std::vector<std::string>& utf8Texts)
@@ -91,7 +131,14 @@ QJsonObject fileObject(const ReportFile& file)
     const DataTable& table = file.document.table;
     object[QLatin1String("kind")] = QString::fromLatin1(kindTag(file.result.kind));
     object[QLatin1String("objects")] = table.objectCount();
-    object[QLatin1String("measurements")] = measurementCount(file.document.summary);
+    const SummaryReport& report = file.document.summary.report;
+    object[QLatin1String("measurements")] = report.measurementCount;
+    object[QLatin1String("duplicates")] = duplicates(file);
+    object[QLatin1String("sources")] = tallies(file, report.sources, report.columns.source);
+    if (isLearningKind(report.kind)) {
+        object[QLatin1String("statuses")] = statuses(file);
+        object[QLatin1String("groups")] = tallies(file, report.groups, report.columns.group);
+    }
     object[QLatin1String("statistics")] = statistics(file);
     object[QLatin1String("warnings")] = texts(file.warnings);
     return object;

@@ -4,6 +4,7 @@
 
 #include "app/ReportFile.h"
 #include "app/ReportFormats.h"
+#include "summary/ReportLines.h"
 
 namespace kvd {
 
@@ -31,8 +32,9 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
         return output;
     }
 
-    for (const std::string& line : file.document.summary.reportLines)
-        appendLine(output.out, file.utf8(line));
+    const ReportLines lines(file.document.summary.report, file.document.table);
+    for (std::size_t index = 0; index < lines.count(); ++index)
+        appendLine(output.out, file.utf8(lines.line(index)));
     output.out += "\nMeasurements Statistics :\n";
     const StatisticsTable& statistics = file.document.summary.statistics;
     for (int row = 0; row < statistics.rowCount(); ++row) {

@@ -15,7 +15,7 @@ ReadResult loadDocument(Document& document, const LoadOptions& options)
                                                 document.summary.statistics, options.warning,
                                                 &document.summary.figures);
     writeSummaryReport(document.table, result.kind, measurementCount, document.encoding,
-                       options.collationLocale, document.summary.reportLines);
+                       options.collationLocale, document.summary.report);
     document.summary.reportScrollBar = true;
     document.header.modified = false;
     return result;
