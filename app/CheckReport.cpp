@@ -115,7 +115,8 @@ void findMissingMeasurements(const ReportFile& file, ProblemList& problems)
         if (figures.state != MeasurementFigures::State::NotNumeric)
             return;
     }
-    problems.add(file.result.columnNameLineNumber, "no measurement: no column holds numbers");
+    problems.add(file.result.columnNameLineNumber,
+                 "no measurement: the first object line holds no number past the identifiers");
 }
 
 } // namespace
