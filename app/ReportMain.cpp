@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -26,27 +27,30 @@ void printError(const std::string& utf8Text)
 }
 
 // Standard output and standard error, written as each file's output comes in turn.
+// Remembers the errno of the first failed write to standard output.
 class ReportStreams {
 public:
-    void write(const kvd::ReportOutput& output)
+    // False once standard output has failed.
+    bool write(const kvd::ReportOutput& output)
     {
         if (!output.err.empty()) {
             std::fflush(stdout);
             std::fwrite(output.err.data(), 1, output.err.size(), stderr);
         }
-        put(output.out);
+        return put(output.out);
     }
-    void put(const std::string& bytes)
+    bool put(const std::string& bytes)
     {
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() && m_errno == 0)
-            m_errno = errno;
+            m_errno = errno != 0 ? errno : EIO;
+        return m_errno == 0;
     }
 
     // False when standard output could not take everything.
     bool finish()
     {
         if (std::fflush(stdout) != 0 && m_errno == 0)
-            m_errno = errno;
+            m_errno = errno != 0 ? errno : EIO;
         if (std::ferror(stdout) && m_errno == 0)
             m_errno = EIO;
         return m_errno == 0;
@@ -56,6 +60,9 @@ public:
 private:
     int m_errno = 0;
 };
+
+// Thrown from the output side to stop reading further files.
+struct OutputFailed {};
 
 struct ReportCommand {
     ReportFormat format = ReportFormat::Text;
@@ -80,16 +87,28 @@ int run(const ReportCommand& command)
     const bool several = count > 1;
     ReportStreams streams;
     int status = kvd::ExitSuccess;
-    kvd::runOrderedJobs<kvd::ReportOutput>(
-        count, command.jobs,
-        [&](int index) {
+    const auto produce = [&](int index) {
+        const kvd::FilePlacement placement{index, several};
+        try {
             const kvd::ReportFile file = kvd::loadReportFile(command.files[index]);
-            return reportOf(command.format, file, {index, several});
-        },
-        [&](int, kvd::ReportOutput& output) {
-            streams.write(output);
-            status = kvd::worseStatus(status, output.status);
-        });
+            return reportOf(command.format, file, placement);
+        } catch (const std::exception& error) { // out of memory while rendering
+            kvd::ReportFile failed;
+            failed.path = command.files[index].toStdString();
+            failed.error = error.what();
+            return reportOf(command.format, failed, placement);
+        }
+    };
+    const auto consume = [&](int, kvd::ReportOutput& output) {
+        status = kvd::worseStatus(status, output.status);
+        if (!streams.write(output))
+            throw OutputFailed();
+    };
+    try {
+        kvd::runOrderedJobs<kvd::ReportOutput>(count, command.jobs, produce, consume);
+    } catch (const OutputFailed&) {
+        // reported below
+    }
     streams.put(kvd::reportEnding(command.format, count));
     if (!streams.finish()) {
         printError(std::string("kvdreport: cannot write the report: ") + std::strerror(streams.error()));
