@@ -1,5 +1,5 @@
-// --check: one "FILE:LINE: message" line per problem, nothing for a clean file. LINE
-// counts the file's lines from 1.
+// --check: one "FILE:LINE: message" line per problem, in line order, nothing for a
+// clean file. LINE counts the file's lines from 1.
 
 #include "app/ReportFile.h"
 #include "app/ReportFormats.h"
@@ -11,7 +11,6 @@
 
 #include <QLocale>
 
-#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -20,12 +19,19 @@ namespace kvd {
 
 namespace {
 
-// The problems of one file, written in line order.
-class ProblemList {
+class ProblemLines {
 public:
-    explicit ProblemList(const ReportFile& file) : m_file(file) {}
+    explicit ProblemLines(const ReportFile& file) : m_file(file) {}
 
-    void add(std::uint64_t lineNumber, std::string message) { m_problems.push_back({lineNumber, std::move(message)}); }
+    void add(std::uint64_t lineNumber, const std::string& message)
+    {
+        m_out += m_file.path;
+        m_out += ':';
+        m_out += std::to_string(lineNumber);
+        m_out += ": ";
+        m_out += message;
+        m_out += '\n';
+    }
     // The line of object row r.
     std::uint64_t rowLine(int rowIndex) const
     {
@@ -33,91 +39,61 @@ public:
     }
     std::string quoted(std::string_view bytes) const { return '"' + m_file.utf8(bytes) + '"'; }
 
-    bool empty() const noexcept { return m_problems.empty(); }
-    std::string lines()
+    bool empty() const noexcept { return m_out.empty(); }
+    std::string take() { return std::move(m_out); }
+
+private:
+    const ReportFile& m_file;
+    std::string m_out;
+};
+
+bool hasMeasurement(const Summary& summary)
+{
+    for (const MeasurementFigures& figures : summary.figures) {
+        if (figures.state != MeasurementFigures::State::NotNumeric)
+            return true;
+    }
+    return false;
+}
+
+// The columns whose statistics stopped at a value that is not a number.
+std::vector<int> invalidColumns(const Summary& summary)
+{
+    std::vector<int> columns;
+    for (const MeasurementFigures& figures : summary.figures) {
+        if (figures.state == MeasurementFigures::State::Invalid)
+            columns.push_back(figures.column);
+    }
+    return columns;
+}
+
+// Whether a status is one the report counts as unknown: equal, under the report's
+// collation, to neither "Learning" nor "Test". The collation is asked once per
+// spelling, not once per row.
+class StatusCheck {
+public:
+    explicit StatusCheck(TextEncoding encoding)
+        : m_collation(Collation::forLocale(QLocale::system())), m_encoding(encoding)
     {
-        std::stable_sort(m_problems.begin(), m_problems.end(),
-                         [](const Problem& a, const Problem& b) { return a.lineNumber < b.lineNumber; });
-        std::string out;
-        for (const Problem& problem : m_problems)
-            out += m_file.path + ':' + std::to_string(problem.lineNumber) + ": " + problem.message + '\n';
-        return out;
+    }
+
+    bool isUnknown(std::string_view status)
+    {
+        auto spelling = m_unknown.find(status);
+        if (spelling == m_unknown.end()) {
+            const QString text = decodeText(status, m_encoding);
+            const bool unknown = m_collation.compare(text, QStringLiteral("Learning")) != 0
+                && m_collation.compare(text, QStringLiteral("Test")) != 0;
+            spelling = m_unknown.emplace(status, unknown).first;
+        }
+        return spelling->second;
     }
 
 private:
-    struct Problem {
-        std::uint64_t lineNumber;
-        std::string message;
-    };
-
-    const ReportFile& m_file;
-    std::vector<Problem> m_problems;
+    const Collation& m_collation;
+    TextEncoding m_encoding;
+    std::unordered_map<std::string_view, bool> m_unknown; // views into the table's bytes
 };
-
-void findDuplicates(const ReportFile& file, ProblemList& problems)
-{
-    const DataTable& table = file.document.table;
-    for (const int row : file.document.summary.report.duplicateRows) {
-        problems.add(problems.rowLine(row), "object " + problems.quoted(table.cell(row, 0)) + " of source "
-                                                + problems.quoted(table.cell(row, 1))
-                                                + " is a duplicate of an earlier line");
-    }
-}
-
-// Every row of a learning file whose status the report counted as unknown: equal,
-// under the report's collation, to neither "Learning" nor "Test".
-void findUnknownStatuses(const ReportFile& file, ProblemList& problems)
-{
-    const SummaryReport& report = file.document.summary.report;
-    if (report.unknownStatuses.empty())
-        return;
-    const DataTable& table = file.document.table;
-    const Collation& collation = Collation::forLocale(QLocale::system());
-    const QString learning = QStringLiteral("Learning");
-    const QString test = QStringLiteral("Test");
-    std::unordered_map<std::string_view, bool> knownSpellings; // a collation check per spelling, not per row
-    for (int row = 1; row <= table.objectCount(); ++row) {
-        const std::string_view status = table.cell(row, report.columns.status);
-        auto spelling = knownSpellings.find(status);
-        if (spelling == knownSpellings.end()) {
-            const QString text = decodeText(status, file.document.encoding);
-            const bool known = collation.compare(text, learning) == 0 || collation.compare(text, test) == 0;
-            spelling = knownSpellings.emplace(status, known).first;
-        }
-        if (!spelling->second)
-            problems.add(problems.rowLine(row), "status " + problems.quoted(status)
-                                                    + " is neither \"Learning\" nor \"Test\"");
-    }
-}
-
-// Every value that is not a number in the columns whose statistics stopped at one.
-void findInvalidValues(const ReportFile& file, ProblemList& problems)
-{
-    const DataTable& table = file.document.table;
-    const char separator = userDecimalSeparator();
-    for (const MeasurementFigures& figures : file.document.summary.figures) {
-        if (figures.state != MeasurementFigures::State::Invalid)
-            continue;
-        const std::string name = problems.quoted(table.cell(0, figures.column));
-        for (int row = 1; row <= table.objectCount(); ++row) {
-            const std::string_view cell = table.cell(row, figures.column);
-            double value = 0;
-            if (!measurementValue(cell, separator, value))
-                problems.add(problems.rowLine(row),
-                             "value " + problems.quoted(cell) + " of measurement " + name + " is not a number");
-        }
-    }
-}
-
-void findMissingMeasurements(const ReportFile& file, ProblemList& problems)
-{
-    for (const MeasurementFigures& figures : file.document.summary.figures) {
-        if (figures.state != MeasurementFigures::State::NotNumeric)
-            return;
-    }
-    problems.add(file.result.columnNameLineNumber,
-                 "no measurement: the first object line holds no number past the identifiers");
-}
 
 } // namespace
 
@@ -129,13 +105,43 @@ ReportOutput checkReport(const ReportFile& file, FilePlacement)
         output.status = ExitFailure;
         return output;
     }
-    ProblemList problems(file);
-    findMissingMeasurements(file, problems);
-    findDuplicates(file, problems);
-    findInvalidValues(file, problems);
-    findUnknownStatuses(file, problems);
+    const DataTable& table = file.document.table;
+    const Summary& summary = file.document.summary;
+    const SummaryReport& report = summary.report;
+    ProblemLines problems(file);
+    if (!hasMeasurement(summary)) {
+        problems.add(file.result.columnNameLineNumber,
+                     "no measurement: the first object line holds no number past the identifiers");
+    }
+
+    const std::vector<int> invalid = invalidColumns(summary);
+    const char decimalSeparator = userDecimalSeparator();
+    const bool checksStatus = !report.unknownStatuses.empty();
+    StatusCheck statusCheck(file.document.encoding);
+    auto duplicate = report.duplicateRows.begin();
+    for (int row = 1; row <= table.objectCount(); ++row) {
+        const std::uint64_t line = problems.rowLine(row);
+        if (duplicate != report.duplicateRows.end() && *duplicate == row) {
+            problems.add(line, "object " + problems.quoted(table.cell(row, 0)) + " of source "
+                                   + problems.quoted(table.cell(row, 1)) + " is a duplicate of an earlier line");
+            ++duplicate;
+        }
+        for (const int column : invalid) {
+            const std::string_view cell = table.cell(row, column);
+            double value = 0;
+            if (!measurementValue(cell, decimalSeparator, value)) {
+                problems.add(line, "value " + problems.quoted(cell) + " of measurement "
+                                       + problems.quoted(table.cell(0, column)) + " is not a number");
+            }
+        }
+        if (checksStatus) {
+            const std::string_view status = table.cell(row, report.columns.status);
+            if (statusCheck.isUnknown(status))
+                problems.add(line, "status " + problems.quoted(status) + " is neither \"Learning\" nor \"Test\"");
+        }
+    }
     output.status = problems.empty() ? ExitSuccess : ExitProblems;
-    output.out = problems.lines();
+    output.out = problems.take();
     return output;
 }
 

@@ -15,7 +15,9 @@ std::vector<std::vector<int>> duplicateGroups(const ReportFile& file)
     if (rows.empty())
         return groups;
     const DataTable& table = file.document.table;
-    const auto keyOfRow = [&table](int rowIndex) { return SplitText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)}; };
+    const auto keyOfRow = [&table](int rowIndex) {
+        return SplitText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)};
+    };
     // The loader compared keys under the user's locale too.
     DistinctValues keys(Collation::forLocale(QLocale::system()), file.document.encoding, keyOfRow);
     for (const int row : rows) {

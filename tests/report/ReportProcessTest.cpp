@@ -237,7 +237,9 @@ TEST(KvdReportCheck, exitStatusIsCleanProblemsOrUnreadableWhicheverIsWorst)
     const QString clean = Examples[3];
     const QString problems = fixture("learning_with_problems.txt");
     const QString unreadable = fixture("no_data_line.kvd");
-    const auto check = [](const QStringList& files) { return runReport(QStringList{QStringLiteral("--check")} + files); };
+    const auto check = [](const QStringList& files) {
+        return runReport(QStringList{QStringLiteral("--check")} + files);
+    };
 
     const ProcessResult cleanRun = check({clean, Examples[2]});
     EXPECT_EQ(cleanRun.exitCode, 0);
