@@ -36,7 +36,7 @@ timed() {
   local name=$1; shift
   local start end
   start=$(date +%s%N)
-  /usr/bin/time -f '%M %U %S' -o "$work/$name.last" "$@" > /dev/null || true
+  /usr/bin/time -f '%M %U %S' -o "$work/$name.last" "$@" > /dev/null
   end=$(date +%s%N)
   awk -v a="$start" -v b="$end" '{ printf "%.3f %d %.2f\n", (b - a) / 1e9, $1, $2 + $3 }' "$work/$name.last" \
     >> "$work/$name.times"
