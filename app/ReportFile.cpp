@@ -38,7 +38,7 @@ ReportFile loadReportFile(const QString& path)
     } catch (const std::bad_alloc&) {
         file.error = "Not enough memory to summarise the file";
     } catch (const std::exception& error) {
-        file.error = error.what();
+        file.error = *error.what() != '\0' ? error.what() : "The file could not be summarised";
     }
     if (!file.error.empty()) {
         file.document = Document();
