@@ -12,6 +12,7 @@ packages=(
   locales fonts-wine fonts-dejavu-core
   xvfb xauth x11-utils
   datamash time
+  python3 python3-jsonschema
 )
 
 SUDO=""
