@@ -27,7 +27,8 @@ bool isPrintableAscii(unsigned char c) noexcept
 
 bool allPrintableAscii(std::string_view bytes) noexcept
 {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return isPrintableAscii(static_cast<unsigned char>(c)); });
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return isPrintableAscii(static_cast<unsigned char>(c)); });
 }
 
 bool printableBytes(const char* bytes, std::size_t count, char separator) noexcept

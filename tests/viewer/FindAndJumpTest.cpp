@@ -239,8 +239,8 @@ TEST_F(FindAndJumpTest, histogramsOfTheSelectedMeasurementsStandSideBySide)
     TMDIChild* window = open("plankton.wum", "WUM\r\n[Data]\r\nObject\tKind\tArea\tLength\tSource\r\n"
                                              "1\tcop\t1\t2\ts\r\n2\tdia\t2\t2.5\ts\r\n3\tcop\t4\t3\ts\r\n");
     TextGrid* statistics = window->StringGrid2;
-    statistics->selectionModel()->select(QItemSelection(statistics->model()->index(0, 0), statistics->model()->index(1, 4)),
-                                         QItemSelectionModel::ClearAndSelect);
+    const QItemSelection firstTwoRows(statistics->model()->index(0, 0), statistics->model()->index(1, 4));
+    statistics->selectionModel()->select(firstTwoRows, QItemSelectionModel::ClearAndSelect);
     HistogramWindow* histograms = window->explorer()->showHistograms();
     ASSERT_NE(histograms, nullptr);
     const QList<QChartView*> views = histograms->findChildren<QChartView*>();
