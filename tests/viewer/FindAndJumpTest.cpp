@@ -173,6 +173,9 @@ TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
     EXPECT_EQ(window->StringGrid1->currentIndex().row(), 2);
     QTest::keyClick(window->StringGrid1, Qt::Key_F3);
     EXPECT_EQ(window->StringGrid1->currentIndex().row(), 0);
+    // Ctrl+C copies the rows selected, not those between them.
+    QTest::keyClick(window->StringGrid1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "a1\timg\t1\nA1\tIMG\t3");
 
     window->PageControl1->setCurrentWidget(window->TabSheet3);
     idle();
