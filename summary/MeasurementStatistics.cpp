@@ -311,11 +311,14 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         if (accepted[static_cast<std::size_t>(column)])
             continue;
         statistics.setCell(column, NameColumn, std::string(table.cell(0, column)));
+        statistics.setMeasurementColumn(column, column);
         for (int cell = MeanColumn; cell <= MaxColumn; ++cell)
             statistics.setCell(column, cell, NotAvailable);
     }
-    for (const ColumnSums& sum : sums)
+    for (const ColumnSums& sum : sums) {
         statistics.setCell(sum.row, NameColumn, std::string(table.cell(0, sum.column)));
+        statistics.setMeasurementColumn(sum.row, sum.column);
+    }
 
     sumColumns(table, sums, parser);
     for (ColumnSums& sum : sums) {
