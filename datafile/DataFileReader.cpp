@@ -46,16 +46,19 @@ FileKind kindOfFirstLine(std::string_view firstLine)
 
 // KVD and WUM headers: every line after the first, up to the first line that begins
 // with "[Data]". In a file without such a line, the last line is left out. The header
-// keeps no line of its own: it finds them in the file's bytes.
-void readKvdHeader(HeaderText& header, const std::shared_ptr<FileBytes>& bytes, const FileLine& firstLine,
-                   LineReader& lines)
+// keeps no line of its own: it finds them in the file's bytes. Returns the number of
+// header lines, the first line included.
+std::uint64_t readKvdHeader(HeaderText& header, const std::shared_ptr<FileBytes>& bytes, const FileLine& firstLine,
+                            LineReader& lines)
 {
     FileLine line = lines.next();
     const std::uint64_t bodyStart = line.start;
     std::uint64_t bodyNext = bodyStart;
+    std::uint64_t lineCount = 1;
     if (!startsWith(line.text, "[Data]")) {
         for (;;) {
             bodyNext = line.next;
+            ++lineCount;
             line = lines.next();
             if (startsWith(line.text, "[Data]") || lines.atEnd())
                 break;
@@ -63,6 +66,7 @@ void readKvdHeader(HeaderText& header, const std::shared_ptr<FileBytes>& bytes, 
     }
     header.setFileHeader(bytes, firstLine.next, bodyStart, bodyNext);
     header.verticalScrollBar = true;
+    return lineCount;
 }
 
 void readLearningHeader(HeaderText& header, const std::shared_ptr<FileBytes>& bytes, const FileLine& firstLine)
@@ -230,8 +234,9 @@ ReadResult readDataFile(const std::string& path, const ReadTarget& target, const
     const FileLine firstLine = lines.next();
     FileKind kind = kindOfFirstLine(firstLine.text);
     HeaderText& header = target.header;
+    std::uint64_t headerLineCount = 0;
     if (kind == FileKind::Kvd || kind == FileKind::Wum)
-        readKvdHeader(header, bytes, firstLine, lines);
+        headerLineCount = readKvdHeader(header, bytes, firstLine, lines);
     else if (kind == FileKind::Learning)
         readLearningHeader(header, bytes, firstLine);
     header.modified = false;
@@ -249,7 +254,10 @@ ReadResult readDataFile(const std::string& path, const ReadTarget& target, const
     table.setFixedColumnCount(isKvdKind(kind) ? 2 : 1);
     if (options.progress)
         options.progress(2 * lines.size(), 2 * lines.size());
-    return {ReadStatus::Read, kind};
+    // Learning files name their columns on line 2; the others after the header's
+    // lines and the "[Data]" line.
+    const std::uint64_t columnNameLineNumber = isLearningKind(kind) ? 2 : headerLineCount + 2;
+    return {ReadStatus::Read, kind, columnNameLineNumber};
 }
 
 } // namespace kvd

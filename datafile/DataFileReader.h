@@ -46,6 +46,9 @@ enum class ReadStatus {
 struct ReadResult {
     ReadStatus status = ReadStatus::NoSuchFile;
     FileKind kind = FileKind::Unknown;
+    // The number of the column-name line in the file, counting from 1 (Read only). The
+    // object lines follow it without a gap: object row r is line columnNameLineNumber + r.
+    std::uint64_t columnNameLineNumber = 0;
 };
 
 // Reads the data file at path into the target: decides the kind, fills the header

@@ -45,7 +45,7 @@ ReadResult fillDocument(Document& document, const LoadOptions& options)
         }
         // It returns expectedCount: both count by the same trial conversion.
         fillStatistics(document.table, result.kind, options.decimalSeparator, document.summary.statistics,
-                       options.warning);
+                       options.warning, &document.summary.figures);
         if (!reportThread)
             writeReport();
     }

@@ -239,6 +239,49 @@ void writeStandardError(const ColumnSums& column, int objectCount, char decimalS
                        std::isfinite(standardError) ? formatted(standardError, decimalSeparator) : NotAvailable);
 }
 
+MeasurementFigures figuresOf(const ColumnSums& column, int objectCount)
+{
+    MeasurementFigures figures;
+    figures.column = column.column;
+    figures.row = column.row;
+    figures.count = objectCount;
+    if (!column.valid) {
+        figures.state = MeasurementFigures::State::Invalid;
+        return figures;
+    }
+    figures.mean = column.sum / objectCount;
+    figures.minimum = column.minimum;
+    figures.maximum = column.maximum;
+    if (objectCount > 1 && column.meanShown) {
+        // The squares were summed around the displayed mean m; around the exact mean
+        // they are smaller by n (mean - m)^2.
+        const double offset = figures.mean - column.displayedMean;
+        const double squares = std::max(0.0, column.squares - objectCount * offset * offset);
+        figures.standardError = std::sqrt(squares / (objectCount - 1)) / std::sqrt(static_cast<double>(objectCount));
+    }
+    return figures;
+}
+
+// One entry per grid row below the heading: accepted columns from their sums, the
+// "n/a" rows of the WUM kinds in between.
+void collectFigures(const std::vector<ColumnSums>& sums, const std::vector<bool>& accepted, int firstCandidate,
+                    bool wumKind, int objectCount, std::vector<MeasurementFigures>& figures)
+{
+    figures.clear();
+    auto sum = sums.begin();
+    for (int column = firstCandidate; column < static_cast<int>(accepted.size()); ++column) {
+        if (accepted[static_cast<std::size_t>(column)]) {
+            figures.push_back(figuresOf(*sum++, objectCount));
+        } else if (wumKind) {
+            MeasurementFigures notNumeric;
+            notNumeric.column = column;
+            notNumeric.row = column;
+            notNumeric.state = MeasurementFigures::State::NotNumeric;
+            figures.push_back(notNumeric);
+        }
+    }
+}
+
 void writeHeadings(StatisticsTable& statistics)
 {
     static const char* const Headings[StatisticsTable::ColumnCount] = {"Name", "Mean", "Std_Err", "Min", "Max"};
@@ -274,7 +317,7 @@ int countMeasurements(const DataTable& table, FileKind kind, char decimalSeparat
 }
 
 int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator, StatisticsTable& statistics,
-                   const WarningSink& warning)
+                   const WarningSink& warning, std::vector<MeasurementFigures>* figures)
 {
     const int columnCount = table.columnCount();
     const int objectCount = table.objectCount();
@@ -304,11 +347,14 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         if (accepted[static_cast<std::size_t>(column)])
             continue;
         statistics.setCell(column, NameColumn, std::string(table.cell(0, column)));
+        statistics.setMeasurementColumn(column, column);
         for (int cell = MeanColumn; cell <= MaxColumn; ++cell)
             statistics.setCell(column, cell, NotAvailable);
     }
-    for (const ColumnSums& sum : sums)
+    for (const ColumnSums& sum : sums) {
         statistics.setCell(sum.row, NameColumn, std::string(table.cell(0, sum.column)));
+        statistics.setMeasurementColumn(sum.row, sum.column);
+    }
 
     const std::size_t cellCount = static_cast<std::size_t>(objectCount) * sums.size();
     runPass(sums, cellCount, [&](std::vector<ColumnSums>& part) { sumColumns(table, part, decimalSeparator); });
@@ -325,6 +371,8 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         if (sum.valid)
             writeStandardError(sum, objectCount, decimalSeparator, statistics);
     }
+    if (figures)
+        collectFigures(sums, accepted, firstCandidate, wumKind, objectCount, *figures);
     return measurementCount;
 }
 
