@@ -118,6 +118,14 @@ private:
     void createActions();
     void createToolBar();
     void createMenus();
+    void createKeyboardCommands();
+    // Shows the next (+1) or previous (-1) page of the active document, round.
+    void turnPage(int direction);
+    // The part of the workspace that arranged windows fill: all of it, scroll bars
+    // included, which go once the windows are inside.
+    QRect workspaceRect() const;
+    // How far each cascaded window lies below and right of the one before: its title bar.
+    int cascadeStep(const QWidget& window) const;
     QToolButton* addToolButton(QAction* action, const QString& hint);
     void addToolBarSeparator();
     TMDIChild* createDocumentWindow();

@@ -54,7 +54,7 @@ TEST(DataTableModelTest, showsTheFixedRowAsHeaderAndDecodesCells)
     const DataTable table = makeTable("Object;Source;Caf\xE9\n1;a;2.5\n2;b\n3;c;4;extra\n", 2);
     const TextEncoding encoding = TextEncoding::Windows1252;
     DataTableModel model(table, encoding);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     EXPECT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.columnCount(), 3);
@@ -72,7 +72,7 @@ TEST(DataTableModelTest, aNewTableIsOneOrdinaryEmptyCell)
     const DataTable table;
     const TextEncoding encoding = TextEncoding::Utf8;
     DataTableModel model(table, encoding);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.columnCount(), 1);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "");
@@ -90,7 +90,7 @@ TEST(StatisticsTableModelTest, headingRowIsTheHeader)
     table.setCell(2, 0, "Length");
     const TextEncoding encoding = TextEncoding::Utf8;
     StatisticsTableModel model(table, encoding);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Std_Err");
     EXPECT_EQ(model.index(0, 1).data().toString(), "2.33");
