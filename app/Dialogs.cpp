@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "FocusReturn.h"
 #include "OpenDialog.h"
 
 #include <QAbstractButton>
@@ -15,6 +16,7 @@ const QString Caption = QStringLiteral("KVD Viewer");
 
 void showMessageBox(QMessageBox::Icon icon, QWidget* parent, const QString& text)
 {
+    const FocusReturn focus;
     QMessageBox box(icon, Caption, text, QMessageBox::Ok, parent);
     plainButtons(box);
     box.exec();
@@ -42,6 +44,7 @@ void Dialogs::error(QWidget* parent, const QString& text)
 
 QStringList Dialogs::openFileNames(QWidget* parent)
 {
+    const FocusReturn focus;
     OpenDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted)
         return {};

@@ -3,6 +3,7 @@
 #include "ApplicationFonts.h"
 #include "CascadeLayout.h"
 #include "ErrorText.h"
+#include "FocusReturn.h"
 #include "LoadIndicator.h"
 #include "TAboutBox.h"
 #include "TileLayout.h"
@@ -327,6 +328,13 @@ TMDIChild* TMainForm::createDocumentWindow()
     auto* child = new TMDIChild(ToolButton2, kvd::documentFonts());
     child->setWindowIcon(windowIcon());
     child->systemMenu()->setFont(MainMenu1->font());
+    // Ctrl+F4 is the frame's (it closes the active window wherever the focus is); the
+    // window's own menu would make it ambiguous.
+    for (QAction* action : child->systemMenu()->actions()) {
+        QList<QKeySequence> keys = action->shortcuts();
+        if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_F4)) > 0)
+            action->setShortcuts(keys);
+    }
     m_mdiArea->addSubWindow(child);
     connect(child, &QObject::destroyed, this, &TMainForm::scheduleActionUpdate);
     child->show();
@@ -509,6 +517,7 @@ void TMainForm::FileExit1Execute()
 
 void TMainForm::HelpAbout1Execute()
 {
+    const kvd::FocusReturn focus;
     m_aboutBox->exec();
 }
 
@@ -538,20 +547,29 @@ void TMainForm::WindowCascade1Execute()
 {
     // The bottom of the stack first: the window on top stays on top, at the bottom
     // right, where it is seen whole.
-    QList<QMdiSubWindow*> windows;
-    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
-        if (!window->isHidden() && !window->isMinimized())
-            windows.append(window);
-    }
+    const QList<QMdiSubWindow*> windows = windowsToArrange();
     if (windows.isEmpty())
         return;
     const std::vector<QRect> rects =
         kvd::cascadeRects(workspaceRect(), static_cast<int>(windows.size()), cascadeStep(*windows.front()));
-    for (qsizetype i = 0; i < windows.size(); ++i) {
-        if (windows[i]->isMaximized())
-            windows[i]->showNormal();
+    for (qsizetype i = 0; i < windows.size(); ++i)
         windows[i]->setGeometry(rects[static_cast<std::size_t>(i)]);
+}
+
+QList<QMdiSubWindow*> TMainForm::windowsToArrange()
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (window->isHidden() || window->isMinimized())
+            continue;
+        if (window->isMaximized())
+            window->showNormal();
+        windows.append(window);
     }
+    // A maximised window's buttons leave the menu bar: let the workspace take its
+    // new size before it is measured.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return windows;
 }
 
 void TMainForm::WindowTileHorizontal1Execute()
@@ -567,16 +585,9 @@ void TMainForm::WindowTileVertical1Execute()
 void TMainForm::tile(kvd::TileDirection direction)
 {
     // The topmost window first: the active window takes the first place.
-    QList<QMdiSubWindow*> windows;
-    const QList<QMdiSubWindow*> stacking = m_mdiArea->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
-        if (!(*it)->isHidden() && !(*it)->isMinimized())
-            windows.append(*it);
-    }
+    QList<QMdiSubWindow*> windows = windowsToArrange();
+    std::reverse(windows.begin(), windows.end());
     const std::vector<QRect> rects = kvd::tileRects(workspaceRect(), static_cast<int>(windows.size()), direction);
-    for (qsizetype i = 0; i < windows.size(); ++i) {
-        if (windows[i]->isMaximized())
-            windows[i]->showNormal();
+    for (qsizetype i = 0; i < windows.size(); ++i)
         windows[i]->setGeometry(rects[static_cast<std::size_t>(i)]);
-    }
 }

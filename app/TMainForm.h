@@ -13,6 +13,7 @@
 
 class QAction;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QMenuBar;
 class QProgressBar;
@@ -131,6 +132,9 @@ private:
     TMDIChild* createDocumentWindow();
     void placeNewWindow(TMDIChild& child);
     void tile(kvd::TileDirection direction);
+    // The windows that arrangements place (neither hidden nor minimised), bottom of
+    // the stack first; maximised ones are made normal.
+    QList<QMdiSubWindow*> windowsToArrange();
     void scheduleActionUpdate();
     // Opens each existing file (not a folder) of `names`, in order; names that name
     // no such file are skipped. An error ends the run.

@@ -20,7 +20,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        qDrawShadePanel(&painter, rect(), palette(), false, 1, &palette().brush(QPalette::Button));
+        qDrawWinPanel(&painter, rect(), palette(), false, &palette().brush(QPalette::Button));
     }
 };
 
