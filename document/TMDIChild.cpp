@@ -3,10 +3,12 @@
 #include "common/Errors.h"
 #include "document/BevelledSplitter.h"
 #include "document/DataTableModel.h"
+#include "document/DocumentExplorer.h"
 #include "document/HeaderEditorText.h"
 #include "document/PageControl.h"
 #include "document/StatisticsTableModel.h"
 #include "document/TextGrid.h"
+#include "summary/ReportLines.h"
 
 #include <QTextDocument>
 #include <QAbstractButton>
@@ -52,6 +54,7 @@ TMDIChild::TMDIChild(QAbstractButton* saveButton, const DocumentFonts& fonts, QW
     buildSummaryPage(fonts);
     setWidget(PageControl1);
     PageControl1->setCurrentIndex(0);
+    m_explorer = new DocumentExplorer(*this);
     watchMousePresses(this);
 }
 
@@ -265,10 +268,11 @@ void TMDIChild::showHeaderAndTable()
 void TMDIChild::showSummary()
 {
     const Summary& summary = m_document.summary;
+    const ReportLines lines(summary.report, m_document.table);
     QStringList report;
-    report.reserve(static_cast<qsizetype>(summary.reportLines.size()));
-    for (const std::string& line : summary.reportLines)
-        report.append(decodeText(line, m_document.encoding));
+    report.reserve(static_cast<qsizetype>(lines.count()));
+    for (std::size_t index = 0; index < lines.count(); ++index)
+        report.append(decodeText(lines.line(index), m_document.encoding));
     Memo1->setPlainText(report.join(QLatin1Char('\n')));
     Memo1->setVerticalScrollBarPolicy(summary.reportScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 
