@@ -27,9 +27,8 @@ public:
     // Whether row 0 of the table stands above the cells as the fixed row.
     void setFixedRowVisible(bool visible);
 
-    // The selected cells as text: each row of the selection's bounding rectangle on a
-    // line, its cells separated by TAB; lines separated by LF. Cells of that
-    // rectangle that are not selected are empty.
+    // The selected cells as text (see selectionText): the rows holding selected cells,
+    // their cells separated by TAB; lines separated by LF.
     QString selectedText() const;
 
     // Also keeps a scrolling column out from under the fixed ones.
