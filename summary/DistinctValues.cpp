@@ -1,7 +1,8 @@
 #include "summary/DistinctValues.h"
 
+#include "summary/RowHashTable.h"
+
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace kvd {
@@ -11,7 +12,11 @@ namespace {
 // The sort keys of many texts, one after the other in one buffer.
 class KeyBuffer {
 public:
-    void reserve(std::size_t count) { m_ends.reserve(count); }
+    void reserve(std::size_t count, std::size_t byteCount)
+    {
+        m_ends.reserve(count);
+        m_bytes.reserve(byteCount);
+    }
     std::string& bytes() noexcept { return m_bytes; }
     void endKey() { m_ends.push_back(m_bytes.size()); }
     std::string_view key(std::size_t index) const noexcept
@@ -25,57 +30,137 @@ private:
     std::vector<std::size_t> m_ends;
 };
 
+// The number of bytes every key begins with alike.
+std::size_t sharedBeginning(const KeyBuffer& keys, std::size_t count)
+{
+    if (count == 0)
+        return 0;
+    const std::string_view first = keys.key(0);
+    std::size_t shared = first.size();
+    for (std::size_t i = 1; i < count && shared > 0; ++i) {
+        const std::string_view key = keys.key(i);
+        const auto limit = std::min(shared, key.size());
+        shared = static_cast<std::size_t>(std::mismatch(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(limit),
+                                                        key.begin()).first - first.begin());
+    }
+    return shared;
+}
+
+// Bytes [from, from + 8) of key as a big-endian word, zeros past its end: words
+// order as the keys they come from, or are equal.
+std::uint64_t leadingWord(std::string_view key, std::size_t from)
+{
+    std::uint64_t word = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        word = (word << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return word;
+}
+
+// Twelve bytes, not sixteen: a million values sort in 4 MB less.
+struct __attribute__((packed)) SortItem {
+    std::uint64_t lead;
+    std::int32_t spelling;
+};
+
 int compareKeys(std::string_view a, std::string_view b) noexcept
 {
     return a.compare(b); // bytes as unsigned, the shorter first on a common beginning
+}
+
+// The exact spellings of a column, in order of first appearance.
+struct Spellings {
+    std::vector<std::int32_t> firstRows;
+    std::vector<std::int32_t> counts;
+    bool allRanked = true; // every spelling has a rank key
+    std::size_t byteCount = 0; // of all spellings together
+};
+
+Spellings countSpellings(const Collation& collation, const TextOfRow& textOfRow, int beginRow, int endRow)
+{
+    Spellings spellings;
+    RowHashTable table(static_cast<std::size_t>(std::max(endRow - beginRow, 0)));
+    spellings.allRanked = collation.hasAsciiRanks();
+    for (int row = beginRow; row < endRow; ++row) {
+        const TwoPieceText text = textOfRow(row);
+        const auto next = static_cast<std::int32_t>(spellings.firstRows.size());
+        const std::int32_t found = table.findOrInsert(hashBytes(text), next, [&](std::int32_t id) {
+            return equalBytes(textOfRow(spellings.firstRows[static_cast<std::size_t>(id)]), text);
+        });
+        if (found >= 0) {
+            ++spellings.counts[static_cast<std::size_t>(found)];
+            continue;
+        }
+        spellings.firstRows.push_back(row);
+        spellings.counts.push_back(1);
+        spellings.byteCount += text.size();
+        spellings.allRanked = spellings.allRanked && allMapped(text, collation.asciiRanks());
+    }
+    return spellings;
+}
+
+// The values in collation order, each tallied by its first spelling.
+std::vector<Tally> talliesInOrder(const Collation& collation, TextEncoding encoding,
+                                                const TextOfRow& textOfRow, const Spellings& spellings)
+{
+    KeyBuffer keys;
+    // Rank keys are as long as their texts; full keys about as long, a few bytes more.
+    keys.reserve(spellings.firstRows.size(), spellings.byteCount);
+    for (const std::int32_t row : spellings.firstRows) {
+        if (spellings.allRanked)
+            collation.appendRankKey(textOfRow(row), keys.bytes());
+        else
+            collation.appendKey(textOfRow(row), encoding, keys.bytes());
+        keys.endKey();
+    }
+    // By key, and among equal keys by first appearance: the first of each run of
+    // equal keys is the value's first spelling. Keys are compared by eight bytes
+    // after the beginning they all share first, in one word beside the spelling's
+    // index, and only where those agree in full.
+    const std::size_t shared = sharedBeginning(keys, spellings.firstRows.size());
+    std::vector<SortItem> items(spellings.firstRows.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        items[i] = SortItem{leadingWord(keys.key(i), shared), static_cast<std::int32_t>(i)};
+    std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+        if (a.lead != b.lead)
+            return a.lead < b.lead;
+        const int byKey = keys.key(static_cast<std::size_t>(a.spelling)).compare(
+            keys.key(static_cast<std::size_t>(b.spelling)));
+        return byKey != 0 ? byKey < 0 : a.spelling < b.spelling;
+    });
+    // Later spellings of a value are marked -1, then the keys are let go before the
+    // tallies are made.
+    std::size_t valueCount = 0;
+    std::int32_t previous = -1;
+    for (SortItem& item : items) {
+        const std::int32_t spelling = item.spelling;
+        if (previous >= 0 && keys.key(static_cast<std::size_t>(spelling)) == keys.key(static_cast<std::size_t>(previous)))
+            item.spelling = -1;
+        else
+            ++valueCount;
+        previous = spelling;
+    }
+    keys = KeyBuffer();
+    std::vector<Tally> tallies;
+    tallies.reserve(valueCount);
+    for (const SortItem& item : items) {
+        if (item.spelling < 0)
+            continue;
+        const auto spelling = static_cast<std::size_t>(item.spelling);
+        tallies.push_back(Tally{spellings.firstRows[spelling], spellings.counts[spelling]});
+    }
+    return tallies;
 }
 
 } // namespace
 
 DistinctValues::DistinctValues(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
                                int beginRow, int endRow)
-    : m_collation(collation), m_encoding(encoding), m_textOfRow(textOfRow),
-      m_spellings(static_cast<std::size_t>(std::max(endRow - beginRow, 0))), m_ranked(collation.hasAsciiRanks())
+    : m_collation(collation), m_encoding(encoding), m_textOfRow(textOfRow), m_beginRow(beginRow),
+      m_endRow(endRow)
 {
-    for (int row = beginRow; row < endRow; ++row) {
-        const TwoPieceText text = textOfRow(row);
-        const auto next = static_cast<std::int32_t>(m_firstRows.size());
-        const std::int32_t found = m_spellings.findOrInsert(hashBytes(text), next, [&](std::int32_t id) {
-            return equalBytes(textOfRow(m_firstRows[static_cast<std::size_t>(id)]), text);
-        });
-        if (found >= 0) {
-            ++m_counts[static_cast<std::size_t>(found)];
-            continue;
-        }
-        m_firstRows.push_back(row);
-        m_counts.push_back(1);
-        m_ranked = m_ranked && allMapped(text, collation.asciiRanks());
-    }
-
-    KeyBuffer keys;
-    keys.reserve(m_firstRows.size());
-    for (const std::int32_t row : m_firstRows) {
-        if (m_ranked)
-            collation.appendRankKey(textOfRow(row), keys.bytes());
-        else
-            collation.appendKey(textOfRow(row), encoding, keys.bytes());
-        keys.endKey();
-    }
-    // Spellings by key, and among equal keys by first appearance: the first of each
-    // run of equal keys is the value's first spelling.
-    std::vector<std::int32_t> order(m_firstRows.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::int32_t>(i);
-    std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
-        const int byKey = compareKeys(keys.key(static_cast<std::size_t>(a)), keys.key(static_cast<std::size_t>(b)));
-        return byKey != 0 ? byKey < 0 : a < b;
-    });
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const auto spelling = static_cast<std::size_t>(order[i]);
-        if (i > 0 && keys.key(spelling) == keys.key(static_cast<std::size_t>(order[i - 1])))
-            continue;
-        m_tallies.push_back(Tally{m_firstRows[spelling], m_counts[spelling]});
-    }
+    const Spellings spellings = countSpellings(collation, textOfRow, beginRow, endRow);
+    m_ranked = spellings.allRanked;
+    m_tallies = talliesInOrder(collation, encoding, textOfRow, spellings);
 }
 
 int DistinctValues::find(std::string_view text) const
@@ -118,11 +203,10 @@ void DistinctValues::remove(int index)
 
 int DistinctValues::exactCount(std::string_view text) const
 {
-    const TwoPieceText wanted{text, {}};
-    const std::int32_t found = m_spellings.find(hashBytes(wanted), [&](std::int32_t id) {
-        return equalBytes(m_textOfRow(m_firstRows[static_cast<std::size_t>(id)]), wanted);
-    });
-    return found < 0 ? 0 : m_counts[static_cast<std::size_t>(found)];
+    int count = 0;
+    for (int row = m_beginRow; row < m_endRow; ++row)
+        count += equalBytes(m_textOfRow(row), TwoPieceText{text, {}}) ? 1 : 0;
+    return count;
 }
 
 } // namespace kvd

@@ -3,7 +3,6 @@
 #include "datafile/TextEncoding.h"
 #include "summary/Collation.h"
 #include "summary/DuplicateRows.h"
-#include "summary/RowHashTable.h"
 #include "summary/Tally.h"
 
 #include <cstdint>
@@ -16,7 +15,7 @@ namespace kvd {
 // under `collation` form one value, which keeps the spelling met first. Built in
 // one pass over the rows (exact spellings counted in a hash table sized for every
 // row to be distinct), then one sort of the spellings by collation key, the keys
-// held in one buffer. Texts are bytes in `encoding`, read through textOfRow and
+// held in one buffer; only the tallies are kept. Texts are bytes in `encoding`, read through textOfRow and
 // never copied.
 class DistinctValues {
 public:
@@ -34,17 +33,16 @@ public:
     // Drops tallies()[index].
     void remove(int index);
 
-    // The number of rows spelled exactly `text`.
+    // The number of rows spelled exactly `text` (a pass over the rows).
     int exactCount(std::string_view text) const;
 
 private:
     const Collation& m_collation;
     TextEncoding m_encoding;
     TextOfRow m_textOfRow;
-    RowHashTable m_spellings;              // ids: indexes in the two vectors below
-    std::vector<std::int32_t> m_firstRows; // of each exact spelling, in order of appearance
-    std::vector<std::int32_t> m_counts;
-    bool m_ranked; // every spelling has a rank key
+    int m_beginRow;
+    int m_endRow;
+    bool m_ranked = false; // every spelling has a rank key
     std::vector<Tally> m_tallies;
 };
 
