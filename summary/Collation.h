@@ -24,8 +24,9 @@ namespace kvd {
 //  - in every locale but C, QCollator runs an ICU collator at secondary strength:
 //    keys are that collator's sort keys, the ICU collator being opened with the
 //    same locale name and settings;
-//  - in the C locale QCollator compares UTF-16 code units after simple case
-//    folding: keys are the folded text as big-endian UTF-16.
+//  - in the C locale (and where ICU cannot open a locale's collator) QCollator
+//    compares UTF-16 code units after simple case folding: keys are the folded
+//    text as big-endian UTF-16.
 // Plain ASCII texts, which nearly all cells are, have a cheaper form, the rank key
 // (see asciiRank()); it exists because making ICU keys for millions of cells costs
 // more than the rest of the report.

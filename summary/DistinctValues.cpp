@@ -46,8 +46,8 @@ std::size_t sharedBeginning(const KeyBuffer& keys, std::size_t count)
     return shared;
 }
 
-// Bytes [from, from + 8) of key as a big-endian word, zeros past its end: words
-// order as the keys they come from, or are equal.
+// Bytes [from, from + 8) of key as a big-endian word, zeros past its end. Of keys
+// that share their first `from` bytes, the words order as the keys do, or are equal.
 std::uint64_t leadingWord(std::string_view key, std::size_t from)
 {
     std::uint64_t word = 0;
@@ -123,8 +123,8 @@ std::vector<Tally> talliesInOrder(const Collation& collation, TextEncoding encod
     std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
         if (a.lead != b.lead)
             return a.lead < b.lead;
-        const int byKey = keys.key(static_cast<std::size_t>(a.spelling)).compare(
-            keys.key(static_cast<std::size_t>(b.spelling)));
+        const int byKey = compareKeys(keys.key(static_cast<std::size_t>(a.spelling)),
+                                      keys.key(static_cast<std::size_t>(b.spelling)));
         return byKey != 0 ? byKey < 0 : a.spelling < b.spelling;
     });
     // Later spellings of a value are marked -1, then the keys are let go before the
