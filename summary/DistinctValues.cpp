@@ -9,36 +9,73 @@ namespace kvd {
 
 namespace {
 
-// The sort keys of many texts, one after the other in one buffer.
-class KeyBuffer {
+// The exact spellings of a column, in order of first appearance.
+struct Spellings {
+    std::vector<std::int32_t> firstRows;
+    std::vector<std::int32_t> counts;
+    bool allRanked = true; // every spelling has a rank key
+    std::size_t byteCount = 0; // of all spellings together
+};
+
+// The sort keys of the spellings of a column. Full keys are made once and held one
+// after the other in one buffer; rank keys, cheap to make, are made again from the
+// text whenever one is asked for, which spares holding them.
+class SpellingKeys {
 public:
-    void reserve(std::size_t count, std::size_t byteCount)
+    SpellingKeys(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
+                 const Spellings& spellings)
+        : m_collation(collation), m_textOfRow(textOfRow), m_spellings(spellings)
     {
-        m_ends.reserve(count);
-        m_bytes.reserve(byteCount);
+        if (spellings.allRanked)
+            return;
+        m_ends.reserve(spellings.firstRows.size());
+        m_bytes.reserve(spellings.byteCount); // full keys are about as long as their texts
+        for (const std::int32_t row : spellings.firstRows) {
+            collation.appendKey(textOfRow(row), encoding, m_bytes);
+            m_ends.push_back(m_bytes.size());
+        }
     }
-    std::string& bytes() noexcept { return m_bytes; }
-    void endKey() { m_ends.push_back(m_bytes.size()); }
-    std::string_view key(std::size_t index) const noexcept
+
+    std::size_t size() const noexcept { return m_spellings.firstRows.size(); }
+
+    // The key of a spelling. A rank key is made in `scratch`: the answer holds while
+    // scratch is left alone.
+    std::string_view key(std::size_t spelling, std::string& scratch) const
     {
-        const std::size_t begin = index == 0 ? 0 : m_ends[index - 1];
-        return std::string_view(m_bytes).substr(begin, m_ends[index] - begin);
+        if (m_spellings.allRanked) {
+            scratch.clear();
+            m_collation.appendRankKey(m_textOfRow(m_spellings.firstRows[spelling]), scratch);
+            return scratch;
+        }
+        const std::size_t begin = spelling == 0 ? 0 : m_ends[spelling - 1];
+        return std::string_view(m_bytes).substr(begin, m_ends[spelling] - begin);
+    }
+
+    void release()
+    {
+        m_bytes = std::string();
+        m_ends = std::vector<std::size_t>();
     }
 
 private:
+    const Collation& m_collation;
+    const TextOfRow& m_textOfRow;
+    const Spellings& m_spellings;
     std::string m_bytes;
     std::vector<std::size_t> m_ends;
 };
 
 // The number of bytes every key begins with alike.
-std::size_t sharedBeginning(const KeyBuffer& keys, std::size_t count)
+std::size_t sharedBeginning(const SpellingKeys& keys)
 {
-    if (count == 0)
+    if (keys.size() == 0)
         return 0;
-    const std::string_view first = keys.key(0);
+    std::string firstScratch;
+    std::string scratch;
+    const std::string_view first = keys.key(0, firstScratch);
     std::size_t shared = first.size();
-    for (std::size_t i = 1; i < count && shared > 0; ++i) {
-        const std::string_view key = keys.key(i);
+    for (std::size_t i = 1; i < keys.size() && shared > 0; ++i) {
+        const std::string_view key = keys.key(i, scratch);
         const auto limit = std::min(shared, key.size());
         shared = static_cast<std::size_t>(std::mismatch(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(limit),
                                                         key.begin()).first - first.begin());
@@ -67,13 +104,6 @@ int compareKeys(std::string_view a, std::string_view b) noexcept
     return a.compare(b); // bytes as unsigned, the shorter first on a common beginning
 }
 
-// The exact spellings of a column, in order of first appearance.
-struct Spellings {
-    std::vector<std::int32_t> firstRows;
-    std::vector<std::int32_t> counts;
-    bool allRanked = true; // every spelling has a rank key
-    std::size_t byteCount = 0; // of all spellings together
-};
 
 Spellings countSpellings(const Collation& collation, const TextOfRow& textOfRow, int beginRow, int endRow)
 {
@@ -102,44 +132,39 @@ Spellings countSpellings(const Collation& collation, const TextOfRow& textOfRow,
 std::vector<Tally> talliesInOrder(const Collation& collation, TextEncoding encoding,
                                                 const TextOfRow& textOfRow, const Spellings& spellings)
 {
-    KeyBuffer keys;
-    // Rank keys are as long as their texts; full keys about as long, a few bytes more.
-    keys.reserve(spellings.firstRows.size(), spellings.byteCount);
-    for (const std::int32_t row : spellings.firstRows) {
-        if (spellings.allRanked)
-            collation.appendRankKey(textOfRow(row), keys.bytes());
-        else
-            collation.appendKey(textOfRow(row), encoding, keys.bytes());
-        keys.endKey();
-    }
+    SpellingKeys keys(collation, encoding, textOfRow, spellings);
+    std::string scratch;
+    std::string otherScratch;
     // By key, and among equal keys by first appearance: the first of each run of
     // equal keys is the value's first spelling. Keys are compared by eight bytes
     // after the beginning they all share first, in one word beside the spelling's
     // index, and only where those agree in full.
-    const std::size_t shared = sharedBeginning(keys, spellings.firstRows.size());
-    std::vector<SortItem> items(spellings.firstRows.size());
+    const std::size_t shared = sharedBeginning(keys);
+    std::vector<SortItem> items(keys.size());
     for (std::size_t i = 0; i < items.size(); ++i)
-        items[i] = SortItem{leadingWord(keys.key(i), shared), static_cast<std::int32_t>(i)};
+        items[i] = SortItem{leadingWord(keys.key(i, scratch), shared), static_cast<std::int32_t>(i)};
     std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
         if (a.lead != b.lead)
             return a.lead < b.lead;
-        const int byKey = compareKeys(keys.key(static_cast<std::size_t>(a.spelling)),
-                                      keys.key(static_cast<std::size_t>(b.spelling)));
+        const int byKey = compareKeys(keys.key(static_cast<std::size_t>(a.spelling), scratch),
+                                      keys.key(static_cast<std::size_t>(b.spelling), otherScratch));
         return byKey != 0 ? byKey < 0 : a.spelling < b.spelling;
     });
     // Later spellings of a value are marked -1, then the keys are let go before the
     // tallies are made.
     std::size_t valueCount = 0;
-    std::int32_t previous = -1;
+    SortItem previous{0, -1};
     for (SortItem& item : items) {
-        const std::int32_t spelling = item.spelling;
-        if (previous >= 0 && keys.key(static_cast<std::size_t>(spelling)) == keys.key(static_cast<std::size_t>(previous)))
+        const SortItem current = item;
+        if (previous.spelling >= 0 && previous.lead == current.lead
+            && keys.key(static_cast<std::size_t>(current.spelling), scratch)
+                == keys.key(static_cast<std::size_t>(previous.spelling), otherScratch))
             item.spelling = -1;
         else
             ++valueCount;
-        previous = spelling;
+        previous = current;
     }
-    keys = KeyBuffer();
+    keys.release();
     std::vector<Tally> tallies;
     tallies.reserve(valueCount);
     for (const SortItem& item : items) {
