@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kvd {
@@ -109,10 +110,13 @@ TEST_P(AgainstPlainReference, duplicatesAndTalliesMatchTheCollator)
     const Collation collation(locale);
     const Reference reference(locale);
     // Mostly ASCII with the first other text late (matching changes course in the
-    // middle of a batch), then a mixed column.
-    for (const auto& [seed, plainPercent] : {std::pair{7u, 97}, std::pair{11u, 60}}) {
-        SCOPED_TRACE(plainPercent);
-        const Column column = generatedColumn(seed, 1500, plainPercent);
+    // middle of a batch), then mixed columns, the last with a beginning all share.
+    for (const auto& [seed, plainPercent, prefix] : {std::tuple{7u, 97, ""}, std::tuple{11u, 60, ""},
+                                                     std::tuple{13u, 100, "Src_"}, std::tuple{13u, 80, "Src_"}}) {
+        SCOPED_TRACE(std::to_string(plainPercent) + prefix);
+        Column column = generatedColumn(seed, 1500, plainPercent);
+        for (std::string& text : column.texts)
+            text.insert(0, prefix);
         EXPECT_EQ(duplicateRows(collation, column), reference.duplicateRows(column));
         const DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow(), 0, column.size());
         EXPECT_EQ(values.tallies(), reference.tallies(column));
