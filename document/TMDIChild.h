@@ -21,6 +21,7 @@ class QTextEdit;
 
 namespace kvd {
 class DataTableModel;
+class DocumentExplorer;
 class StatisticsTableModel;
 class TextGrid;
 } // namespace kvd
@@ -61,6 +62,9 @@ public:
     bool headerModified() const;
     void setHeaderModified(bool modified);
 
+    // Find bar, jumps from the summary to the rows, histograms.
+    kvd::DocumentExplorer* explorer() const noexcept { return m_explorer; }
+
     // Members, in the order the window is built.
     QTabWidget* PageControl1;
     QWidget* TabSheet1;
@@ -98,6 +102,7 @@ private:
     kvd::Document m_document;
     kvd::DataTableModel* m_dataModel;
     kvd::StatisticsTableModel* m_statisticsModel;
+    kvd::DocumentExplorer* m_explorer;
     QPointer<QAbstractButton> m_saveButton;
     bool m_splitterPlaced = false;
     bool m_headerModified = false; // set by any user edit, cleared only by the loader

@@ -207,4 +207,18 @@ void Collation::appendRankKey(const TwoPieceText& text, std::string& key) const
     }
 }
 
+int Collation::compare(QStringView a, QStringView b) const
+{
+    std::string keyOfA;
+    std::string keyOfB;
+    appendKey(a, keyOfA);
+    appendKey(b, keyOfB);
+    return keyOfA.compare(keyOfB);
+}
+
+const UCollator* Collation::icuCollator() const noexcept
+{
+    return m_icu ? m_icu->collator : nullptr;
+}
+
 } // namespace kvd

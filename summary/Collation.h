@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+struct UCollator;
+
 namespace kvd {
 
 // The case-insensitive, locale-aware order by which the summary report merges and
@@ -59,6 +61,13 @@ public:
     const std::uint8_t* asciiRanks() const noexcept { return m_asciiRanks.data(); }
     // Appends the rank key of text, whose every byte has a rank.
     void appendRankKey(const TwoPieceText& text, std::string& key) const;
+
+    // Below 0, 0 or above 0 as a is before, equal to or after b (by their keys).
+    int compare(QStringView a, QStringView b) const;
+
+    // The ICU collator whose keys appendKey() gives, for finding a text inside
+    // another one; nullptr where the keys are folded texts (the C locale).
+    const UCollator* icuCollator() const noexcept;
 
 private:
     struct IcuCollator;
