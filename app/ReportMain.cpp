@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <optional>
 #include <string>
 
 namespace {

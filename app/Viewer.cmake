@@ -11,6 +11,7 @@ add_library(kvdwidgets STATIC
   ${KVD_DOCUMENT_DIR}/HeaderEditorText.cpp ${KVD_DOCUMENT_DIR}/HeaderEditorText.h
   ${KVD_DOCUMENT_DIR}/HistogramChart.cpp ${KVD_DOCUMENT_DIR}/HistogramChart.h
   ${KVD_DOCUMENT_DIR}/HistogramWindow.cpp ${KVD_DOCUMENT_DIR}/HistogramWindow.h
+  ${KVD_DOCUMENT_DIR}/SelectionText.cpp ${KVD_DOCUMENT_DIR}/SelectionText.h
   ${KVD_DOCUMENT_DIR}/StatisticsTableModel.cpp ${KVD_DOCUMENT_DIR}/StatisticsTableModel.h
   ${KVD_DOCUMENT_DIR}/TextGrid.cpp ${KVD_DOCUMENT_DIR}/TextGrid.h
   ${KVD_DOCUMENT_DIR}/TextTableModel.cpp ${KVD_DOCUMENT_DIR}/TextTableModel.h

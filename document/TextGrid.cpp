@@ -1,6 +1,7 @@
 #include "document/TextGrid.h"
 
 #include "document/DataTableModel.h"
+#include "document/SelectionText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -188,32 +189,7 @@ QString TextGrid::selectedText() const
 {
     if (!model() || !selectionModel())
         return {};
-    const QItemSelection selection = selectionModel()->selection();
-    if (selection.isEmpty())
-        return {};
-    int top = selection.first().top(), bottom = selection.first().bottom();
-    int left = selection.first().left(), right = selection.first().right();
-    for (const QItemSelectionRange& range : selection) {
-        top = std::min(top, range.top());
-        bottom = std::max(bottom, range.bottom());
-        left = std::min(left, range.left());
-        right = std::max(right, range.right());
-    }
-    QString text;
-    for (int row = top; row <= bottom; ++row) {
-        if (row > top)
-            text += QLatin1Char('\n');
-        for (int column = left; column <= right; ++column) {
-            if (column > left)
-                text += QLatin1Char('\t');
-            const QModelIndex index = model()->index(row, column);
-            const bool selected = std::any_of(selection.cbegin(), selection.cend(),
-                                              [&](const QItemSelectionRange& range) { return range.contains(index); });
-            if (selected)
-                text += index.data(Qt::DisplayRole).toString();
-        }
-    }
-    return text;
+    return selectionText(*model(), selectionModel()->selection());
 }
 
 void TextGrid::keyPressEvent(QKeyEvent* event)

@@ -29,9 +29,8 @@ public:
     void setFixedRowVisible(bool visible);
     void setColumnWidths(const std::vector<int>& widths);
 
-    // The selected cells as text: each row of the selection's bounding rectangle on a
-    // line, its cells separated by TAB; lines separated by LF. Cells of that
-    // rectangle that are not selected are empty.
+    // The selected cells as text (see selectionText): the rows holding selected cells,
+    // their cells separated by TAB; lines separated by LF.
     QString selectedText() const;
 
     // Also keeps a scrolling column out from under the fixed ones.

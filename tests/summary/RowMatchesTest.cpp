@@ -75,7 +75,8 @@ TEST(RowMatches, anObjectKeyIsItsObjectAndSourceReadBackToBack)
 {
     // Object 1 of source 23 and object 12 of source 3 are the same object, as the
     // report's duplicate warning says.
-    const DataTable table = test::makeTable({"Object;Source;Area", "1;23;5", "12;3;6", "1;2;7", "A7;img;1", "a7;IMG;2"});
+    const DataTable table =
+        test::makeTable({"Object;Source;Area", "1;23;5", "12;3;6", "1;2;7", "A7;img;1", "a7;IMG;2"});
     const Collation& collation = Collation::forLocale(French);
     EXPECT_EQ(rowsMatchingRow(table, {0, 1}, 2, collation, TextEncoding::Utf8), (std::vector<int>{1, 2}));
     EXPECT_EQ(rowsMatchingRow(table, {0, 1}, 5, collation, TextEncoding::Utf8), (std::vector<int>{4, 5}));
@@ -110,8 +111,10 @@ TEST(RowMatches, everyLineOfALearningReportNamesTheRowsOfItsValueInAnySpelling)
                     ? lowered(table.cell(r, 0)) + lowered(table.cell(r, 1))
                     : lowered(table.cell(r, target.column));
             };
-            if (target.kind == ReportLineKind::TestStatus ? key(row) == "test"
-                                                           : target.kind != ReportLineKind::Text && key(row) == key(target.row))
+            const bool inLine = target.kind == ReportLineKind::TestStatus
+                ? key(row) == "test"
+                : target.kind != ReportLineKind::Text && key(row) == key(target.row);
+            if (inLine)
                 expected.push_back(row);
         }
         EXPECT_EQ(rows, expected) << lines.line(index);
@@ -119,7 +122,8 @@ TEST(RowMatches, everyLineOfALearningReportNamesTheRowsOfItsValueInAnySpelling)
             named.push_back(lines.line(index) + " ->" + std::to_string(rows.size()));
     }
     EXPECT_EQ(named, (std::vector<std::string>{
-                         "WARNING: Object 5 of S1 in duplicate ! (cop) ->3", "WARNING: Object 5 of s1 in duplicate ! (cop) ->3",
+                         "WARNING: Object 5 of S1 in duplicate ! (cop) ->3",
+                         "WARNING: Object 5 of s1 in duplicate ! (cop) ->3",
                          " - s1 (3 objects) ->4", " - s2 (2 objects) ->2",
                          "This LEARNING File contains objects with Status = Test (2/6) ->3",
                          " - odd (1 object) ->2", " - cop (4 objects) ->4", " - Dia (1 object) ->2"}));
