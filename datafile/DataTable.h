@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/GridMetrics.h"
 #include "datafile/FileBytes.h"
 
 #include <array>
@@ -24,8 +25,6 @@ namespace kvd {
 // while none changes it.
 class DataTable {
 public:
-    static constexpr int DefaultColumnWidth = 80;
-
     DataTable();
 
     // Takes the bytes the rows point into. Rows added before are forgotten; so is

@@ -119,7 +119,7 @@ CellSearch::CellSearch(const QString& text, const Collation& collation, TextEnco
         return;
     const bool printable = std::all_of(m_text.cbegin(), m_text.cend(),
                                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7E; });
-    if (printable && collation.foldsPrintableAscii()) {
+    if (printable && collation.hasAsciiRanks()) {
         m_asciiText = true;
         for (const QChar c : m_text)
             m_foldedText.push_back(static_cast<char>(foldAscii(static_cast<unsigned char>(c.unicode()))));

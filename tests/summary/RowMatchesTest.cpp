@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCollator>
+
 #include <cctype>
 #include <random>
 #include <string>
@@ -17,10 +19,13 @@ namespace {
 
 const QLocale French(QLocale::French, QLocale::France);
 
-// The rows equal to `row` by the collation's own comparison of the decoded texts.
+// The rows equal to `row` by a case-insensitive QCollator's comparison of the
+// decoded texts.
 std::vector<int> referenceRows(const DataTable& table, const std::vector<int>& columns, int row,
-                               const Collation& collation)
+                               const QLocale& locale)
 {
+    QCollator collation(locale);
+    collation.setCaseSensitivity(Qt::CaseInsensitive);
     const auto text = [&](int r) {
         std::string bytes;
         for (const int column : columns)
@@ -39,8 +44,8 @@ TEST(RowMatches, agreeWithTheCollationsComparisonOnObjectsAndOnSingleColumns)
 {
     const std::vector<std::string> pieces = {"1", "2", "3", "img", "IMG", "Img", "\xC3\xA9", "\xC3\x89",
                                              "e", "\xEF\xBD\x89mg" /* fullwidth i */};
-    for (const auto use : {Collation::EqualityKeyUse::WhenVerified, Collation::EqualityKeyUse::Never}) {
-        const Collation collation(French, use);
+    for (const QLocale& locale : {French, QLocale::c()}) {
+        const Collation collation(locale);
         std::mt19937 random(11);
         for (int trial = 0; trial < 40; ++trial) {
             std::vector<std::string> lines{"Object;Source;Group"};
@@ -60,7 +65,7 @@ TEST(RowMatches, agreeWithTheCollationsComparisonOnObjectsAndOnSingleColumns)
             for (const std::vector<int>& columns : {std::vector<int>{0, 1}, std::vector<int>{1}, std::vector<int>{2}}) {
                 SCOPED_TRACE("trial " + std::to_string(trial) + " row " + std::to_string(row));
                 EXPECT_EQ(rowsMatchingRow(table, columns, row, collation, TextEncoding::Utf8),
-                          referenceRows(table, columns, row, collation));
+                          referenceRows(table, columns, row, locale));
             }
         }
     }
