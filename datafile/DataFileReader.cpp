@@ -1,12 +1,11 @@
 #include "datafile/DataFileReader.h"
 
 #include "common/Errors.h"
+#include "common/FilePath.h"
 #include "datafile/FileBytes.h"
 #include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"
 #include "document/Document.h"
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -17,12 +16,6 @@ namespace {
 
 // Progress is reported after every this many bytes of the table.
 constexpr std::uint64_t ProgressStep = std::uint64_t(4) << 20;
-
-bool isExistingFile(const std::string& path)
-{
-    struct stat status {};
-    return !path.empty() && ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
-}
 
 bool startsWith(std::string_view text, std::string_view prefix)
 {

@@ -1,6 +1,6 @@
 #include "instance/ByteLock.h"
 
-#include "common/SystemCallError.h"
+#include "common/Errors.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "instance/HandOffServer.h"
 
-#include "common/SystemCallError.h"
+#include "common/Errors.h"
 
 #include <QPointer>
 #include <QSocketNotifier>

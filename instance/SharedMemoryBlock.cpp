@@ -1,7 +1,7 @@
 #include "instance/SharedMemoryBlock.h"
 
 #include "common/Errors.h"
-#include "common/SystemCallError.h"
+#include "common/Errors.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -15,7 +15,15 @@ packages=(
 )
 
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "setup.sh needs root to install packages, and sudo is not installed." >&2
+    echo "Run it as root instead:  su -c 'bash $0'" >&2
+    echo "(or install sudo as root first: su -c 'apt-get install sudo', then add yourself to the sudo group)" >&2
+    exit 1
+  fi
+  SUDO="sudo"
+fi
 
 missing=()
 for p in "${packages[@]}"; do
