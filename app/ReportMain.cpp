@@ -6,6 +6,7 @@
 #include "datafile/TextEncoding.h"
 #include "document/Document.h"
 #include "document/DocumentLoader.h"
+#include "summary/ReportLines.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -69,8 +70,9 @@ void printError(const std::string& utf8Text)
 
 void printReport(const kvd::Document& document, ReportWriter& out)
 {
-    for (const std::string& line : document.summary.reportLines) {
-        out.text(line);
+    const kvd::ReportLines lines(document.summary.report, document.table);
+    for (std::size_t index = 0; index < lines.count(); ++index) {
+        out.text(lines.line(index));
         out.endLine();
     }
     out.endLine();

@@ -14,7 +14,7 @@ ReadResult loadDocument(Document& document, const LoadOptions& options)
     const int measurementCount = fillStatistics(document.table, result.kind, options.decimalSeparator,
                                                 document.summary.statistics, options.warning);
     writeSummaryReport(document.table, result.kind, measurementCount, document.encoding,
-                       options.collationLocale, document.summary.reportLines);
+                       options.collationLocale, document.summary.report);
     document.summary.reportScrollBar = true;
     document.header.modified = false;
     return result;

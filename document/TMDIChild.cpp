@@ -6,6 +6,7 @@
 #include "document/HeaderEditorText.h"
 #include "document/StatisticsTableModel.h"
 #include "document/TextGrid.h"
+#include "summary/ReportLines.h"
 
 #include <QTextDocument>
 #include <QAbstractButton>
@@ -265,10 +266,11 @@ void TMDIChild::showHeaderAndTable()
 void TMDIChild::showSummary()
 {
     const Summary& summary = m_document.summary;
+    const ReportLines lines(summary.report, m_document.table);
     QStringList report;
-    report.reserve(static_cast<qsizetype>(summary.reportLines.size()));
-    for (const std::string& line : summary.reportLines)
-        report.append(decodeText(line, m_document.encoding));
+    report.reserve(static_cast<qsizetype>(lines.count()));
+    for (std::size_t index = 0; index < lines.count(); ++index)
+        report.append(decodeText(lines.line(index), m_document.encoding));
     Memo1->setPlainText(report.join(QLatin1Char('\n')));
     Memo1->setVerticalScrollBarPolicy(summary.reportScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 

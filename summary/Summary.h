@@ -1,16 +1,14 @@
 #pragma once
 
 #include "summary/StatisticsTable.h"
-
-#include <string>
-#include <vector>
+#include "summary/SummaryReport.h"
 
 namespace kvd {
 
-// The Summary page of a document: the report lines above the statistics grid.
-// Report lines hold bytes in the file's encoding (they quote cells).
+// The Summary page of a document: the report (its lines made by ReportLines from
+// these facts and the data table) above the statistics grid.
 struct Summary {
-    std::vector<std::string> reportLines;
+    SummaryReport report;
     bool reportScrollBar = false; // given when the report is complete
     StatisticsTable statistics;
 };

@@ -5,19 +5,60 @@
 
 #include <QLocale>
 
-#include <string>
 #include <vector>
 
 namespace kvd {
 
 class DataTable;
 
-// Appends the summary report of a loaded table to `lines`: title, size, duplicate
-// objects, sources, and for learning files status and groups. Distinct values are
-// compared case-insensitively by the collation of `locale`; tallies count exact
-// spellings. Lines hold the file's bytes in `encoding`.
+// One entry of a distinct-value list as the report tallies it.
+struct ReportTally {
+    int row = 0;   // the entry's first row: its cell is the spelling the report shows
+    int count = 0; // the object rows whose cell is spelled exactly so
+};
+
+// Where the report finds its columns, by position: -1 where a kind has none.
+struct ReportColumns {
+    int source = 1;
+    int status = -1;
+    int group = -1;
+};
+
+// What the summary report found in a loaded table, held as row indexes into the
+// table (never as copies of its texts): a million duplicate rows cost 4 bytes each.
+// ReportLines turns it into the lines the Summary page and kvdreport show.
+struct SummaryReport {
+    // The steps of the report, in the order they are written. A step's facts are
+    // complete once `done` has passed it; a report left by an error shows the steps
+    // done before it.
+    enum class Step { None, Size, Duplicates, Sources, Statuses, Groups };
+
+    FileKind kind = FileKind::Unknown;
+    int objectCount = 0;
+    int measurementCount = 0;
+    ReportColumns columns;
+    Step done = Step::None;
+
+    // Object rows whose key (object then source) an earlier row already had, in row order.
+    std::vector<int> duplicateRows;
+    // The distinct sources in collation order.
+    std::vector<ReportTally> sources;
+    // Learning kinds: whether a status equal to "Test" is present, and how many rows
+    // are spelled exactly "Test".
+    bool hasTestStatus = false;
+    int testCount = 0;
+    // Learning kinds: the statuses other than "Learning" and "Test", in collation order.
+    std::vector<ReportTally> unknownStatuses;
+    // Learning kinds: the distinct groups in collation order.
+    std::vector<ReportTally> groups;
+};
+
+// Computes the summary report of a loaded table into `report`, step after step.
+// Distinct values are compared case-insensitively by the collation of `locale`;
+// tallies count exact spellings. Throws kvd::Error for a table the report cannot be
+// written for (unknown kind; a learning table without a group column); `report`
+// then keeps the steps done.
 void writeSummaryReport(const DataTable& table, FileKind kind, int measurementCount,
-                        TextEncoding encoding, const QLocale& locale,
-                        std::vector<std::string>& lines);
+                        TextEncoding encoding, const QLocale& locale, SummaryReport& report);
 
 } // namespace kvd

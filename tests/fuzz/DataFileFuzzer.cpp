@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "document/Document.h"
 #include "document/DocumentLoader.h"
+#include "summary/ReportLines.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -62,8 +63,12 @@ void touchEverything(const kvd::Document& document)
     for (int r = 0; r < statistics.rowCount(); ++r)
         for (int c = 0; c < kvd::StatisticsTable::ColumnCount; ++c)
             total += statistics.cell(r, c).size();
-    for (const std::string& line : document.summary.reportLines)
-        total += line.size();
+    const kvd::ReportLines lines(document.summary.report, document.table);
+    for (std::size_t index = 0; index < lines.count(); ++index) {
+        const kvd::ReportLineTarget target = lines.target(index);
+        check(target.row < document.table.rowCount(), "report lines name rows of the table");
+        total += lines.line(index).size();
+    }
     check(total < (std::size_t(1) << 40), "what was read fits the input");
 }
 
@@ -87,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (result.status == kvd::ReadStatus::Read) {
             check(document.table.fixedRowCount() == 1, "one fixed row");
             check(document.table.objectCount() >= 1, "a complete table has an object row");
-            check(!document.summary.reportLines.empty(), "a complete load has a report");
+            check(document.summary.report.done != kvd::SummaryReport::Step::None, "a complete load has a report");
         }
     } catch (const kvd::Error& error) {
         check(error.what()[0] != '\0', "errors say something");

@@ -1,4 +1,4 @@
-#include "summary/SummaryReport.h"
+#include "summary/ReportLines.h"
 
 #include "TableBuilder.h"
 #include "common/Errors.h"
@@ -18,8 +18,12 @@ Lines report(const Lines& tableLines, FileKind kind, int measurements = 1,
              TextEncoding encoding = TextEncoding::Utf8, const QLocale& locale = QLocale::c())
 {
     const DataTable table = test::makeTable(tableLines, fieldSeparator(kind));
+    SummaryReport summary;
+    writeSummaryReport(table, kind, measurements, encoding, locale, summary);
+    const ReportLines reportLines(summary, table);
     Lines lines;
-    writeSummaryReport(table, kind, measurements, encoding, locale, lines);
+    for (std::size_t index = 0; index < reportLines.count(); ++index)
+        lines.push_back(reportLines.line(index));
     return lines;
 }
 
@@ -173,6 +177,58 @@ TEST(SummaryReport, learningFromWumTakesSourcesFromTheStatusColumn)
         "Objects sorted into 1 groups:", " - g (2 objects)", Separator,
     };
     EXPECT_EQ(lines, expected);
+}
+
+TEST(SummaryReport, everyLineNamesTheRowsItSpeaksOf)
+{
+    const DataTable table = test::makeTable({"Id;Src;Area;Group;Status", "1;s1;1;cop;Learning", "1;S1;2;dia;Test",
+                                             "2;s2;3;cop;odd", "3;s2;4;cop;Test"},
+                                            ';');
+    SummaryReport summary;
+    writeSummaryReport(table, FileKind::Learning, 1, TextEncoding::Utf8, QLocale::c(), summary);
+    const ReportLines lines(summary, table);
+    using K = ReportLineKind;
+    const std::vector<std::pair<std::string, ReportLineTarget>> expected = {
+        {"This LEARNING file contains:", {}},
+        {"4 objects x 1 measurements", {}},
+        {Separator, {}},
+        {"WARNING: Object 1 of S1 in duplicate ! (dia)", {K::Duplicate, 2, 0}},
+        {Separator, {}},
+        {"Objects originating from 2 sources:", {}},
+        {" - s1 (1 object)", {K::Source, 1, 1}},
+        {" - s2 (2 objects)", {K::Source, 3, 1}},
+        {Separator, {}},
+        {"This LEARNING File contains objects with Status = Test (2/4)", {K::TestStatus, -1, 4}},
+        {Separator, {}},
+        {"WARNING : This file contains 1 unknown status :", {}},
+        {" - odd (1 object)", {K::Status, 3, 4}},
+        {Separator, {}},
+        {"Objects sorted into 2 groups:", {}},
+        {" - cop (3 objects)", {K::Group, 1, 3}},
+        {" - dia (1 object)", {K::Group, 2, 3}},
+        {Separator, {}},
+    };
+    ASSERT_EQ(lines.count(), expected.size());
+    for (std::size_t index = 0; index < expected.size(); ++index) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(lines.line(index), expected[index].first);
+        const ReportLineTarget target = lines.target(index);
+        EXPECT_EQ(target.kind, expected[index].second.kind);
+        EXPECT_EQ(target.row, expected[index].second.row);
+        EXPECT_EQ(target.column, expected[index].second.column);
+    }
+}
+
+TEST(SummaryReport, reportStoppedByAnErrorShowsTheStepsDone)
+{
+    const DataTable table = test::makeTable({"Id;Src;Area", "1;s1;1", "1;s1;2"}, ';');
+    SummaryReport summary;
+    writeSummaryReport(table, FileKind::Kvd, 1, TextEncoding::Utf8, QLocale::c(), summary);
+    summary.done = SummaryReport::Step::Duplicates; // as if the sources step had failed
+    const ReportLines lines(summary, table);
+    ASSERT_EQ(lines.count(), 5u);
+    EXPECT_EQ(lines.line(3), "WARNING: Object 1 of s1 in duplicate !");
+    EXPECT_EQ(lines.line(4), Separator);
 }
 
 TEST(SummaryReport, tableWithoutObjectsSaysItHasNoSource)
