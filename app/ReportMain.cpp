@@ -2,6 +2,7 @@
 // and its measurement statistics on standard output, for scripts.
 
 #include "common/Errors.h"
+#include "common/RetryOnInterrupt.h"
 #include "datafile/NumberText.h"
 #include "datafile/TextEncoding.h"
 #include "document/Document.h"
@@ -15,6 +16,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <string>
 #include <string_view>
 
@@ -23,8 +26,9 @@ namespace {
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
-// Standard output through one large buffer; texts in the file's encoding are written
-// as UTF-8.
+// Standard output through one large buffer, written with write(2) so that the error
+// of the write that failed is the one reported; texts in the file's encoding are
+// written as UTF-8. Lines are written as they come: the report is never held whole.
 class ReportWriter {
 public:
     explicit ReportWriter(kvd::TextEncoding encoding) : m_encoding(encoding) { m_buffer.reserve(BufferSize); }
@@ -42,11 +46,12 @@ public:
     }
     void endLine() { m_buffer.push_back('\n'); }
 
-    // False when standard output could not take everything.
-    bool finish()
+    // 0 when standard output took everything, else the errno of the first write
+    // that failed (nothing more is written after it).
+    int finish()
     {
         flush();
-        return std::fflush(stdout) == 0 && !std::ferror(stdout);
+        return m_error;
     }
 
 private:
@@ -54,13 +59,21 @@ private:
 
     void flush()
     {
-        if (!m_buffer.empty())
-            std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout);
+        std::string_view rest = m_buffer;
+        while (!rest.empty() && m_error == 0) {
+            const ssize_t count =
+                kvd::retryOnInterrupt([&] { return ::write(STDOUT_FILENO, rest.data(), rest.size()); });
+            if (count < 0)
+                m_error = errno;
+            else
+                rest.remove_prefix(static_cast<std::size_t>(count));
+        }
         m_buffer.clear();
     }
 
     kvd::TextEncoding m_encoding;
     std::string m_buffer;
+    int m_error = 0;
 };
 
 void printError(const std::string& utf8Text)
@@ -89,11 +102,24 @@ void printReport(const kvd::Document& document, ReportWriter& out)
     }
 }
 
-// Loads the file and prints its summary; the exit code.
-int report(const QString& path)
+// The bytes the shell passed for the argument that was decoded to `word`. Decoding
+// does not keep bytes that the locale's encoding cannot read (a file name that is not
+// valid UTF-8), and the file system needs them unchanged.
+std::string argumentBytes(int argc, char* argv[], const QString& word)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (QFile::decodeName(argv[i]) == word)
+            return argv[i];
+    }
+    return QFile::encodeName(word).toStdString();
+}
+
+// Loads the file and prints its summary; the exit code.
+int report(const std::string& fileName)
+{
+    const QString path = QFile::decodeName(QByteArray::fromStdString(fileName));
     kvd::Document document;
-    document.fileName = QFile::encodeName(path).toStdString();
+    document.fileName = fileName;
     document.caption = kvd::captionForPath(document.fileName);
 
     kvd::LoadOptions options;
@@ -121,8 +147,8 @@ int report(const QString& path)
 
     ReportWriter out(document.encoding);
     printReport(document, out);
-    if (!out.finish()) {
-        printError(std::string("kvdreport: cannot write the report: ") + std::strerror(errno));
+    if (const int error = out.finish()) {
+        printError("kvdreport: cannot write the report: " + kvd::systemErrorText(error));
         return ExitFailure;
     }
     return EXIT_SUCCESS;
@@ -132,6 +158,12 @@ int report(const QString& path)
 
 int main(int argc, char* argv[])
 {
+    // With standard output closed, the next file opened would take its number and
+    // the report would be written into that file (or fail with an unrelated error).
+    if (::fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF) {
+        printError("kvdreport: cannot write the report: " + kvd::systemErrorText(EBADF));
+        return ExitFailure;
+    }
     // QCoreApplication sets the process locale from the environment (LC_ALL, LANG...):
     // it gives the decimal separator and the collation of the report.
     QCoreApplication application(argc, argv);
@@ -163,5 +195,5 @@ int main(int argc, char* argv[])
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
         return usage(files.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("give exactly one file"));
-    return report(files.front());
+    return report(argumentBytes(argc, argv, files.front()));
 }
