@@ -16,6 +16,7 @@ add_library(kvdwidgets STATIC
   ErrorText.cpp ErrorText.h
   ImageList.cpp ImageList.h
   LoadIndicator.cpp LoadIndicator.h
+  LocalPath.cpp LocalPath.h
   OpenDialog.cpp OpenDialog.h
   TAboutBox.cpp TAboutBox.h
   TerminationSignal.cpp TerminationSignal.h
