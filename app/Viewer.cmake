@@ -7,6 +7,7 @@ add_library(kvdwidgets STATIC
   ${KVD_DOCUMENT_DIR}/DataTableModel.cpp ${KVD_DOCUMENT_DIR}/DataTableModel.h
   ${KVD_DOCUMENT_DIR}/GridTextWidth.cpp ${KVD_DOCUMENT_DIR}/GridTextWidth.h
   ${KVD_DOCUMENT_DIR}/HeaderEditorText.cpp ${KVD_DOCUMENT_DIR}/HeaderEditorText.h
+  ${KVD_DOCUMENT_DIR}/ReportView.cpp ${KVD_DOCUMENT_DIR}/ReportView.h
   ${KVD_DOCUMENT_DIR}/StatisticsTableModel.cpp ${KVD_DOCUMENT_DIR}/StatisticsTableModel.h
   ${KVD_DOCUMENT_DIR}/TextGrid.cpp ${KVD_DOCUMENT_DIR}/TextGrid.h
   ${KVD_DOCUMENT_DIR}/TextTableModel.cpp ${KVD_DOCUMENT_DIR}/TextTableModel.h

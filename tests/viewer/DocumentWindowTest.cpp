@@ -6,7 +6,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
-#include <QPlainTextEdit>
+#include "document/ReportView.h"
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>

@@ -14,7 +14,7 @@
 #include <QLineEdit>
 #include <QDir>
 #include <QMenu>
-#include <QPlainTextEdit>
+#include "document/ReportView.h"
 #include <QPushButton>
 #include <QTextEdit>
 #include <QToolButton>
