@@ -31,6 +31,9 @@ void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncod
     editor.setUndoRedoEnabled(false);
     editor.clear();
     QTextCursor cursor(&editor);
+    // One edit for the whole text, laid out once at its end: an editor that lays out
+    // after every inserted line takes time that grows with the square of the lines.
+    cursor.beginEditBlock();
     bool first = true;
     for (const HeaderLine& line : header.lines) {
         const QTextCharFormat lineFormat = line.runs.empty() ? QTextCharFormat() : charFormat(line.runs.front().style);
@@ -42,6 +45,7 @@ void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncod
         for (const HeaderRun& run : line.runs)
             cursor.insertText(decodeText(run.text, encoding), charFormat(run.style));
     }
+    cursor.endEditBlock();
     editor.setUndoRedoEnabled(true);
 }
 
