@@ -1,157 +1,148 @@
-// kvdreport FILE: loads a data file as the viewer does and prints its summary report
-// and its measurement statistics on standard output, for scripts.
+// kvdreport FILE...: loads data files as the viewer does and prints their summaries on
+// standard output, for people (the default), for programs (--format=json or tsv) or
+// as a list of problems (--check).
+
+#include "app/OrderedJobs.h"
+#include "app/ReportFile.h"
+#include "app/ReportFormats.h"
 
 #include "common/Errors.h"
-#include "common/RetryOnInterrupt.h"
-#include "datafile/NumberText.h"
-#include "datafile/TextEncoding.h"
-#include "document/Document.h"
-#include "document/DocumentLoader.h"
-#include "summary/ReportLines.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QThread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include <exception>
+#include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace {
 
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
-
-// Standard output through one large buffer, written with write(2) so that the error
-// of the write that failed is the one reported; texts in the file's encoding are
-// written as UTF-8. Lines are written as they come: the report is never held whole.
-class ReportWriter {
-public:
-    explicit ReportWriter(kvd::TextEncoding encoding) : m_encoding(encoding) { m_buffer.reserve(BufferSize); }
-
-    void text(std::string_view bytes)
-    {
-        if (m_encoding == kvd::TextEncoding::Utf8) {
-            m_buffer.append(bytes);
-        } else {
-            const QByteArray utf8 = kvd::decodeText(bytes, m_encoding).toUtf8();
-            m_buffer.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-        }
-        if (m_buffer.size() >= BufferSize)
-            flush();
-    }
-    void endLine() { m_buffer.push_back('\n'); }
-
-    // 0 when standard output took everything, else the errno of the first write
-    // that failed (nothing more is written after it).
-    int finish()
-    {
-        flush();
-        return m_error;
-    }
-
-private:
-    static constexpr std::size_t BufferSize = std::size_t(1) << 20;
-
-    void flush()
-    {
-        std::string_view rest = m_buffer;
-        while (!rest.empty() && m_error == 0) {
-            const ssize_t count =
-                kvd::retryOnInterrupt([&] { return ::write(STDOUT_FILENO, rest.data(), rest.size()); });
-            if (count < 0)
-                m_error = errno;
-            else
-                rest.remove_prefix(static_cast<std::size_t>(count));
-        }
-        m_buffer.clear();
-    }
-
-    kvd::TextEncoding m_encoding;
-    std::string m_buffer;
-    int m_error = 0;
-};
+using kvd::ReportFormat;
 
 void printError(const std::string& utf8Text)
 {
     std::fprintf(stderr, "%s\n", utf8Text.c_str());
 }
 
-void printReport(const kvd::Document& document, ReportWriter& out)
-{
-    const kvd::ReportLines lines(document.summary.report, document.table);
-    for (std::size_t index = 0; index < lines.count(); ++index) {
-        out.text(lines.line(index));
-        out.endLine();
-    }
-    out.endLine();
-    out.text("Measurements Statistics :");
-    out.endLine();
-    const kvd::StatisticsTable& statistics = document.summary.statistics;
-    for (int row = 0; row < statistics.rowCount(); ++row) {
-        for (int column = 0; column < kvd::StatisticsTable::ColumnCount; ++column) {
-            if (column > 0)
-                out.text("\t");
-            out.text(statistics.cell(row, column));
+// Standard output and standard error, written as each file's output comes in turn.
+// Remembers the errno of the first failed write to standard output.
+class ReportStreams {
+public:
+    // False once standard output has failed.
+    bool write(const kvd::ReportOutput& output)
+    {
+        if (!output.err.empty()) {
+            std::fflush(stdout);
+            std::fwrite(output.err.data(), 1, output.err.size(), stderr);
         }
-        out.endLine();
+        return put(output.out);
     }
+    bool put(const std::string& bytes)
+    {
+        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() && m_errno == 0)
+            m_errno = errno != 0 ? errno : EIO;
+        return m_errno == 0;
+    }
+
+    // False when standard output could not take everything.
+    bool finish()
+    {
+        if (std::fflush(stdout) != 0 && m_errno == 0)
+            m_errno = errno != 0 ? errno : EIO;
+        if (std::ferror(stdout) && m_errno == 0)
+            m_errno = EIO;
+        return m_errno == 0;
+    }
+    int error() const noexcept { return m_errno; }
+
+private:
+    int m_errno = 0;
+};
+
+// Thrown from the output side to stop reading further files.
+struct OutputFailed {};
+
+struct ReportCommand {
+    ReportFormat format = ReportFormat::Text;
+    int jobs = 1;
+    std::vector<std::string> files; // the file system's bytes, as the shell passed them
+};
+
+// The bytes the shell passed for the file arguments, which the parser gave decoded.
+// Decoding does not keep bytes that the locale's encoding cannot read (a name that is
+// not valid UTF-8), and the file system needs them unchanged.
+std::vector<std::string> argumentBytes(int argc, char* argv[], const QStringList& words)
+{
+    std::vector<std::string> bytes;
+    int next = 1;
+    for (const QString& word : words) {
+        int i = next;
+        while (i < argc && QFile::decodeName(argv[i]) != word)
+            ++i;
+        if (i < argc) {
+            bytes.emplace_back(argv[i]);
+            next = i + 1;
+        } else {
+            bytes.push_back(QFile::encodeName(word).toStdString());
+        }
+    }
+    return bytes;
 }
 
-// The bytes the shell passed for the argument that was decoded to `word`. Decoding
-// does not keep bytes that the locale's encoding cannot read (a file name that is not
-// valid UTF-8), and the file system needs them unchanged.
-std::string argumentBytes(int argc, char* argv[], const QString& word)
+kvd::ReportOutput reportOf(ReportFormat format, const kvd::ReportFile& file, kvd::FilePlacement placement)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (QFile::decodeName(argv[i]) == word)
-            return argv[i];
+    switch (format) {
+    case ReportFormat::Text: return kvd::textReport(file, placement);
+    case ReportFormat::Json: return kvd::jsonReport(file, placement);
+    case ReportFormat::Tsv: return kvd::tsvReport(file, placement);
+    case ReportFormat::Check: return kvd::checkReport(file, placement);
     }
-    return QFile::encodeName(word).toStdString();
+    return {};
 }
 
-// Loads the file and prints its summary; the exit code.
-int report(const std::string& fileName)
+int run(const ReportCommand& command)
 {
-    const QString path = QFile::decodeName(QByteArray::fromStdString(fileName));
-    kvd::Document document;
-    document.fileName = fileName;
-    document.caption = kvd::captionForPath(document.fileName);
-
-    kvd::LoadOptions options;
-    options.decimalSeparator = kvd::userDecimalSeparator();
-    options.collationLocale = QLocale::system();
-    options.warning = [&document](const std::string& message) {
-        printError(kvd::decodeText(message, document.encoding).toStdString());
+    const int count = static_cast<int>(command.files.size());
+    const bool several = count > 1;
+    ReportStreams streams;
+    int status = kvd::ExitSuccess;
+    const auto produce = [&](int index) {
+        const kvd::FilePlacement placement{index, several};
+        try {
+            const kvd::ReportFile file = kvd::loadReportFile(command.files[index]);
+            return reportOf(command.format, file, placement);
+        } catch (const std::exception& error) { // out of memory while rendering
+            kvd::ReportFile failed;
+            failed.path = QFile::decodeName(QByteArray::fromStdString(command.files[index])).toStdString();
+            failed.error = error.what();
+            return reportOf(command.format, failed, placement);
+        }
     };
-
-    kvd::ReadResult result;
+    const auto consume = [&](int, kvd::ReportOutput& output) {
+        status = kvd::worseStatus(status, output.status);
+        if (!streams.write(output))
+            throw OutputFailed();
+    };
     try {
-        result = kvd::loadDocument(document, options);
-    } catch (const std::exception& error) {
-        printError(error.what());
-        return ExitFailure;
+        kvd::runOrderedJobs<kvd::ReportOutput>(count, command.jobs, produce, consume);
+    } catch (const OutputFailed&) {
+        // reported below
     }
-    if (result.status == kvd::ReadStatus::NoSuchFile) {
-        printError("kvdreport: \"" + path.toStdString() + "\" names no file");
-        return ExitFailure;
+    streams.put(kvd::reportEnding(command.format, count));
+    if (!streams.finish()) {
+        printError("kvdreport: cannot write the report: " + kvd::systemErrorText(streams.error()));
+        return kvd::ExitFailure;
     }
-    if (result.status == kvd::ReadStatus::UnknownFormat) {
-        printError("Unknow file format");
-        return ExitFailure;
-    }
-
-    ReportWriter out(document.encoding);
-    printReport(document, out);
-    if (const int error = out.finish()) {
-        printError("kvdreport: cannot write the report: " + kvd::systemErrorText(error));
-        return ExitFailure;
-    }
-    return EXIT_SUCCESS;
+    return status;
 }
 
 } // namespace
@@ -159,10 +150,10 @@ int report(const std::string& fileName)
 int main(int argc, char* argv[])
 {
     // With standard output closed, the next file opened would take its number and
-    // the report would be written into that file (or fail with an unrelated error).
+    // the report would go into that file (or fail with an error of its own).
     if (::fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF) {
         printError("kvdreport: cannot write the report: " + kvd::systemErrorText(EBADF));
-        return ExitFailure;
+        return kvd::ExitFailure;
     }
     // QCoreApplication sets the process locale from the environment (LC_ALL, LANG...):
     // it gives the decimal separator and the collation of the report.
@@ -171,29 +162,70 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Loads a data file (.kvd, .wum or learning file) as KVD Viewer does and prints its summary:\n"
-        "the report lines, an empty line, \"Measurements Statistics :\" and the statistics grid,\n"
-        "one row a line, cells separated by TAB, in UTF-8.\n"
-        "Warnings and errors go to standard error. Exit status: 0 when the file was loaded\n"
-        "(with or without warnings), 1 when it could not be, 2 for wrong usage.\n"
+        "Loads data files (.kvd, .wum or learning files) as KVD Viewer does and prints their summaries.\n"
+        "By default, for each file: the report lines, an empty line, \"Measurements Statistics :\" and\n"
+        "the statistics grid, one row a line, cells separated by TAB, in UTF-8; with several files, a\n"
+        "line \"==> FILE <==\" before each and an empty line between them.\n"
+        "Warnings and errors go to standard error (prefixed by the file's name when several files are\n"
+        "given). Files are read in parallel and printed in argument order; a file that cannot be loaded\n"
+        "does not stop the others.\n"
+        "Exit status: 0 when every file was loaded (with or without warnings), 1 when one could not be,\n"
+        "2 for wrong usage; with --check, 3 when problems were found (1 still wins).\n"
         "Numbers use the locale's decimal separator to parse and \".\" to print; distinct\n"
         "values are compared under the locale's collation, ignoring letter case."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The data file to summarise."));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("Output format: text (default); json, one object per file (an array for several "
+                       "files); tsv, the statistics grid alone with one heading line (and a first column "
+                       "File for several files)."),
+        QStringLiteral("text|json|tsv"), QStringLiteral("text"));
+    const QCommandLineOption checkOption(
+        QStringLiteral("check"),
+        QStringLiteral("Print one \"FILE:LINE: message\" line per problem (duplicate objects, invalid "
+                       "measurement values, unknown learning statuses, no measurement) and nothing for a "
+                       "clean file."));
+    const QCommandLineOption jobsOption(
+        {QStringLiteral("j"), QStringLiteral("jobs")},
+        QStringLiteral("Read up to N files at once (default: the number of processors)."), QStringLiteral("N"));
+    parser.addOptions({formatOption, checkOption, jobsOption});
+    parser.addPositionalArgument(QStringLiteral("FILE..."), QStringLiteral("The data files to summarise."));
 
-    const auto usage = [&parser](const QString& problem) {
+    const auto usage = [](const QString& problem) {
         printError("kvdreport: " + problem.toStdString());
-        printError("Usage: kvdreport FILE   (kvdreport --help for more)");
-        return ExitUsage;
+        printError("Usage: kvdreport [--format=text|json|tsv | --check] [-j N] FILE...   (kvdreport --help for more)");
+        return kvd::ExitUsage;
     };
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser.errorText());
     if (parser.isSet(helpOption)) {
         std::fputs(parser.helpText().toUtf8().constData(), stdout);
-        return EXIT_SUCCESS;
+        return kvd::ExitSuccess;
     }
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1)
-        return usage(files.isEmpty() ? QStringLiteral("no file given") : QStringLiteral("give exactly one file"));
-    return report(argumentBytes(argc, argv, files.front()));
+
+    ReportCommand command;
+    const QString format = parser.value(formatOption);
+    if (format == QLatin1String("json"))
+        command.format = ReportFormat::Json;
+    else if (format == QLatin1String("tsv"))
+        command.format = ReportFormat::Tsv;
+    else if (format != QLatin1String("text"))
+        return usage(QStringLiteral("unknown format \"%1\"").arg(format));
+    if (parser.isSet(checkOption)) {
+        if (parser.isSet(formatOption))
+            return usage(QStringLiteral("--check prints its own lines and takes no --format"));
+        command.format = ReportFormat::Check;
+    }
+    command.jobs = QThread::idealThreadCount();
+    if (parser.isSet(jobsOption)) {
+        bool number = false;
+        command.jobs = parser.value(jobsOption).toInt(&number);
+        if (!number || command.jobs < 1)
+            return usage(QStringLiteral("-j needs a whole number of jobs from 1 on, not \"%1\"")
+                             .arg(parser.value(jobsOption)));
+    }
+    command.files = argumentBytes(argc, argv, parser.positionalArguments());
+    if (command.files.empty())
+        return usage(QStringLiteral("no file given"));
+    return run(command);
 }

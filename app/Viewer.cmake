@@ -5,8 +5,12 @@ set(KVD_DOCUMENT_DIR ${PROJECT_SOURCE_DIR}/document)
 
 add_library(kvdwidgets STATIC
   ${KVD_DOCUMENT_DIR}/DataTableModel.cpp ${KVD_DOCUMENT_DIR}/DataTableModel.h
+  ${KVD_DOCUMENT_DIR}/DocumentExplorer.cpp ${KVD_DOCUMENT_DIR}/DocumentExplorer.h
+  ${KVD_DOCUMENT_DIR}/FindBar.cpp ${KVD_DOCUMENT_DIR}/FindBar.h
   ${KVD_DOCUMENT_DIR}/GridTextWidth.cpp ${KVD_DOCUMENT_DIR}/GridTextWidth.h
   ${KVD_DOCUMENT_DIR}/HeaderEditorText.cpp ${KVD_DOCUMENT_DIR}/HeaderEditorText.h
+  ${KVD_DOCUMENT_DIR}/HistogramChart.cpp ${KVD_DOCUMENT_DIR}/HistogramChart.h
+  ${KVD_DOCUMENT_DIR}/HistogramWindow.cpp ${KVD_DOCUMENT_DIR}/HistogramWindow.h
   ${KVD_DOCUMENT_DIR}/ReportView.cpp ${KVD_DOCUMENT_DIR}/ReportView.h
   ${KVD_DOCUMENT_DIR}/StatisticsTableModel.cpp ${KVD_DOCUMENT_DIR}/StatisticsTableModel.h
   ${KVD_DOCUMENT_DIR}/TextGrid.cpp ${KVD_DOCUMENT_DIR}/TextGrid.h
@@ -27,7 +31,7 @@ add_library(kvdwidgets STATIC
 )
 set_target_properties(kvdwidgets PROPERTIES AUTOMOC ON)
 target_include_directories(kvdwidgets PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(kvdwidgets PUBLIC kvdcore Qt6::Gui Qt6::Widgets PRIVATE Qt6::Svg kvd_warnings)
+target_link_libraries(kvdwidgets PUBLIC kvdcore Qt6::Gui Qt6::Widgets PRIVATE Qt6::Charts Qt6::Svg kvd_warnings)
 qt_add_resources(kvdwidgets kvdviewer_images
   PREFIX "/kvdviewer"
   BASE images

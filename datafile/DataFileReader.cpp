@@ -223,7 +223,10 @@ ReadResult readDataFile(Document& document, const ReaderOptions& options)
     table.setFixedColumnCount(isKvdKind(kind) ? 2 : 1);
     if (options.progress)
         options.progress(2 * lines.size(), 2 * lines.size());
-    return {ReadStatus::Read, kind};
+    // Learning files name their columns on line 2; the others after the header's
+    // lines and the "[Data]" line.
+    const std::uint64_t columnNameLineNumber = isLearningKind(kind) ? 2 : header.lines.size() + 2;
+    return {ReadStatus::Read, kind, columnNameLineNumber};
 }
 
 } // namespace kvd

@@ -30,6 +30,9 @@ enum class ReadStatus {
 struct ReadResult {
     ReadStatus status = ReadStatus::NoSuchFile;
     FileKind kind = FileKind::Unknown;
+    // The number of the column-name line in the file, counting from 1 (Read only). The
+    // object lines follow it without a gap: object row r is line columnNameLineNumber + r.
+    std::uint64_t columnNameLineNumber = 0;
 };
 
 // The largest file the reader accepts; a larger one is refused with a clear message.

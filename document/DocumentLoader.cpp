@@ -12,7 +12,8 @@ ReadResult loadDocument(Document& document, const LoadOptions& options)
         return result;
 
     const int measurementCount = fillStatistics(document.table, result.kind, options.decimalSeparator,
-                                                document.summary.statistics, options.warning);
+                                                document.summary.statistics, options.warning,
+                                                &document.summary.figures);
     writeSummaryReport(document.table, result.kind, measurementCount, document.encoding,
                        options.collationLocale, document.summary.report);
     document.summary.reportScrollBar = true;

@@ -50,6 +50,30 @@ std::size_t ReportView::firstVisibleLine() const
     return static_cast<std::size_t>(std::max(0, verticalScrollBar()->value()));
 }
 
+long long ReportView::lineAt(const QPoint& point) const
+{
+    int top = Margin;
+    for (std::size_t index = firstVisibleLine(); index < m_count && top < viewport()->height(); ++index) {
+        const int bottom = top + static_cast<int>(std::ceil(layoutLine(index)->boundingRect().height()));
+        if (point.y() >= top && point.y() < bottom)
+            return static_cast<long long>(index);
+        top = bottom;
+    }
+    return -1;
+}
+
+QRect ReportView::lineRect(std::size_t index) const
+{
+    int top = Margin;
+    for (std::size_t shown = firstVisibleLine(); shown < m_count && top < viewport()->height(); ++shown) {
+        const int height = static_cast<int>(std::ceil(layoutLine(shown)->boundingRect().height()));
+        if (shown == index)
+            return QRect(Margin, top, textWidth(), height);
+        top += height;
+    }
+    return {};
+}
+
 QString ReportView::toPlainText() const
 {
     if (m_count == 0)

@@ -34,6 +34,10 @@ public:
     std::size_t lineCount() const noexcept { return m_count; }
     // The index of the line at the top of the view.
     std::size_t firstVisibleLine() const;
+    // The index of the line drawn at `point` of the viewport; -1 where none is.
+    long long lineAt(const QPoint& point) const;
+    // Where line `index` is drawn in the viewport; empty when it is out of sight.
+    QRect lineRect(std::size_t index) const;
 
     // Every line, joined by "\n".
     QString toPlainText() const;

@@ -3,6 +3,7 @@
 #include "app/ApplicationFonts.h"
 #include "common/Errors.h"
 #include "document/DataTableModel.h"
+#include "document/DocumentExplorer.h"
 #include "document/HeaderEditorText.h"
 #include "document/ReportView.h"
 #include "document/StatisticsTableModel.h"
@@ -53,6 +54,7 @@ TMDIChild::TMDIChild(QAbstractButton* saveButton, QWidget* parent)
     buildSummaryPage();
     setWidget(PageControl1);
     PageControl1->setCurrentIndex(0);
+    m_explorer = new DocumentExplorer(*this);
     watchMousePresses(this);
 }
 

@@ -21,6 +21,7 @@ class QTextEdit;
 
 namespace kvd {
 class DataTableModel;
+class DocumentExplorer;
 class ReportLines;
 class ReportView;
 class StatisticsTableModel;
@@ -63,6 +64,9 @@ public:
     bool headerModified() const;
     void setHeaderModified(bool modified);
 
+    // Find bar, jumps from the summary to the rows, histograms.
+    kvd::DocumentExplorer* explorer() const noexcept { return m_explorer; }
+
     // Members, in the order the window is built.
     QTabWidget* PageControl1;
     QWidget* TabSheet1;
@@ -101,6 +105,7 @@ private:
     std::unique_ptr<kvd::ReportLines> m_reportLines; // of m_document, for Memo1
     kvd::DataTableModel* m_dataModel;
     kvd::StatisticsTableModel* m_statisticsModel;
+    kvd::DocumentExplorer* m_explorer;
     QPointer<QAbstractButton> m_saveButton;
     bool m_splitterPlaced = false;
     bool m_headerModified = false; // set by any user edit, cleared only by the loader

@@ -6,12 +6,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   clang libclang-rt-14-dev
   locales fonts-wine fonts-dejavu-core
   xvfb xauth x11-utils
   datamash time
+  python3 python3-jsonschema
 )
 
 SUDO=""

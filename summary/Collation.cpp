@@ -229,4 +229,9 @@ int Collation::compare(const CollationKey& a, const CollationKey& b) const
     return m_collator.compare(a.m_text, b.m_text);
 }
 
+const UCollator* Collation::icuCollator() const noexcept
+{
+    return m_icu->collator;
+}
+
 } // namespace kvd

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+struct UCollator;
+
 namespace kvd {
 
 // An ordering key for one text under a Collation: two keys compare as their texts do.
@@ -60,6 +62,10 @@ public:
     int compare(const QString& a, const QString& b) const;
     CollationKey key(const QString& text) const;
     int compare(const CollationKey& a, const CollationKey& b) const;
+
+    // The ICU collator with this collation's settings, for finding a text inside
+    // another one; nullptr when ICU has none for the locale.
+    const UCollator* icuCollator() const noexcept;
 
 private:
     enum class EqualityKeys { None, IcuSortKey, CaseFolded };

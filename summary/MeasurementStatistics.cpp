@@ -4,6 +4,7 @@
 #include "datafile/NumberText.h"
 #include "summary/StatisticsTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -214,6 +215,49 @@ void writeStandardError(const ColumnSums& column, int objectCount, char decimalS
                        std::isfinite(standardError) ? formatted(standardError, decimalSeparator) : NotAvailable);
 }
 
+MeasurementFigures figuresOf(const ColumnSums& column, int objectCount)
+{
+    MeasurementFigures figures;
+    figures.column = column.column;
+    figures.row = column.row;
+    figures.count = objectCount;
+    if (!column.valid) {
+        figures.state = MeasurementFigures::State::Invalid;
+        return figures;
+    }
+    figures.mean = column.sum / objectCount;
+    figures.minimum = column.minimum;
+    figures.maximum = column.maximum;
+    if (objectCount > 1 && column.meanShown) {
+        // The squares were summed around the displayed mean m; around the exact mean
+        // they are smaller by n (mean - m)^2.
+        const double offset = figures.mean - column.displayedMean;
+        const double squares = std::max(0.0, column.squares - objectCount * offset * offset);
+        figures.standardError = std::sqrt(squares / (objectCount - 1)) / std::sqrt(static_cast<double>(objectCount));
+    }
+    return figures;
+}
+
+// One entry per grid row below the heading: accepted columns from their sums, the
+// "n/a" rows of the WUM kinds in between.
+void collectFigures(const std::vector<ColumnSums>& sums, const std::vector<bool>& accepted, int firstCandidate,
+                    bool wumKind, int objectCount, std::vector<MeasurementFigures>& figures)
+{
+    figures.clear();
+    auto sum = sums.begin();
+    for (int column = firstCandidate; column < static_cast<int>(accepted.size()); ++column) {
+        if (accepted[static_cast<std::size_t>(column)]) {
+            figures.push_back(figuresOf(*sum++, objectCount));
+        } else if (wumKind) {
+            MeasurementFigures notNumeric;
+            notNumeric.column = column;
+            notNumeric.row = column;
+            notNumeric.state = MeasurementFigures::State::NotNumeric;
+            figures.push_back(notNumeric);
+        }
+    }
+}
+
 void writeHeadings(StatisticsTable& statistics)
 {
     std::string_view headings = "Name,Mean,Std_Err,Min,Max";
@@ -228,7 +272,7 @@ void writeHeadings(StatisticsTable& statistics)
 } // namespace
 
 int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator, StatisticsTable& statistics,
-                   const WarningSink& warning)
+                   const WarningSink& warning, std::vector<MeasurementFigures>* figures)
 {
     const int columnCount = table.columnCount();
     const int objectCount = table.objectCount();
@@ -267,11 +311,14 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         if (accepted[static_cast<std::size_t>(column)])
             continue;
         statistics.setCell(column, NameColumn, std::string(table.cell(0, column)));
+        statistics.setMeasurementColumn(column, column);
         for (int cell = MeanColumn; cell <= MaxColumn; ++cell)
             statistics.setCell(column, cell, NotAvailable);
     }
-    for (const ColumnSums& sum : sums)
+    for (const ColumnSums& sum : sums) {
         statistics.setCell(sum.row, NameColumn, std::string(table.cell(0, sum.column)));
+        statistics.setMeasurementColumn(sum.row, sum.column);
+    }
 
     sumColumns(table, sums, parser);
     for (ColumnSums& sum : sums) {
@@ -287,6 +334,8 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         if (sum.valid)
             writeStandardError(sum, objectCount, decimalSeparator, statistics);
     }
+    if (figures)
+        collectFigures(sums, accepted, firstCandidate, wumKind, objectCount, *figures);
     return measurementCount;
 }
 

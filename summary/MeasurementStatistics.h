@@ -1,9 +1,11 @@
 #pragma once
 
 #include "datafile/FileKind.h"
+#include "summary/MeasurementFigures.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kvd {
 
@@ -18,8 +20,10 @@ using WarningSink = std::function<void(const std::string& message)>;
 // wide, then one row per measurement column with Name, Mean, Std_Err, Min and Max,
 // or "n/a" rows for WUM-kind columns whose first value is not a number. Returns the
 // measurement count. Each column whose values are not all numbers gives one warning
-// and a row holding its name only. Throws only kvd::Error of other kinds.
+// and a row holding its name only. When `figures` is given, it is refilled with one
+// entry per row below the heading, in row order. Throws only kvd::Error of other kinds.
 int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
-                   StatisticsTable& statistics, const WarningSink& warning);
+                   StatisticsTable& statistics, const WarningSink& warning,
+                   std::vector<MeasurementFigures>* figures = nullptr);
 
 } // namespace kvd

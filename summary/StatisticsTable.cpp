@@ -5,7 +5,7 @@
 namespace kvd {
 
 StatisticsTable::StatisticsTable()
-    : m_cells(2 * ColumnCount)
+    : m_cells(2 * ColumnCount), m_measurementColumns(2, -1)
 {
     for (int& width : m_columnWidths)
         width = DefaultColumnWidth;
@@ -14,6 +14,20 @@ StatisticsTable::StatisticsTable()
 void StatisticsTable::setRowCount(int rowCount)
 {
     m_cells.resize(static_cast<std::size_t>(rowCount < 0 ? 0 : rowCount) * ColumnCount);
+    m_measurementColumns.resize(static_cast<std::size_t>(rowCount < 0 ? 0 : rowCount), -1);
+}
+
+int StatisticsTable::measurementColumn(int rowIndex) const
+{
+    if (rowIndex < 0 || static_cast<std::size_t>(rowIndex) >= m_measurementColumns.size())
+        return -1;
+    return m_measurementColumns[static_cast<std::size_t>(rowIndex)];
+}
+
+void StatisticsTable::setMeasurementColumn(int rowIndex, int column)
+{
+    if (rowIndex >= 0 && rowIndex < rowCount())
+        m_measurementColumns[static_cast<std::size_t>(rowIndex)] = column;
 }
 
 const std::string& StatisticsTable::cell(int rowIndex, int columnIndex) const

@@ -28,8 +28,13 @@ public:
 
     int fixedRowCount() const noexcept { return 1; }
 
+    // The data table column that row `rowIndex` describes, or -1 (heading, empty rows).
+    int measurementColumn(int rowIndex) const;
+    void setMeasurementColumn(int rowIndex, int column);
+
 private:
     std::vector<std::string> m_cells; // row after row
+    std::vector<int> m_measurementColumns; // by row, -1 for none
     int m_columnWidths[ColumnCount];
 };
 

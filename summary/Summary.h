@@ -1,5 +1,6 @@
 #pragma once
 
+#include "summary/MeasurementFigures.h"
 #include "summary/StatisticsTable.h"
 #include "summary/SummaryReport.h"
 
@@ -11,6 +12,7 @@ struct Summary {
     SummaryReport report;
     bool reportScrollBar = false; // given when the report is complete
     StatisticsTable statistics;
+    std::vector<MeasurementFigures> figures; // one per statistics row below the heading
 };
 
 } // namespace kvd

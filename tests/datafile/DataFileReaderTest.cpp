@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -456,6 +457,49 @@ TEST(ExampleFiles, openCompleteWithTheirKind)
         EXPECT_EQ(outcome.result->status, ReadStatus::Read) << c.name;
         EXPECT_EQ(outcome.result->kind, c.kind) << c.name;
         EXPECT_GE(outcome.document.table.objectCount(), 20) << c.name;
+    }
+}
+
+} // namespace
+} // namespace kvd
+
+namespace kvd {
+namespace {
+
+// Object row r lies on line columnNameLineNumber + r, counted against the line ends
+// of the file itself, through headers of any length, CR LF and stray CRs.
+TEST_F(DataFileReader, columnNameLineNumberLocatesEveryObjectLine)
+{
+    std::mt19937 random(7);
+    const char* firstLines[] = {"KVD x", "WUM", "LEARNING set", "LEARNING fit"};
+    for (int trial = 0; trial < 40; ++trial) {
+        const int kindIndex = trial % 4;
+        const bool learning = kindIndex >= 2;
+        const char separator = kindIndex == 1 ? '\t' : ';';
+        const auto lineEnd = [&] { return random() % 3 == 0 ? "\r\n"s : "\n"s; };
+        std::string bytes = firstLines[kindIndex] + lineEnd();
+        if (!learning) {
+            for (int line = static_cast<int>(random() % 5); line > 0; --line)
+                bytes += (random() % 2 ? "[Sec]"s : "a=\rb"s) + lineEnd();
+            bytes += "[Data]" + lineEnd();
+        }
+        bytes += std::string(kindIndex == 3 ? "Id;FIT_A;G;S" : "Id") + separator + "Src" + separator + "A"
+            + lineEnd();
+        const int objects = 1 + static_cast<int>(random() % 6);
+        for (int row = 0; row < objects; ++row)
+            bytes += "o\r" + std::to_string(row) + separator + "s" + separator + "1" + lineEnd();
+
+        const Outcome outcome = read(bytes);
+        ASSERT_TRUE(outcome.result) << outcome.error;
+        const DataTable& table = outcome.document.table;
+        ASSERT_EQ(table.objectCount(), objects);
+        for (int row = 0; row <= objects; ++row) {
+            const auto offset = static_cast<std::size_t>(table.line(row).data() - table.bytes().data());
+            const auto lineNumber = 1 + static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.begin()
+                                                                                  + static_cast<std::ptrdiff_t>(offset), '\n'));
+            EXPECT_EQ(outcome.result->columnNameLineNumber + static_cast<std::uint64_t>(row), lineNumber)
+                << "trial " << trial << ", row " << row;
+        }
     }
 }
 

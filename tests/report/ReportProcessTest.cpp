@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -118,10 +121,19 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"loadError", {fixture("no_data_line.kvd")}, 1,
                     "Le nombre de lignes fixes doit \xC3\xAAtre inf\xC3\xA9rieur au nombre de lignes\n"},
         FailureCase{"missingFile", {fixture("no_such_file.kvd")}, 1, "names no file"},
-        FailureCase{"noArgument", {}, 2, "Usage: kvdreport FILE"},
-        FailureCase{"twoFiles", {fixture("no_data_line.kvd"), fixture("no_data_line.kvd")}, 2, "Usage: kvdreport FILE"},
+        FailureCase{"noArgument", {}, 2, "Usage: kvdreport"},
         FailureCase{"unknownOption", {QStringLiteral("--frobnicate"), fixture("no_data_line.kvd")}, 2,
-                    "Usage: kvdreport FILE"}),
+                    "Usage: kvdreport"},
+        // Usage errors come before any output, JSON included.
+        FailureCase{"unknownOptionWithJson",
+                    {QStringLiteral("--format=json"), QStringLiteral("--frobnicate"), fixture("no_data_line.kvd")}, 2,
+                    "Usage: kvdreport"},
+        FailureCase{"unknownFormat", {QStringLiteral("--format=xml"), fixture("no_data_line.kvd")}, 2,
+                    "unknown format"},
+        FailureCase{"checkWithFormat", {QStringLiteral("--check"), QStringLiteral("--format=tsv"),
+                    fixture("no_data_line.kvd")}, 2, "Usage: kvdreport"},
+        FailureCase{"zeroJobs", {QStringLiteral("-j"), QStringLiteral("0"), fixture("no_data_line.kvd")}, 2,
+                    "Usage: kvdreport"}),
     [](const testing::TestParamInfo<FailureCase>& paramInfo) { return std::string(paramInfo.param.name); });
 
 // Runs a shell command line with kvdreport as $0 and `argument` as $1.
@@ -169,6 +181,128 @@ TEST(KvdReport, reportsTheErrorOfTheFailedWrite)
     const ProcessResult full = runReportInShell(QStringLiteral("exec \"$0\" \"$1\" > /dev/full"), file);
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.err, "kvdreport: cannot write the report: Disque plein\n");
+}
+
+QString example(const char* name)
+{
+    return QStringLiteral(KVD_EXAMPLES_DIR "/") + QString::fromLatin1(name);
+}
+
+const QStringList Examples = {example("diatom_training.kvd"), example("leaf_survey.kvd"),
+                              example("plankton_station.wum"), example("zooscan_training.kvd")};
+
+// Several files give each file's own report in argument order, a failed one only its
+// message, whatever the number of jobs: the reference is one run per file.
+TEST(KvdReportSeveralFiles, matchTheirSingleReportsInArgumentOrderWhateverTheJobs)
+{
+    const QStringList files = {Examples[0], fixture("no_data_line.kvd"), Examples[1], Examples[2],
+                               fixture("no_such_file.kvd"), Examples[3], fixture("windows1252_invalid_value.kvd"),
+                               Examples[0]};
+    std::string expectedOut;
+    std::string expectedErr;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const ProcessResult single = runReport({files[i]});
+        expectedOut += (i > 0 ? "\n==> " : "==> ") + files[i].toStdString() + " <==\n" + single.out;
+        if (!single.err.empty() && single.err.find("names no file") == std::string::npos)
+            expectedErr += files[i].toStdString() + ": ";
+        expectedErr += single.err;
+    }
+    for (const char* jobs : {"1", "3", "16"}) {
+        const ProcessResult run = runReport(QStringList{QStringLiteral("-j"), QString::fromLatin1(jobs)} + files);
+        EXPECT_EQ(run.exitCode, 1) << jobs;
+        EXPECT_EQ(run.out, expectedOut) << jobs;
+        EXPECT_EQ(run.err, expectedErr) << jobs;
+    }
+}
+
+// The TSV grid is the text report's grid, for one file and, behind a File column,
+// for several.
+TEST(KvdReportTsv, isTheStatisticsGridOfTheTextReport)
+{
+    std::string expectedSeveral = "File\tName\tMean\tStd_Err\tMin\tMax\n";
+    for (const QString& file : Examples) {
+        const std::string text = runReport({file}).out;
+        const std::string grid = text.substr(text.find("Measurements Statistics :\n") + 26);
+        const ProcessResult tsv = runReport({QStringLiteral("--format=tsv"), file});
+        EXPECT_EQ(tsv.exitCode, 0);
+        EXPECT_EQ(tsv.out, grid);
+        for (std::size_t line = grid.find('\n') + 1; line < grid.size(); line = grid.find('\n', line) + 1)
+            expectedSeveral += file.toStdString() + "\t" + grid.substr(line, grid.find('\n', line) + 1 - line);
+    }
+    const ProcessResult several = runReport(QStringList{QStringLiteral("--format=tsv")} + Examples);
+    EXPECT_EQ(several.exitCode, 0);
+    EXPECT_EQ(several.out, expectedSeveral);
+}
+
+QJsonDocument parsedJson(const std::string& text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    return document;
+}
+
+TEST(KvdReportJson, failedFilesBecomeErrorObjectsOfACompleteDocument)
+{
+    const ProcessResult single = runReport({QStringLiteral("--format=json"), fixture("no_such_file.kvd")});
+    EXPECT_EQ(single.exitCode, 1);
+    EXPECT_NE(single.err.find("names no file"), std::string::npos);
+    EXPECT_EQ(parsedJson(single.out).object().value(QLatin1String("error")).toString(), QStringLiteral("no such file"));
+
+    const ProcessResult several = runReport({QStringLiteral("--format=json"), fixture("lowercase_first_line.kvd"),
+                                             fixture("windows1252_invalid_value.kvd")},
+                                            QStringLiteral("fr_FR.UTF-8"));
+    EXPECT_EQ(several.exitCode, 1);
+    const QJsonArray files = parsedJson(several.out).array();
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_EQ(files[0].toObject().value(QLatin1String("error")).toString(), QStringLiteral("Unknow file format"));
+    const QJsonObject loaded = files[1].toObject();
+    EXPECT_FALSE(loaded.contains(QLatin1String("error")));
+    EXPECT_EQ(loaded.value(QLatin1String("warnings")).toArray().at(0).toString(),
+              QString::fromUtf8("WARNING: \"P\xC3\xA9rim\xC3\xA8tre\" contains invalid value(s)"));
+}
+
+// The check lines of a learning file with every kind of problem, counted in the file's
+// lines (CR LF line ends): an invalid value in two columns, a duplicate differing in
+// letter case only, and statuses other than Learning and Test in any spelling.
+TEST(KvdReportCheck, listsEveryProblemWithItsLine)
+{
+    const QString problems = fixture("learning_with_problems.txt");
+    const std::string name = problems.toStdString();
+    const ProcessResult run = runReport({QStringLiteral("--check"), problems});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, name + ":4: value \"x\" of measurement \"Perim\" is not a number\n"
+                     + name + ":6: object \"1\" of source \"A\" is a duplicate of an earlier line\n"
+                     + name + ":6: status \"Valid\" is neither \"Learning\" nor \"Test\"\n"
+                     + name + ":7: value \"\" of measurement \"Area\" is not a number\n"
+                     + name + ":8: status \"valid\" is neither \"Learning\" nor \"Test\"\n");
+
+    const QString noMeasurement = fixture("kvd_without_measurement.kvd");
+    const ProcessResult none = runReport({QStringLiteral("--check"), noMeasurement});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_EQ(none.out, noMeasurement.toStdString()
+                            + ":3: no measurement: the first object line holds no number past the identifiers\n");
+}
+
+TEST(KvdReportCheck, exitStatusIsCleanProblemsOrUnreadableWhicheverIsWorst)
+{
+    const QString clean = Examples[3];
+    const QString problems = fixture("learning_with_problems.txt");
+    const QString unreadable = fixture("no_data_line.kvd");
+    const auto check = [](const QStringList& files) {
+        return runReport(QStringList{QStringLiteral("--check")} + files);
+    };
+
+    const ProcessResult cleanRun = check({clean, Examples[2]});
+    EXPECT_EQ(cleanRun.exitCode, 0);
+    EXPECT_EQ(cleanRun.out, "");
+    EXPECT_EQ(check({clean, problems}).exitCode, 3);
+    const ProcessResult worst = check({unreadable, problems, clean});
+    EXPECT_EQ(worst.exitCode, 1);
+    EXPECT_EQ(worst.err, unreadable.toStdString()
+                             + ": Le nombre de lignes fixes doit \xC3\xAAtre inf\xC3\xA9rieur au nombre de lignes\n");
+    EXPECT_NE(worst.out.find(problems.toStdString() + ":4: "), std::string::npos);
 }
 
 TEST(KvdReport, helpExplainsTheOutput)

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -174,6 +179,79 @@ TEST(MeasurementStatistics, rowsShorterThanTheTableMakeTheirMissingColumnsInvali
     const Filled filled = fill({"Id;Src;A;B;C", "1;s;1;2;3", "2;s;3;", "3;s;5;6;7"}, FileKind::Kvd);
     EXPECT_EQ(filled.rows, (Grid{{"A", "3.00", "1.15", "1.00", "5.00"}, {"B", "", "", "", ""}, {"C", "", "", "", ""}}));
     EXPECT_EQ(filled.warnings.size(), 2u);
+}
+
+} // namespace
+} // namespace kvd
+
+namespace kvd {
+namespace {
+
+// The full-precision figures against a plain two-pass reference in long double, on
+// random columns, some spread so little that their mean's two-decimal rounding would
+// swamp the spread.
+TEST(MeasurementFigures, matchAPlainReferenceInFullPrecision)
+{
+    std::mt19937 random(14);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int trial = 0; trial < 50; ++trial) {
+        const double spread = trial % 2 ? 6000.0 : 0.004;
+        const auto value = [&](std::mt19937& r) { return 1.0017 + spread * unit(r); };
+        const int objects = 1 + trial % 7 * 13;
+        std::vector<std::string> lines = {"Id;Src;A;Text;B"};
+        std::vector<long double> a;
+        for (int row = 0; row < objects; ++row) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.9f", value(random));
+            a.push_back(std::strtold(text, nullptr));
+            lines.push_back("o;s;" + std::string(text) + ";t;" + (row == objects - 1 && objects > 1 ? "x" : "1"));
+        }
+        const DataTable table = test::makeTable(lines);
+        StatisticsTable statistics;
+        std::vector<MeasurementFigures> figures;
+        fillStatistics(table, FileKind::Kvd, '.', statistics, {}, &figures);
+
+        long double sum = 0;
+        for (const long double x : a)
+            sum += x;
+        const long double mean = sum / objects;
+        long double squares = 0;
+        for (const long double x : a)
+            squares += (x - mean) * (x - mean);
+
+        ASSERT_EQ(figures.size(), 2u); // "Text" is skipped, B follows A
+        const MeasurementFigures& fa = figures[0];
+        EXPECT_EQ(fa.state, MeasurementFigures::State::Computed);
+        EXPECT_EQ(fa.row, 1);
+        EXPECT_EQ(fa.count, objects);
+        EXPECT_NEAR(fa.mean, static_cast<double>(mean), 1e-9);
+        EXPECT_DOUBLE_EQ(fa.minimum, static_cast<double>(*std::min_element(a.begin(), a.end())));
+        EXPECT_DOUBLE_EQ(fa.maximum, static_cast<double>(*std::max_element(a.begin(), a.end())));
+        if (objects == 1) {
+            EXPECT_TRUE(std::isnan(fa.standardError));
+        } else {
+            const double reference = static_cast<double>(std::sqrt(squares / (objects - 1)) / std::sqrt(objects));
+            EXPECT_NEAR(fa.standardError, reference, 1e-9 * (1 + reference)) << "objects " << objects;
+        }
+        const MeasurementFigures& fb = figures[1];
+        EXPECT_EQ(fb.column, 4);
+        EXPECT_EQ(fb.row, 2);
+        EXPECT_EQ(fb.state, objects > 1 ? MeasurementFigures::State::Invalid : MeasurementFigures::State::Computed);
+    }
+}
+
+TEST(MeasurementFigures, wumKindsKeepNotNumericRowsInPlace)
+{
+    const DataTable table = test::makeTable({"Id\tName\tArea", "1\tx\t2", "2\ty\t4"}, '\t');
+    StatisticsTable statistics;
+    std::vector<MeasurementFigures> figures;
+    fillStatistics(table, FileKind::Wum, '.', statistics, {}, &figures);
+    ASSERT_EQ(figures.size(), 2u);
+    EXPECT_EQ(figures[0].state, MeasurementFigures::State::NotNumeric);
+    EXPECT_EQ(figures[0].row, 1);
+    EXPECT_EQ(figures[1].row, 2);
+    EXPECT_DOUBLE_EQ(figures[1].mean, 3.0);
+    EXPECT_DOUBLE_EQ(figures[1].standardError, 1.0);
 }
 
 } // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "summary/Histogram.h"
+
+#include <QWidget>
+
+#include <vector>
+
+namespace kvd {
+
+// A window of histograms side by side, one chart per measurement, titled after the
+// document. It holds the histograms it shows (computed from the loaded table), so it
+// needs nothing of the document once built.
+class HistogramWindow : public QWidget {
+    Q_OBJECT
+public:
+    // columnNames: the decoded name of each histogram's column, in the same order.
+    HistogramWindow(const QString& documentCaption, std::vector<Histogram> histograms,
+                    const QStringList& columnNames, QWidget* parent = nullptr);
+
+    const std::vector<Histogram>& histograms() const noexcept { return m_histograms; }
+
+private:
+    std::vector<Histogram> m_histograms;
+};
+
+} // namespace kvd

@@ -1,0 +1,166 @@
+#include "summary/CellSearch.h"
+
+#include "summary/Collation.h"
+
+#include <unicode/usearch.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace kvd {
+
+namespace {
+
+// The text a search holds between two cells.
+const UChar Placeholder[] = {u' '};
+
+unsigned char foldAscii(unsigned char c) noexcept
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+bool isPrintableAscii(unsigned char c) noexcept
+{
+    return c >= 0x20 && c <= 0x7E;
+}
+
+bool allPrintableAscii(std::string_view bytes) noexcept
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return isPrintableAscii(static_cast<unsigned char>(c)); });
+}
+
+bool printableBytes(const char* bytes, std::size_t count, char separator) noexcept
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!isPrintableAscii(static_cast<unsigned char>(bytes[i])) && bytes[i] != separator)
+            return false;
+    }
+    return true;
+}
+
+// True when every byte of the line is printable ASCII or the separator. Looks at 8
+// bytes at a time, and at single bytes only in words that hold a byte below 0x20 or
+// 0x7F (such as a TAB separator).
+bool printableAsciiLine(std::string_view line, char separator) noexcept
+{
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t Highs = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= line.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, line.data() + i, 8);
+        if (word & Highs)
+            return false;
+        const std::uint64_t below = (word - Ones * 0x20) & ~word & Highs;
+        const std::uint64_t del = word ^ (Ones * 0x7F);
+        const std::uint64_t isDel = (del - Ones) & ~del & Highs;
+        if ((below | isDel) && !printableBytes(line.data() + i, 8, separator))
+            return false;
+    }
+    return printableBytes(line.data() + i, line.size() - i, separator);
+}
+
+} // namespace
+
+CellSearch::CellSearch(const QString& text, const Collation& collation, TextEncoding encoding)
+    : m_text(text), m_encoding(encoding)
+{
+    if (m_text.isEmpty())
+        return;
+    const bool printable = std::all_of(m_text.cbegin(), m_text.cend(),
+                                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7E; });
+    if (printable && collation.foldsPrintableAscii()) {
+        m_asciiText = true;
+        for (const QChar c : m_text)
+            m_foldedText.push_back(static_cast<char>(foldAscii(static_cast<unsigned char>(c.unicode()))));
+        const std::size_t length = m_foldedText.size();
+        for (std::size_t& shift : m_shift)
+            shift = length;
+        for (std::size_t k = 0; k + 1 < length; ++k)
+            m_shift[static_cast<unsigned char>(m_foldedText[k])] = length - 1 - k;
+    }
+    if (const UCollator* collator = collation.icuCollator()) {
+        UErrorCode status = U_ZERO_ERROR;
+        // Each cell's text is set before it is searched.
+        m_search = usearch_openFromCollator(reinterpret_cast<const UChar*>(m_text.utf16()),
+                                            static_cast<int32_t>(m_text.size()), Placeholder, 1, collator, nullptr,
+                                            &status);
+        if (U_FAILURE(status)) {
+            if (m_search)
+                usearch_close(m_search);
+            m_search = nullptr;
+        }
+    }
+    if (!m_search)
+        m_foldedFallback = m_text.toCaseFolded();
+}
+
+CellSearch::~CellSearch()
+{
+    if (m_search)
+        usearch_close(m_search);
+}
+
+bool CellSearch::foldedContains(std::string_view bytes) const noexcept
+{
+    // Boyer-Moore-Horspool on folded bytes: most windows are passed over whole.
+    const std::size_t length = m_foldedText.size();
+    if (length > bytes.size())
+        return false;
+    const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* pattern = reinterpret_cast<const unsigned char*>(m_foldedText.data());
+    const unsigned char lastOfPattern = pattern[length - 1];
+    for (std::size_t i = 0; i + length <= bytes.size();) {
+        const unsigned char last = foldAscii(text[i + length - 1]);
+        if (last == lastOfPattern) {
+            std::size_t k = 0;
+            while (k + 1 < length && foldAscii(text[i + k]) == pattern[k])
+                ++k;
+            if (k + 1 == length)
+                return true;
+        }
+        i += m_shift[last];
+    }
+    return false;
+}
+
+bool CellSearch::collationContains(std::string_view cell) const
+{
+    const QString decoded = decodeText(cell, m_encoding);
+    if (decoded.isEmpty())
+        return false;
+    if (!m_search)
+        return decoded.toCaseFolded().contains(m_foldedFallback);
+    UErrorCode status = U_ZERO_ERROR;
+    usearch_setText(m_search, reinterpret_cast<const UChar*>(decoded.utf16()), static_cast<int32_t>(decoded.size()),
+                    &status);
+    if (U_FAILURE(status))
+        return false;
+    const int32_t found = usearch_first(m_search, &status);
+    // The cell's text lives only during this call.
+    UErrorCode reset = U_ZERO_ERROR;
+    usearch_setText(m_search, Placeholder, 1, &reset);
+    return U_SUCCESS(status) && found != USEARCH_DONE;
+}
+
+bool CellSearch::matches(std::string_view cell) const
+{
+    if (m_text.isEmpty() || cell.empty())
+        return false;
+    if (m_asciiText && allPrintableAscii(cell))
+        return foldedContains(cell);
+    return collationContains(cell);
+}
+
+bool CellSearch::lineMayMatch(std::string_view line, char separator) const
+{
+    if (m_text.isEmpty())
+        return false;
+    if (!m_asciiText)
+        return true;
+    // A line of printable ASCII (and separators) can only match by folding.
+    return foldedContains(line) || !printableAsciiLine(line, separator);
+}
+
+} // namespace kvd

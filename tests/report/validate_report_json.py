@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Validates kvdreport's JSON output against its schema, on real files.
+
+Usage: validate_report_json.py KVDREPORT SCHEMA FILE...
+
+Runs `kvdreport --format=json` on each file alone and on all of them at once, and
+checks every document against the schema (jsonschema, Draft 2020-12) and against the
+text report it summarises: the shown texts are the TSV grid's cells, the numbers round
+to them, and the tallies' counts add up to the objects. Also checks that the schema
+refuses documents with a member missing or of the wrong type, so that a lax schema
+cannot pass. Exits 1 with a message on the first failure.
+"""
+
+import copy
+import json
+import os
+import subprocess
+import sys
+
+import jsonschema
+
+
+def run(kvdreport, arguments):
+    environment = dict(os.environ, LC_ALL="C.UTF-8")
+    process = subprocess.run([kvdreport] + arguments, capture_output=True, env=environment, check=False)
+    return process.returncode, process.stdout.decode("utf-8")
+
+
+def fail(message):
+    print("FAIL: " + message, file=sys.stderr)
+    sys.exit(1)
+
+
+def check_against_tsv(kvdreport, path, report):
+    status, tsv = run(kvdreport, ["--format=tsv", path])
+    rows = [line.split("\t") for line in tsv.splitlines()[1:]]
+    statistics = report["statistics"]
+    if len(rows) != len(statistics):
+        fail(f"{path}: {len(statistics)} statistics for {len(rows)} grid rows")
+    for row, measurement in zip(rows, statistics):
+        shown = measurement["shown"]
+        if row != [measurement["name"], shown["mean"], shown["stdErr"], shown["min"], shown["max"]]:
+            fail(f"{path}: {measurement} against the grid row {row}")
+        for figure in ("mean", "stdErr", "min", "max"):
+            number, text = measurement[figure], shown[figure]
+            if number is None:
+                if text not in ("n/a", ""):
+                    fail(f"{path}: {figure} null but shown as {text!r}")
+                continue
+            if abs(float(text) - number) > max(0.0050001, 5e-6 * abs(number)):
+                fail(f"{path}: {figure} {number} does not round to {text!r}")
+        if measurement["values"] == "numbers" and measurement["n"] != report["objects"]:
+            fail(f"{path}: n {measurement['n']} for {report['objects']} objects")
+    counts = sum(1 for m in statistics if m["values"] != "not numbers")
+    if counts != report["measurements"]:
+        fail(f"{path}: {report['measurements']} measurements for {counts} computed rows")
+    if sum(tally["count"] for tally in report["sources"]) > report["objects"]:
+        fail(f"{path}: source counts exceed the objects")
+
+
+def refuses(validator, document):
+    return not validator.is_valid(document)
+
+
+def main():
+    if len(sys.argv) < 4:
+        fail(__doc__)
+    kvdreport, schema_path, files = sys.argv[1], sys.argv[2], sys.argv[3:]
+    with open(schema_path, encoding="utf-8") as schema_file:
+        schema = json.load(schema_file)
+    jsonschema.Draft202012Validator.check_schema(schema)
+    validator = jsonschema.Draft202012Validator(schema)
+
+    loaded = []
+    for path in files:
+        status, output = run(kvdreport, ["--format=json", path])
+        document = json.loads(output)
+        errors = sorted(validator.iter_errors(document), key=str)
+        if errors:
+            fail(f"{path}: {errors[0].message} at {list(errors[0].absolute_path)}")
+        if ("error" in document) != (status == 1):
+            fail(f"{path}: exit status {status} for {document.get('error')!r}")
+        if "error" not in document:
+            check_against_tsv(kvdreport, path, document)
+            loaded.append(document)
+
+    status, output = run(kvdreport, ["--format=json", "-j", "2"] + files)
+    documents = json.loads(output)
+    if not validator.is_valid(documents) or [d["file"] for d in documents] != files:
+        fail("the array of several files")
+
+    if not loaded:
+        fail("no file was loaded")
+    sample = loaded[0]
+    for member in ("kind", "statistics", "sources"):
+        broken = copy.deepcopy(sample)
+        del broken[member]
+        if not refuses(validator, broken):
+            fail(f"the schema accepts a report without {member}")
+    broken = copy.deepcopy(sample)
+    broken["statistics"][0]["mean"] = broken["statistics"][0]["shown"]["mean"]
+    if not refuses(validator, broken):
+        fail("the schema accepts a mean given as text")
+    if not refuses(validator, [sample]):
+        fail("the schema accepts an array of one file")
+    print(f"{len(files)} files valid")
+
+
+if __name__ == "__main__":
+    main()

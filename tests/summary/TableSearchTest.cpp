@@ -1,0 +1,131 @@
+#include "summary/CellSearch.h"
+#include "summary/Collation.h"
+#include "summary/TableSearch.h"
+
+#include "TableBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kvd {
+namespace {
+
+const QLocale French(QLocale::French, QLocale::France);
+
+// Every match of a whole turn, by the plain definition: cells in reading order from
+// the one after `from`, wrapping, `from` last; a cell matches when its case-folded
+// text contains the case-folded search text.
+std::vector<TableCell> referenceTurn(const std::vector<std::vector<std::string>>& rows, const QString& text,
+                                     int onlyColumn, TableCell from, bool forward)
+{
+    std::vector<TableCell> order;
+    const int n = static_cast<int>(rows.size());
+    const int columns = static_cast<int>(rows.front().size());
+    for (int row = 1; row <= n; ++row)
+        for (int column = 0; column < columns; ++column)
+            order.push_back({row, column});
+    if (!forward)
+        std::reverse(order.begin(), order.end());
+    const auto start = std::find(order.begin(), order.end(), from);
+    std::rotate(order.begin(), start + 1, order.end());
+    std::vector<TableCell> matches;
+    for (const TableCell& cell : order) {
+        const QString value = QString::fromStdString(rows[static_cast<std::size_t>(cell.row - 1)]
+                                                         [static_cast<std::size_t>(cell.column)]);
+        if ((onlyColumn < 0 || cell.column == onlyColumn) && value.toCaseFolded().contains(text.toCaseFolded()))
+            matches.push_back(cell);
+    }
+    return matches;
+}
+
+std::vector<std::string> tableLines(const std::vector<std::vector<std::string>>& rows)
+{
+    std::vector<std::string> lines{"Object;Source;Area"};
+    for (const auto& row : rows)
+        lines.push_back(row[0] + ";" + row[1] + ";" + row[2]);
+    return lines;
+}
+
+TEST(TableSearch, findsWhatAPlainCaseFoldedScanFindsInEveryDirectionColumnAndStepSize)
+{
+    // Pieces whose case folding agrees with the French collation: ASCII letters in both
+    // cases, accented letters in both cases, digits.
+    const std::vector<std::string> pieces = {"a", "B", "ab", "AB", "\xC3\xA9", "\xC3\x89", "e", "1", "x"};
+    const std::vector<QString> texts = {"a", "AB", "b1", "\u00e9", "E", "x", "1A"};
+    const Collation& collation = Collation::forLocale(French);
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 60; ++trial) {
+        std::vector<std::vector<std::string>> rows(1 + random() % 12);
+        for (auto& row : rows) {
+            for (int column = 0; column < 3; ++column) {
+                std::string cell;
+                for (auto k = random() % 3; k > 0; --k)
+                    cell += pieces[random() % pieces.size()];
+                row.push_back(cell);
+            }
+        }
+        const DataTable table = test::makeTable(tableLines(rows));
+        const QString text = texts[random() % texts.size()];
+        const CellSearch search(text, collation, TextEncoding::Utf8);
+        const int onlyColumn = static_cast<int>(random() % 4) - 1;
+        const TableCell from{1 + static_cast<int>(random() % rows.size()), static_cast<int>(random() % 3)};
+        const bool forward = random() % 2 == 0;
+        const std::vector<TableCell> expected = referenceTurn(rows, text, onlyColumn, from, forward);
+
+        TableSearch tableSearch(table, search, onlyColumn, from,
+                                forward ? TableSearch::Direction::Forward : TableSearch::Direction::Backward);
+        while (tableSearch.step(1 + static_cast<int>(random() % 3)) == TableSearch::Status::Running) {
+        }
+        SCOPED_TRACE("trial " + std::to_string(trial) + " text " + text.toStdString());
+        if (expected.empty()) {
+            EXPECT_EQ(tableSearch.status(), TableSearch::Status::NotFound);
+            EXPECT_EQ(tableSearch.rowsExamined(), tableSearch.rowsInTurn());
+        } else {
+            ASSERT_EQ(tableSearch.status(), TableSearch::Status::Found);
+            EXPECT_EQ(tableSearch.found(), expected.front());
+        }
+    }
+}
+
+TEST(TableSearch, startsAtTheFirstCellWithoutACurrentCellAndNeverSearchesTheColumnNames)
+{
+    const DataTable table = test::makeTable({"Leaf;Src;Area", "leaf1;s;1", "x;LEAF2;2"});
+    const CellSearch search("leaf", Collation::forLocale(French), TextEncoding::Utf8);
+    TableSearch forward(table, search, -1, TableCell{-1, -1}, TableSearch::Direction::Forward);
+    EXPECT_EQ(forward.step(100), TableSearch::Status::Found);
+    EXPECT_EQ(forward.found(), (TableCell{1, 0}));
+    TableSearch backward(table, search, -1, TableCell{-1, -1}, TableSearch::Direction::Backward);
+    EXPECT_EQ(backward.step(100), TableSearch::Status::Found);
+    EXPECT_EQ(backward.found(), (TableCell{2, 1}));
+    // The only match, found again from itself after a whole turn.
+    TableSearch inColumn(table, search, 1, TableCell{2, 1}, TableSearch::Direction::Forward);
+    EXPECT_EQ(inColumn.step(100), TableSearch::Status::Found);
+    EXPECT_EQ(inColumn.found(), (TableCell{2, 1}));
+}
+
+TEST(CellSearch, followsTheCollationBeyondCaseFoldingAndReadsWindows1252Cells)
+{
+    const Collation& collation = Collation::forLocale(French);
+    // Fullwidth letters differ from ASCII only in the way letter case does.
+    EXPECT_TRUE(CellSearch("b", collation, TextEncoding::Utf8).matches("\xEF\xBC\xA1\xEF\xBC\xA2"));
+    EXPECT_TRUE(CellSearch("ab", collation, TextEncoding::Utf8).lineMayMatch("x;\xEF\xBC\xA1\xEF\xBC\xA2", ';'));
+    EXPECT_TRUE(CellSearch("\uff21", collation, TextEncoding::Utf8).matches("xa"));
+    EXPECT_FALSE(CellSearch("\uff21", collation, TextEncoding::Utf8).matches("?"));
+    // Accents are not letter case.
+    EXPECT_FALSE(CellSearch("e", collation, TextEncoding::Utf8).matches("\xC3\xA9t\xC3\xA9"));
+    EXPECT_TRUE(CellSearch("\u00c9T", collation, TextEncoding::Windows1252).matches("\xE9t\xE9"));
+    // Lines with control characters or DEL anywhere in their 8-byte words are never skipped
+    // unseen: the collation may ignore those characters inside a match.
+    const CellSearch ab("ab", collation, TextEncoding::Utf8);
+    EXPECT_TRUE(ab.lineMayMatch("0123456;a\x01" "b;0123456789", ';'));
+    EXPECT_TRUE(ab.lineMayMatch("01234567a\x7F" "b", ';'));
+    EXPECT_FALSE(ab.lineMayMatch("01234567\ta\tb\t0123", '\t'));
+    EXPECT_FALSE(CellSearch("", collation, TextEncoding::Utf8).matches("anything"));
+    EXPECT_FALSE(CellSearch("a;b", collation, TextEncoding::Utf8).matches("a"));
+}
+
+} // namespace
+} // namespace kvd

@@ -1,0 +1,257 @@
+#include "ViewerFixture.h"
+
+#include "document/DocumentExplorer.h"
+#include "document/FindBar.h"
+#include "document/HistogramWindow.h"
+#include "document/ReportView.h"
+#include "document/TMDIChild.h"
+#include "document/TextGrid.h"
+
+#include <QAbstractAxis>
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+using namespace kvd;
+
+namespace {
+
+class FindAndJumpTest : public ViewerFixture {
+protected:
+    TMDIChild* open(const QString& name, const std::string& bytes)
+    {
+        m_path = writeFile(name, bytes);
+        m_bytes = readFile(m_path);
+        m_form->OpenDataFile(m_path);
+        TMDIChild* window = m_form->activeDocumentWindow();
+        EXPECT_NE(window, nullptr);
+        QApplication::setActiveWindow(m_form.get());
+        idle();
+        return window;
+    }
+
+    static QString current(const TMDIChild& window)
+    {
+        const QModelIndex index = window.StringGrid1->currentIndex();
+        return QStringLiteral("%1,%2:%3").arg(index.row()).arg(index.column()).arg(index.data().toString());
+    }
+
+    static std::vector<std::pair<int, int>> selectedCells(const TMDIChild& window)
+    {
+        std::vector<std::pair<int, int>> cells;
+        for (const QModelIndex& index : window.StringGrid1->selectionModel()->selectedIndexes())
+            cells.emplace_back(index.row(), index.column());
+        std::sort(cells.begin(), cells.end());
+        return cells;
+    }
+
+    // Nothing of the document changed: the file, the header and its modified flag.
+    void expectDocumentUntouched(const TMDIChild& window)
+    {
+        EXPECT_FALSE(window.headerModified());
+        EXPECT_FALSE(m_form->ToolButton2->isEnabled());
+        EXPECT_EQ(readFile(m_path), m_bytes);
+    }
+
+    QString m_path;
+    QString m_bytes;
+};
+
+const std::string LeafFile = "KVD\r\n[Data]\r\nObject;Source;Note;Area\r\n"
+                             "leaf001;scan_A;ok;1\r\nLeaf002;scan_B;ok;2\r\nx;scan_a;LEAF;4\r\n";
+
+TEST_F(FindAndJumpTest, findsCellsIgnoringCaseStepsBothWaysAndLeavesTheCellFoundToCopy)
+{
+    TMDIChild* window = open("leaves.kvd", LeafFile);
+    FindBar* bar = window->explorer()->findBar();
+    QTest::keyClick(window->StringGrid1, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->textEdit()->hasFocus());
+
+    QTest::keyClicks(bar->textEdit(), "leaf");
+    QTest::keyClick(bar->textEdit(), Qt::Key_Return);
+    EXPECT_EQ(current(*window), "0,0:leaf001");
+    EXPECT_EQ(selectedCells(*window), (std::vector<std::pair<int, int>>{{0, 0}}));
+    QTest::keyClick(bar->textEdit(), Qt::Key_F3);
+    EXPECT_EQ(current(*window), "1,0:Leaf002");
+    QTest::keyClick(bar->textEdit(), Qt::Key_F3);
+    EXPECT_EQ(current(*window), "2,2:LEAF");
+    QTest::keyClick(bar->textEdit(), Qt::Key_F3);
+    EXPECT_EQ(current(*window), "0,0:leaf001"); // around the end
+    QTest::keyClick(bar->textEdit(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(current(*window), "2,2:LEAF");
+
+    // Limited to the source column: "a" is found there only.
+    bar->columnChoice()->setCurrentIndex(bar->columnChoice()->findText("Source"));
+    bar->textEdit()->setText("SCAN_a");
+    QTest::keyClick(bar->textEdit(), Qt::Key_Return);
+    EXPECT_EQ(current(*window), "0,1:scan_A");
+    bar->textEdit()->setText("zzz");
+    QTest::keyClick(bar->textEdit(), Qt::Key_Return);
+    EXPECT_EQ(bar->statusLabel()->text(), "not found");
+    EXPECT_EQ(current(*window), "0,1:scan_A");
+    EXPECT_TRUE(m_boxes->messages.isEmpty());
+
+    QTest::keyClick(bar->textEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(window->StringGrid1->hasFocus());
+    QTest::keyClick(window->StringGrid1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "scan_A");
+    expectDocumentUntouched(*window);
+}
+
+TEST_F(FindAndJumpTest, aLongSearchRunsFromTheEventLoopAndCanBeStopped)
+{
+    std::string bytes = "KVD\r\n[Data]\r\nObject;Source;Area\r\n";
+    for (int row = 1; row <= 200000; ++row)
+        bytes += "o" + std::to_string(row) + ";s;" + std::to_string(row % 97) + "\r\n";
+    bytes += "needle;s;1\r\n";
+    TMDIChild* window = open("long.kvd", bytes);
+    FindBar* bar = window->explorer()->findBar();
+    bar->setMillisecondsPerTurn(0); // one step of rows per turn of the event loop
+    window->explorer()->findAction->trigger();
+    bar->textEdit()->setText("NEEDLE");
+    bar->findNext();
+    ASSERT_TRUE(bar->searching());
+    EXPECT_TRUE(bar->stopButton()->isVisible());
+    idle(); // a few turns: the window handles its events meanwhile
+    ASSERT_TRUE(bar->searching());
+    QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
+    EXPECT_FALSE(bar->searching());
+    EXPECT_EQ(bar->statusLabel()->text(), "Search stopped");
+    EXPECT_FALSE(window->StringGrid1->currentIndex().isValid());
+
+    QSignalSpy finished(bar, &FindBar::searchFinished);
+    bar->findNext();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(current(*window), "200000,0:needle");
+}
+
+TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
+{
+    TMDIChild* window = open("duplicates.kvd", "KVD\r\n[Data]\r\nObject;Source;Area\r\n"
+                                                "a1;img;1\r\nb2;lab;2\r\nA1;IMG;3\r\nc3;img;4\r\n");
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    idle();
+    const QStringList lines = window->Memo1->toPlainText().split('\n');
+    const auto doubleClickLine = [&](const QString& text) {
+        const auto line = static_cast<int>(lines.indexOf(text));
+        EXPECT_GE(line, 0) << text.toStdString();
+        const QPoint position = window->Memo1->lineRect(static_cast<std::size_t>(line)).center();
+        QTest::mouseClick(window->Memo1->viewport(), Qt::LeftButton, {}, position);
+        QTest::mouseDClick(window->Memo1->viewport(), Qt::LeftButton, {}, position);
+    };
+    const auto selectedRows = [&] {
+        std::vector<int> rows;
+        for (const auto& [row, column] : selectedCells(*window))
+            if (column == 0)
+                rows.push_back(row);
+        return rows;
+    };
+
+    doubleClickLine("WARNING: Object A1 of IMG in duplicate !");
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+    EXPECT_EQ(selectedRows(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(selectedCells(*window).size(), 6u); // whole rows
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), 0);
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3);
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), 2);
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3);
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), 0);
+
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    idle();
+    doubleClickLine(" - img (2 objects)"); // and the row spelled IMG
+    EXPECT_EQ(selectedRows(), (std::vector<int>{0, 2, 3}));
+    EXPECT_TRUE(window->explorer()->findBar()->statusLabel()->text().startsWith("Source img: row 1 of 3"));
+
+    // A line that names no rows does nothing.
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    idle();
+    doubleClickLine("Objects originating from 2 sources:");
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet3);
+    expectDocumentUntouched(*window);
+}
+
+TEST_F(FindAndJumpTest, scatteredRowsAreSelectedUpToABoundAndAllReachedWithF3)
+{
+    std::string bytes = "KVD\r\n[Data]\r\nObject;Source;Area\r\n";
+    std::vector<int> everyOther;
+    for (int row = 1; row <= 2 * FindBar::MaxSelectedRuns + 2; ++row) {
+        bytes += "o" + std::to_string(row) + (row % 2 ? ";a;1\r\n" : ";b;1\r\n");
+        if (row % 2)
+            everyOther.push_back(row);
+    }
+    TMDIChild* window = open("scattered.kvd", bytes);
+    FindBar* bar = window->explorer()->findBar();
+    window->PageControl1->setCurrentWidget(window->TabSheet2);
+    bar->showRows(everyOther, -1, "Source a");
+    EXPECT_EQ(window->StringGrid1->selectionModel()->selection().size(), FindBar::MaxSelectedRuns);
+    EXPECT_TRUE(bar->statusLabel()->text().contains("the first 2000 runs of rows are selected"));
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(window->StringGrid1->currentIndex().row(), everyOther.back() - 1); // beyond the selection
+}
+
+TEST_F(FindAndJumpTest, statisticsRowsLeadToTheirColumnOrToTheCellsThatAreNotNumbers)
+{
+    TMDIChild* window = open("invalid.kvd", "KVD\r\n[Data]\r\nObject;Source;Area;Length\r\n"
+                                            "1;a;1;2\r\n2;a;3;x\r\n3;b;5;2\r\n4;b;7;\r\n");
+    ASSERT_EQ(m_boxes->messages.size(), 1); // Length's warning
+    window->PageControl1->setCurrentWidget(window->TabSheet3);
+    idle();
+    TextGrid* statistics = window->StringGrid2;
+    const QPoint area = statistics->visualRect(statistics->model()->index(0, 0)).center();
+    QTest::mouseClick(statistics->viewport(), Qt::LeftButton, {}, area); // a double-click's first press
+    QTest::mouseDClick(statistics->viewport(), Qt::LeftButton, {}, area);
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+    EXPECT_EQ(window->StringGrid1->currentIndex().column(), 2);
+    EXPECT_EQ(selectedCells(*window), (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}, {3, 2}}));
+
+    window->explorer()->showStatisticsRow(1); // Length: a name only
+    EXPECT_EQ(selectedCells(*window), (std::vector<std::pair<int, int>>{{1, 3}, {3, 3}}));
+    EXPECT_EQ(current(*window), "1,3:x");
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3);
+    EXPECT_EQ(current(*window), "3,3:");
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3);
+    EXPECT_EQ(current(*window), "1,3:x");
+    EXPECT_EQ(selectedCells(*window).size(), 2u); // stepping keeps the selection
+    expectDocumentUntouched(*window);
+}
+
+TEST_F(FindAndJumpTest, histogramsOfTheSelectedMeasurementsStandSideBySide)
+{
+    // WUM: Kind is text from its first value on ("n/a"), Area and Length are numbers.
+    TMDIChild* window = open("plankton.wum", "WUM\r\n[Data]\r\nObject\tKind\tArea\tLength\tSource\r\n"
+                                             "1\tcop\t1\t2\ts\r\n2\tdia\t2\t2.5\ts\r\n3\tcop\t4\t3\ts\r\n");
+    TextGrid* statistics = window->StringGrid2;
+    statistics->selectionModel()->select(QItemSelection(statistics->model()->index(0, 0), statistics->model()->index(1, 4)),
+                                         QItemSelectionModel::ClearAndSelect);
+    HistogramWindow* histograms = window->explorer()->showHistograms();
+    ASSERT_NE(histograms, nullptr);
+    const QList<QChartView*> views = histograms->findChildren<QChartView*>();
+    ASSERT_EQ(views.size(), 2);
+    EXPECT_TRUE(views[0]->chart()->title().contains("No numeric value in this column"));
+    QChart* area = views[1]->chart();
+    EXPECT_EQ(area->axes(Qt::Horizontal).first()->titleText(), "Area");
+    EXPECT_EQ(area->axes(Qt::Vertical).first()->titleText(), "Count");
+    QStringList legend;
+    for (QLegendMarker* marker : area->legend()->markers())
+        if (marker->isVisible())
+            legend.append(marker->label());
+    EXPECT_EQ(legend, (QStringList{"Count", "Mean 2.33", "\u00b1 Std_Err 0.88"}));
+    histograms->close();
+    expectDocumentUntouched(*window);
+}
+
+} // namespace
