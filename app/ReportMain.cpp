@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,9 +45,9 @@ public:
             std::fflush(stdout);
             std::fwrite(output.err.data(), 1, output.err.size(), stderr);
         }
-        return put(output.out);
+        return put(output.out) && (!output.stream || output.stream([this](std::string_view bytes) { return put(bytes); }));
     }
-    bool put(const std::string& bytes)
+    bool put(std::string_view bytes)
     {
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() && m_errno == 0)
             m_errno = errno != 0 ? errno : EIO;
@@ -118,8 +119,11 @@ int run(const ReportCommand& command)
     const auto produce = [&](int index) {
         const kvd::FilePlacement placement{index, several};
         try {
-            const kvd::ReportFile file = kvd::loadReportFile(command.files[index]);
-            return reportOf(command.format, file, placement);
+            auto file = std::make_shared<const kvd::ReportFile>(kvd::loadReportFile(command.files[index]));
+            kvd::ReportOutput output = reportOf(command.format, *file, placement);
+            if (output.stream)
+                output.streamSource = std::move(file);
+            return output;
         } catch (const std::exception& error) { // out of memory while rendering
             kvd::ReportFile failed;
             failed.path = QFile::decodeName(QByteArray::fromStdString(command.files[index])).toStdString();
@@ -127,9 +131,19 @@ int run(const ReportCommand& command)
             return reportOf(command.format, failed, placement);
         }
     };
-    const auto consume = [&](int, kvd::ReportOutput& output) {
+    const auto consume = [&](int index, kvd::ReportOutput& output) {
         status = kvd::worseStatus(status, output.status);
-        if (!streams.write(output))
+        bool written = false;
+        try {
+            written = streams.write(output);
+        } catch (const std::exception& error) { // out of memory while streaming the report
+            const std::string path = QFile::decodeName(QByteArray::fromStdString(command.files[index])).toStdString();
+            std::fflush(stdout);
+            printError(several ? path + ": " + error.what() : std::string(error.what()));
+            status = kvd::worseStatus(status, kvd::ExitFailure);
+            written = true;
+        }
+        if (!written)
             throw OutputFailed();
     };
     try {
