@@ -235,6 +235,8 @@ void ReportView::mousePressEvent(QMouseEvent* event)
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    if (m_shown.empty())
+        layOutShownLines(); // not drawn yet
     m_cursor = positionAt(event->position().toPoint());
     if (!(event->modifiers() & Qt::ShiftModifier))
         m_anchor = m_cursor;
