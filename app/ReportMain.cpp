@@ -21,7 +21,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
