@@ -36,16 +36,17 @@ QFont tahoma(int pixelSize, QFont::Weight weight)
     return font;
 }
 
-} // namespace kvd
-
-namespace kvd {
-
 QFont gridFont()
 {
     QFont font = tahoma(13);
     font.setKerning(false);
     font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
+}
+
+DocumentFonts documentFonts()
+{
+    return {tahoma(16, QFont::Bold), tahoma(13), gridFont()};
 }
 
 } // namespace kvd

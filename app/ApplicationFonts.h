@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/DocumentFonts.h"
+
 #include <QFont>
 
 namespace kvd {
@@ -15,5 +17,9 @@ QFont tahoma(int pixelSize, QFont::Weight weight = QFont::Normal);
 // The font of the grids: Tahoma 13 pixels, without kerning and ligatures, so that a
 // cell text is as wide as the sum of its characters (see GridTextWidth).
 QFont gridFont();
+
+// The fonts of a document window: header editor Tahoma 16 bold, report and panels
+// Tahoma 13, grids gridFont().
+DocumentFonts documentFonts();
 
 } // namespace kvd

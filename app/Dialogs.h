@@ -7,6 +7,11 @@ class QWidget;
 
 namespace kvd {
 
+// Takes the icons off the buttons of a dialog's button box, which some platform
+// themes put there (a tick on OK): the buttons are drawn plain, as the style draws
+// any other.
+void plainButtons(QWidget& dialog);
+
 // The modal boxes and the open dialog of the main window. Tests put in their own,
 // which record what would have been shown instead of waiting for a user.
 class Dialogs {

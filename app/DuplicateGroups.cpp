@@ -2,9 +2,12 @@
 
 #include "app/ReportFile.h"
 #include "summary/Collation.h"
-#include "summary/DistinctValues.h"
 
 #include <QLocale>
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
 
 namespace kvd {
 
@@ -16,17 +19,26 @@ std::vector<std::vector<int>> duplicateGroups(const ReportFile& file)
         return groups;
     const DataTable& table = file.document.table;
     const auto keyOfRow = [&table](int rowIndex) {
-        return SplitText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)};
+        return TwoPieceText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)};
     };
-    // The loader compared keys under the user's locale too.
-    DistinctValues keys(Collation::forLocale(QLocale::system()), file.document.encoding, keyOfRow);
+    // The loader compared keys under the user's locale too. Rank keys serve when
+    // every key has one, full collation keys otherwise (the two never meet).
+    const Collation& collation = Collation::forLocale(QLocale::system());
+    const bool ranked = std::all_of(rows.begin(), rows.end(), [&](int row) {
+        return allMapped(keyOfRow(row), collation.asciiRanks());
+    });
+    std::unordered_map<std::string, std::size_t> groupOfKey;
+    std::string key;
     for (const int row : rows) {
-        keys.add(row);
-        // Entries are numbered in the order they were added.
-        const auto group = static_cast<std::size_t>(keys.find(keyOfRow(row)));
-        if (group == groups.size())
+        key.clear();
+        if (ranked)
+            collation.appendRankKey(keyOfRow(row), key);
+        else
+            collation.appendKey(keyOfRow(row), file.document.encoding, key);
+        const auto [found, added] = groupOfKey.try_emplace(key, groups.size());
+        if (added)
             groups.emplace_back();
-        groups[group].push_back(row);
+        groups[found->second].push_back(row);
     }
     return groups;
 }

@@ -1,8 +1,13 @@
 #include "OpenDialog.h"
 
+#include "Dialogs.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -19,6 +24,25 @@ OpenDialog::OpenDialog(QWidget* parent)
     setNameFilters(nameFilterList());
     selectNameFilter(nameFilterList().front());
     setSizeGripEnabled(true);
+    plainButtons(*this);
+    // The detail columns fit what they show once the folder has been read.
+    if (const auto* files = findChild<QFileSystemModel*>())
+        connect(files, &QFileSystemModel::directoryLoaded, this, &OpenDialog::fitColumns);
+}
+
+void OpenDialog::fitColumns()
+{
+    auto* details = findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!details)
+        return;
+    QHeaderView* header = details->header();
+    int others = 0;
+    for (int column = 1; column < header->count(); ++column) {
+        details->resizeColumnToContents(column);
+        others += header->sectionSize(column);
+    }
+    // The names take the rest of the width, and at least what the longest needs.
+    header->resizeSection(0, std::max(static_cast<const QAbstractItemView*>(details)->sizeHintForColumn(0), details->viewport()->width() - others));
 }
 
 QStringList OpenDialog::nameFilterList()

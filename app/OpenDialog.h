@@ -20,6 +20,9 @@ public:
     // The three filters, as the dialog lists them.
     static QStringList nameFilterList();
 
+    // Sizes the detail view's columns to their texts; the name column takes the rest.
+    void fitColumns();
+
 public slots:
     void accept() override;
 

@@ -1,7 +1,9 @@
 #include "TMainForm.h"
 
 #include "ApplicationFonts.h"
+#include "CascadeLayout.h"
 #include "ErrorText.h"
+#include "FocusReturn.h"
 #include "LoadIndicator.h"
 #include "LocalPath.h"
 #include "TAboutBox.h"
@@ -36,6 +38,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -64,6 +67,7 @@ TMainForm::TMainForm(QWidget* parent, Guard guard)
     createActions();
     createToolBar();
     createMenus();
+    createKeyboardCommands();
 
     // Right after the commands and images and before the window is ever shown: a
     // later start of the program ends here.
@@ -200,6 +204,42 @@ void TMainForm::createMenus()
     Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
     QAction* about = Help1->addAction(ImageList1.icon(6), QStringLiteral("&About KVD Viewer"));
     connect(about, &QAction::triggered, HelpAbout1, &QAction::trigger);
+
+    // Drop-down menus are windows of their own and take the application's font, not
+    // the window's: give them the menu bar's.
+    for (QMenu* menu : {File1, Windows1, Help1})
+        menu->setFont(MainMenu1->font());
+}
+
+void TMainForm::createKeyboardCommands()
+{
+    // Keys of the frame that no menu shows. They work wherever the focus is in the
+    // window, the header editor and the grids included.
+    const auto addKeys = [this](const QList<QKeySequence>& keys, auto handler) {
+        auto* action = new QAction(this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+    };
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_Tab)}, [this] { m_mdiArea->activateNextSubWindow(); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+            [this] { m_mdiArea->activatePreviousSubWindow(); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, [this] { turnPage(1); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, [this] { turnPage(-1); });
+    addKeys({QKeySequence(Qt::CTRL | Qt::Key_F4)}, [this] {
+        if (TMDIChild* child = activeDocumentWindow())
+            child->close();
+    });
+}
+
+void TMainForm::turnPage(int direction)
+{
+    TMDIChild* child = activeDocumentWindow();
+    if (!child)
+        return;
+    QTabWidget* pages = child->PageControl1;
+    const int count = pages->count();
+    pages->setCurrentIndex(((pages->currentIndex() + direction) % count + count) % count);
 }
 
 void TMainForm::updateWindowMenu()
@@ -287,8 +327,16 @@ void TMainForm::UpdateActions()
 
 TMDIChild* TMainForm::createDocumentWindow()
 {
-    auto* child = new TMDIChild(ToolButton2);
+    auto* child = new TMDIChild(ToolButton2, kvd::documentFonts());
     child->setWindowIcon(windowIcon());
+    child->systemMenu()->setFont(MainMenu1->font());
+    // Ctrl+F4 is the frame's (it closes the active window wherever the focus is); the
+    // window's own menu would make it ambiguous.
+    for (QAction* action : child->systemMenu()->actions()) {
+        QList<QKeySequence> keys = action->shortcuts();
+        if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_F4)) > 0)
+            action->setShortcuts(keys);
+    }
     m_mdiArea->addSubWindow(child);
     connect(child, &QObject::destroyed, this, &TMainForm::scheduleActionUpdate);
     child->show();
@@ -301,12 +349,22 @@ TMDIChild* TMainForm::createDocumentWindow()
     return child;
 }
 
+int TMainForm::cascadeStep(const QWidget& window) const
+{
+    return style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window)
+           + style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, &window);
+}
+
+QRect TMainForm::workspaceRect() const
+{
+    return QRect(QPoint(0, 0), m_mdiArea->contentsRect().size());
+}
+
 void TMainForm::placeNewWindow(TMDIChild& child)
 {
     // New windows cascade: each one a title bar lower and further right than the one
     // before, starting again at the top left when it would leave the area.
-    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &child)
-                     + style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, &child);
+    const int step = cascadeStep(child);
     const QSize area = m_mdiArea->viewport()->size();
     const auto index = static_cast<int>(documentWindows().size()) - 1;
     const int fitting = std::max(1, std::min((area.width() - child.width()) / std::max(1, step),
@@ -340,19 +398,25 @@ void TMainForm::OpenDataFile(const QByteArray& path)
 
     if (!m_gridTextWidth)
         m_gridTextWidth.emplace(child->StringGrid1->font());
-    kvd::LoadIndicator indicator(*statusBar(), *m_loadProgress, child->windowTitle());
+    // "Reading NAME" stands in the status bar while the file is read, and no longer
+    // once a box is up: the reading has then ended or stopped.
+    std::optional<kvd::LoadIndicator> indicator(std::in_place, *statusBar(), *m_loadProgress, child->windowTitle());
     kvd::LoadOptions options;
     options.reader.textWidth = [&measure = *m_gridTextWidth, &document](std::string_view text) {
         return measure(text, document.encoding);
     };
-    options.reader.progress = [&indicator](std::uint64_t done, std::uint64_t total) { indicator.progress(done, total); };
+    options.reader.progress = [&indicator](std::uint64_t done, std::uint64_t total) {
+        if (indicator)
+            indicator->progress(done, total);
+    };
     options.decimalSeparator = kvd::userDecimalSeparator();
     bool tableShown = false;
-    options.warning = [this, child, &tableShown](const std::string& message) {
+    options.warning = [this, child, &tableShown, &indicator](const std::string& message) {
         if (!tableShown) {
             child->showHeaderAndTable(); // the table is complete when the statistics warn
             tableShown = true;
         }
+        indicator.reset();
         m_dialogs->message(this, kvd::decodeText(message, child->document().encoding));
     };
 
@@ -366,6 +430,7 @@ void TMainForm::OpenDataFile(const QByteArray& path)
             throw;
         }
     }
+    indicator.reset();
     child->showDocument();
     if (result.status == kvd::ReadStatus::UnknownFormat) {
         m_dialogs->message(this, QStringLiteral("Unknow file format"));
@@ -464,6 +529,7 @@ void TMainForm::FileExit1Execute()
 
 void TMainForm::HelpAbout1Execute()
 {
+    const kvd::FocusReturn focus;
     m_aboutBox->exec();
 }
 
@@ -491,7 +557,31 @@ void TMainForm::ToolButton2Click()
 
 void TMainForm::WindowCascade1Execute()
 {
-    m_mdiArea->cascadeSubWindows();
+    // The bottom of the stack first: the window on top stays on top, at the bottom
+    // right, where it is seen whole.
+    const QList<QMdiSubWindow*> windows = windowsToArrange();
+    if (windows.isEmpty())
+        return;
+    const std::vector<QRect> rects =
+        kvd::cascadeRects(workspaceRect(), static_cast<int>(windows.size()), cascadeStep(*windows.front()));
+    for (qsizetype i = 0; i < windows.size(); ++i)
+        windows[i]->setGeometry(rects[static_cast<std::size_t>(i)]);
+}
+
+QList<QMdiSubWindow*> TMainForm::windowsToArrange()
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (window->isHidden() || window->isMinimized())
+            continue;
+        if (window->isMaximized())
+            window->showNormal();
+        windows.append(window);
+    }
+    // A maximised window's buttons leave the menu bar: let the workspace take its
+    // new size before it is measured.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return windows;
 }
 
 void TMainForm::WindowTileHorizontal1Execute()
@@ -507,17 +597,9 @@ void TMainForm::WindowTileVertical1Execute()
 void TMainForm::tile(kvd::TileDirection direction)
 {
     // The topmost window first: the active window takes the first place.
-    QList<QMdiSubWindow*> windows;
-    const QList<QMdiSubWindow*> stacking = m_mdiArea->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
-        if (!(*it)->isHidden() && !(*it)->isMinimized())
-            windows.append(*it);
-    }
-    const std::vector<QRect> rects = kvd::tileRects(m_mdiArea->viewport()->rect(), static_cast<int>(windows.size()),
-                                                    direction);
-    for (qsizetype i = 0; i < windows.size(); ++i) {
-        if (windows[i]->isMaximized())
-            windows[i]->showNormal();
+    QList<QMdiSubWindow*> windows = windowsToArrange();
+    std::reverse(windows.begin(), windows.end());
+    const std::vector<QRect> rects = kvd::tileRects(workspaceRect(), static_cast<int>(windows.size()), direction);
+    for (qsizetype i = 0; i < windows.size(); ++i)
         windows[i]->setGeometry(rects[static_cast<std::size_t>(i)]);
-    }
 }

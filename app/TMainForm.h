@@ -14,6 +14,7 @@
 
 class QAction;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QMenuBar;
 class QProgressBar;
@@ -124,11 +125,22 @@ private:
     void createActions();
     void createToolBar();
     void createMenus();
+    void createKeyboardCommands();
+    // Shows the next (+1) or previous (-1) page of the active document, round.
+    void turnPage(int direction);
+    // The part of the workspace that arranged windows fill: all of it, scroll bars
+    // included, which go once the windows are inside.
+    QRect workspaceRect() const;
+    // How far each cascaded window lies below and right of the one before: its title bar.
+    int cascadeStep(const QWidget& window) const;
     QToolButton* addToolButton(QAction* action, const QString& hint);
     void addToolBarSeparator();
     TMDIChild* createDocumentWindow();
     void placeNewWindow(TMDIChild& child);
     void tile(kvd::TileDirection direction);
+    // The windows that arrangements place (neither hidden nor minimised), bottom of
+    // the stack first; maximised ones are made normal.
+    QList<QMdiSubWindow*> windowsToArrange();
     void scheduleActionUpdate();
     // Opens each existing file (not a folder) of `names`, in order; names that name
     // no such file are skipped. An error ends the run.

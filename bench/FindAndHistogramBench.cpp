@@ -84,7 +84,8 @@ int main(int argc, char** argv)
     const double findAll = medianMilliseconds(repeats, [&] { findLast(-1); });
     const double findObject = medianMilliseconds(repeats, [&] { findLast(0); });
     std::int64_t binned = 0;
-    const double histogram = medianMilliseconds(repeats, [&] { binned = kvd::buildHistogram(table, 2, '.').valueCount; });
+    const double histogram =
+        medianMilliseconds(repeats, [&] { binned = kvd::buildHistogram(table, 2, '.').valueCount; });
     std::size_t sourceRows = 0;
     const double sourceMatch = medianMilliseconds(repeats, [&] {
         sourceRows = kvd::rowsMatchingRow(table, {1}, last, collation, document.encoding).size();
@@ -94,7 +95,8 @@ int main(int argc, char** argv)
     std::printf("load (read, statistics, report)        %9.1f ms\n", loadTime);
     std::printf("(the last object, %s, first stands in row %d)\n", object.toUtf8().constData(), foundRow);
     std::printf("find last object, every column         %9.1f ms  (%.3f of the load)\n", findAll, findAll / loadTime);
-    std::printf("find last object, object column only   %9.1f ms  (%.3f of the load)\n", findObject, findObject / loadTime);
+    std::printf("find last object, object column only   %9.1f ms  (%.3f of the load)\n", findObject,
+                findObject / loadTime);
     std::printf("histogram of column 3 (%lld values)    %9.1f ms  (%.3f of the load)\n",
                 static_cast<long long>(binned), histogram, histogram / loadTime);
     std::printf("rows of the last row's source (%zu)    %9.1f ms  (%.3f of the load)\n", sourceRows, sourceMatch,

@@ -1,7 +1,8 @@
-// kvd_generate OUTPUT [OBJECTS] [SEED]: writes a large, realistic KVD data file for
-// the load benchmark. Two identifier columns (object, source) and twelve measurement
-// columns, CR LF line ends, a few duplicate objects and several sources. The same
-// OBJECTS and SEED always give the same bytes.
+// kvd_generate OUTPUT [OBJECTS] [SEED] [SOURCES]: writes a large, realistic KVD data
+// file for the load benchmark. Two identifier columns (object, source) and twelve
+// measurement columns, CR LF line ends, a few duplicate objects and several sources
+// (SOURCES "few", the default), or a source of its own for every object (SOURCES
+// "per-object"). The same arguments always give the same bytes.
 
 #include <charconv>
 #include <cinttypes>
@@ -74,8 +75,9 @@ void appendHeader(std::string& out)
 
 int main(int argc, char* argv[])
 {
-    if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED]\n");
+    const bool sourcePerObject = argc > 4 && std::strcmp(argv[4], "per-object") == 0;
+    if (argc < 2 || argc > 5 || (argc > 4 && !sourcePerObject && std::strcmp(argv[4], "few") != 0)) {
+        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED] [few|per-object]\n");
         return 2;
     }
     const long long objects = argc > 2 ? std::atoll(argv[2]) : 1000000;
@@ -97,7 +99,10 @@ int main(int argc, char* argv[])
         const long long object = row % 100000 == 0 ? row - 1 : row;
         out += std::to_string(object);
         out += ';';
-        out += Sources[(row - 1) / perSource];
+        if (sourcePerObject)
+            out += "src_" + std::to_string(row);
+        else
+            out += Sources[(row - 1) / perSource];
         for (const Measurement& m : Measurements) {
             out += ';';
             appendNumber(out, random.uniform(m.low, m.high), m.decimals);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/GridMetrics.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -19,8 +21,6 @@ namespace kvd {
 // nothing fixed, every column 80 pixels wide.
 class DataTable {
 public:
-    static constexpr int DefaultColumnWidth = 80;
-
     DataTable();
 
     // Takes the bytes the rows point into. Rows added before are forgotten.

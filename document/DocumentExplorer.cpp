@@ -62,8 +62,11 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
     window.TabSheet2->addAction(findPreviousAction);
     window.TabSheet3->addAction(histogramAction);
     // The grids' context menus offer the same commands.
-    window.StringGrid1->addActions({findAction, findNextAction, findPreviousAction});
-    window.StringGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QWidget* const dataGrids[] = {window.StringGrid1, window.StringGrid1->fixedColumnView()};
+    for (QWidget* grid : dataGrids) {
+        grid->addActions({findAction, findNextAction, findPreviousAction});
+        grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
     auto* showColumn = new QAction(QStringLiteral("Show in the &Data page"), this);
     connect(showColumn, &QAction::triggered, this, [this] {
         const QModelIndex current = m_window.StringGrid2->currentIndex();
@@ -115,9 +118,10 @@ bool DocumentExplorer::showReportLineRows(int line)
     case ReportLineKind::TestStatus:
         what = QStringLiteral("Status Test");
         break;
-    default:
-        what = QStringLiteral("%1 %2").arg(columnName(target.column),
-                                           decodeText(document.table.cell(target.row, target.column), document.encoding));
+    default: {
+        const QString value = decodeText(document.table.cell(target.row, target.column), document.encoding);
+        what = QStringLiteral("%1 %2").arg(columnName(target.column), value);
+    }
         break;
     }
     showDataPage();

@@ -170,6 +170,7 @@ void FindBar::find(TableSearch::Direction direction)
         return;
     }
     fillColumnChoice();
+    show(); // F3 with the bar closed: its answer shows in the bar
     m_cellSearch = std::make_unique<CellSearch>(m_text->text(), Collation::forLocale(QLocale()), m_encoding);
     m_tableSearch = std::make_unique<TableSearch>(m_table, *m_cellSearch, m_column->currentData().toInt(),
                                                   currentCell(), direction);
@@ -191,7 +192,8 @@ void FindBar::runSearch()
         return;
     }
     if (m_searchClock.elapsed() >= ProgressAfterMilliseconds || m_millisecondsPerTurn == 0) {
-        const auto percent = m_tableSearch->rowsExamined() * 100 / std::max<std::int64_t>(1, m_tableSearch->rowsInTurn());
+        const auto percent =
+            m_tableSearch->rowsExamined() * 100 / std::max<std::int64_t>(1, m_tableSearch->rowsInTurn());
         setStatus(QStringLiteral("Searching\u2026 %1%").arg(percent));
         m_stop->show();
     }
@@ -274,7 +276,10 @@ void FindBar::stepRows(int delta)
     m_rowIndex = static_cast<std::size_t>(((static_cast<std::ptrdiff_t>(m_rowIndex) + delta) % count + count) % count);
     const int column = m_rowsColumn >= 0 ? m_rowsColumn : std::max(0, m_grid.currentIndex().column());
     goToCell(m_rows[m_rowIndex], column, true);
-    QString status = QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)").arg(m_rowsWhat).arg(m_rowIndex + 1).arg(m_rows.size());
+    QString status = QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)")
+                         .arg(m_rowsWhat)
+                         .arg(m_rowIndex + 1)
+                         .arg(m_rows.size());
     if (m_selectionLimited)
         status += QStringLiteral("; the first %1 runs of rows are selected").arg(MaxSelectedRuns);
     setStatus(status);

@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QScrollArea>
 
+#include <algorithm>
+
 namespace kvd {
 
 namespace {
@@ -40,7 +42,8 @@ HistogramWindow::HistogramWindow(const QString& documentCaption, std::vector<His
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
-    const int across = static_cast<int>(std::min<std::size_t>(std::max<std::size_t>(1, m_histograms.size()), MaxChartsAcross));
+    const int across =
+        static_cast<int>(std::clamp<std::size_t>(m_histograms.size(), 1, static_cast<std::size_t>(MaxChartsAcross)));
     resize(across * (ChartWidth + 12) + 8, ChartHeight + 40);
 }
 

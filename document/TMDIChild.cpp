@@ -1,10 +1,11 @@
 #include "document/TMDIChild.h"
 
-#include "app/ApplicationFonts.h"
 #include "common/Errors.h"
+#include "document/BevelledSplitter.h"
 #include "document/DataTableModel.h"
 #include "document/DocumentExplorer.h"
 #include "document/HeaderEditorText.h"
+#include "document/PageControl.h"
 #include "document/ReportView.h"
 #include "document/StatisticsTableModel.h"
 #include "document/TextGrid.h"
@@ -43,15 +44,14 @@ QWidget* pageWithFullChild(QWidget* child)
 
 } // namespace
 
-TMDIChild::TMDIChild(QAbstractButton* saveButton, QWidget* parent)
+TMDIChild::TMDIChild(QAbstractButton* saveButton, const DocumentFonts& fonts, QWidget* parent)
     : QMdiSubWindow(parent), m_saveButton(saveButton)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    PageControl1 = new QTabWidget;
-    PageControl1->setTabPosition(QTabWidget::East);
-    buildHeaderPage();
-    buildDataPage();
-    buildSummaryPage();
+    PageControl1 = new PageControl;
+    buildHeaderPage(fonts);
+    buildDataPage(fonts);
+    buildSummaryPage(fonts);
     setWidget(PageControl1);
     PageControl1->setCurrentIndex(0);
     m_explorer = new DocumentExplorer(*this);
@@ -60,10 +60,10 @@ TMDIChild::TMDIChild(QAbstractButton* saveButton, QWidget* parent)
 
 TMDIChild::~TMDIChild() = default;
 
-void TMDIChild::buildHeaderPage()
+void TMDIChild::buildHeaderPage(const DocumentFonts& fonts)
 {
     RichEdit1 = new QTextEdit;
-    RichEdit1->setFont(tahoma(16, QFont::Bold));
+    RichEdit1->setFont(fonts.header);
     RichEdit1->setAcceptRichText(false);
     RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -79,10 +79,10 @@ void TMDIChild::buildHeaderPage()
     PageControl1->addTab(TabSheet1, QStringLiteral("Header"));
 }
 
-void TMDIChild::buildDataPage()
+void TMDIChild::buildDataPage(const DocumentFonts& fonts)
 {
     StringGrid1 = new TextGrid;
-    StringGrid1->setFont(gridFont());
+    StringGrid1->setFont(fonts.grid);
     m_dataModel = new DataTableModel(m_document.table, m_document.encoding, this);
     StringGrid1->setModel(m_dataModel);
     StringGrid1->setFixedRowVisible(false);
@@ -90,35 +90,35 @@ void TMDIChild::buildDataPage()
     PageControl1->addTab(TabSheet2, QStringLiteral("Data"));
 }
 
-void TMDIChild::buildSummaryPage()
+void TMDIChild::buildSummaryPage(const DocumentFonts& fonts)
 {
     Memo1 = new ReportView;
-    Memo1->setFont(tahoma(13));
+    Memo1->setFont(fonts.text);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setMinimumHeight(SplitterMinimum);
 
     Panel1 = new QFrame;
     Panel1->setFrameShape(QFrame::NoFrame);
-    Panel1->setFont(tahoma(13));
+    Panel1->setFont(fonts.text);
     Panel1->setMinimumHeight(SplitterMinimum);
     auto* panelLayout = new QVBoxLayout(Panel1);
     panelLayout->setContentsMargins(2, 2, 2, 2);
     panelLayout->setSpacing(0);
 
     Panel2 = new QLabel(QStringLiteral("Measurements Statistics :"));
-    Panel2->setFont(tahoma(13));
+    Panel2->setFont(fonts.text);
     Panel2->setFixedHeight(Panel2Height);
     Panel2->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     panelLayout->addWidget(Panel2);
 
     StringGrid2 = new TextGrid;
-    StringGrid2->setFont(gridFont());
+    StringGrid2->setFont(fonts.grid);
     m_statisticsModel = new StatisticsTableModel(m_document.summary.statistics, m_document.encoding, this);
     StringGrid2->setModel(m_statisticsModel);
     panelLayout->addWidget(StringGrid2);
 
-    Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1 = new BevelledSplitter(Qt::Vertical);
     Splitter1->setChildrenCollapsible(false);
     Splitter1->setHandleWidth(SplitterHandleHeight);
     Splitter1->addWidget(Memo1);

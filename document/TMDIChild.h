@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/Document.h"
+#include "document/DocumentFonts.h"
 
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -43,8 +44,8 @@ public:
     static constexpr int ClientHeight = 386;
 
     // saveButton: the main window's save-header button, whose enabled state the
-    // window's handlers set.
-    explicit TMDIChild(QAbstractButton* saveButton, QWidget* parent = nullptr);
+    // window's handlers set. fonts: what the pages are drawn with.
+    TMDIChild(QAbstractButton* saveButton, const kvd::DocumentFonts& fonts, QWidget* parent = nullptr);
     ~TMDIChild() override;
 
     kvd::Document& document() noexcept { return m_document; }
@@ -93,9 +94,9 @@ private slots:
 
 private:
     void FormClose();
-    void buildHeaderPage();
-    void buildDataPage();
-    void buildSummaryPage();
+    void buildHeaderPage(const kvd::DocumentFonts& fonts);
+    void buildDataPage(const kvd::DocumentFonts& fonts);
+    void buildSummaryPage(const kvd::DocumentFonts& fonts);
     void watchMousePresses(QObject* object);
     void setSaveButtonFromModifiedFlag();
     void noteMousePress(const QMouseEvent& mouse);

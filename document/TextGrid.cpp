@@ -1,6 +1,8 @@
 #include "document/TextGrid.h"
 
+#include "common/GridMetrics.h"
 #include "document/DataTableModel.h"
+#include "document/SelectionText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -39,9 +41,14 @@ TextGrid::TextGrid(QWidget* parent)
     m_fixedView->setVerticalScrollMode(ScrollPerItem);
     m_fixedView->hide();
     viewport()->stackUnder(m_fixedView);
-
-    // Keys (Ctrl+C, arrows) go to the grid also after a click into the fixed columns.
-    connect(m_fixedView, &QAbstractItemView::pressed, this, [this] { setFocus(Qt::MouseFocusReason); });
+    // Fixed cells keep their colour when a selection (Ctrl+A) takes them in.
+    QPalette fixedPalette = m_fixedView->palette();
+    fixedPalette.setColor(QPalette::Highlight, FixedCellColour);
+    fixedPalette.setColor(QPalette::HighlightedText, fixedPalette.color(QPalette::Text));
+    m_fixedView->setPalette(fixedPalette);
+    // A click into the fixed columns selects nothing; keys (Ctrl+C, arrows) go to the
+    // grid after it.
+    m_fixedView->viewport()->installEventFilter(this);
     connect(m_fixedView->verticalScrollBar(), &QAbstractSlider::valueChanged,
             verticalScrollBar(), &QAbstractSlider::setValue);
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged,
@@ -114,12 +121,6 @@ void TextGrid::setFixedRowVisible(bool visible)
     updateFixedViewGeometry();
 }
 
-void TextGrid::setColumnWidths(const std::vector<int>& widths)
-{
-    for (std::size_t column = 0; column < widths.size(); ++column)
-        setColumnWidth(static_cast<int>(column), widths[column]);
-}
-
 void TextGrid::updateFixedColumns()
 {
     const int columns = model() ? model()->columnCount() : 0;
@@ -131,6 +132,11 @@ void TextGrid::updateFixedColumns()
     }
     m_fixedView->setVisible(m_fixedColumnCount > 0 && columns > 0);
     updateFixedViewGeometry();
+}
+
+bool TextGrid::hasScrollingColumns() const
+{
+    return model() && model()->columnCount() > m_fixedColumnCount;
 }
 
 int TextGrid::fixedColumnsWidth() const
@@ -155,9 +161,52 @@ void TextGrid::resizeEvent(QResizeEvent* event)
     updateFixedViewGeometry();
 }
 
+bool TextGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_fixedView->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            setFocus(Qt::MouseFocusReason);
+            return true;
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void TextGrid::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command)
+{
+    QRect area = rect.normalized();
+    if (hasScrollingColumns()) {
+        // A point under the fixed columns stands for the column seen beside them.
+        const int edge = fixedColumnsWidth();
+        if (area.left() >= 0 && area.left() < edge)
+            area.setLeft(edge);
+        if (area.right() >= 0 && area.right() < edge)
+            area.setRight(edge);
+    }
+    QTableView::setSelection(area, command);
+}
+
 QModelIndex TextGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
-    const QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
+    const QModelIndex previous = currentIndex();
+    QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
+    if (current.isValid() && hasScrollingColumns() && current.column() < m_fixedColumnCount) {
+        if (cursorAction == MovePrevious) {
+            // From the first scrollable cell of a row to the last cell of the row above.
+            const int row = previous.isValid() ? previous.row() : current.row();
+            current = row > 0 ? model()->index(row - 1, model()->columnCount() - 1, rootIndex())
+                              : model()->index(row, m_fixedColumnCount, rootIndex());
+        } else {
+            current = model()->index(current.row(), m_fixedColumnCount, rootIndex());
+        }
+    }
     // A cell moved to from the right must not end up under the fixed columns.
     const int fixedWidth = fixedColumnsWidth();
     if (current.isValid() && current.column() >= m_fixedColumnCount && visualRect(current).left() < fixedWidth) {
@@ -188,32 +237,7 @@ QString TextGrid::selectedText() const
 {
     if (!model() || !selectionModel())
         return {};
-    const QItemSelection selection = selectionModel()->selection();
-    if (selection.isEmpty())
-        return {};
-    int top = selection.first().top(), bottom = selection.first().bottom();
-    int left = selection.first().left(), right = selection.first().right();
-    for (const QItemSelectionRange& range : selection) {
-        top = std::min(top, range.top());
-        bottom = std::max(bottom, range.bottom());
-        left = std::min(left, range.left());
-        right = std::max(right, range.right());
-    }
-    QString text;
-    for (int row = top; row <= bottom; ++row) {
-        if (row > top)
-            text += QLatin1Char('\n');
-        for (int column = left; column <= right; ++column) {
-            if (column > left)
-                text += QLatin1Char('\t');
-            const QModelIndex index = model()->index(row, column);
-            const bool selected = std::any_of(selection.cbegin(), selection.cend(),
-                                              [&](const QItemSelectionRange& range) { return range.contains(index); });
-            if (selected)
-                text += index.data(Qt::DisplayRole).toString();
-        }
-    }
-    return text;
+    return selectionText(*model(), selectionModel()->selection());
 }
 
 void TextGrid::keyPressEvent(QKeyEvent* event)
@@ -224,6 +248,9 @@ void TextGrid::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTableView::keyPressEvent(event);
+    // Home shows its cell also when it was current already and scrolled out of view.
+    if (event->key() == Qt::Key_Home && currentIndex().isValid())
+        scrollTo(currentIndex());
 }
 
 } // namespace kvd

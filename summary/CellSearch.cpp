@@ -2,9 +2,11 @@
 
 #include "summary/Collation.h"
 
+#include <unicode/ucoleitr.h>
 #include <unicode/usearch.h>
 
 #include <algorithm>
+#include <unordered_set>
 #include <cstdint>
 #include <cstring>
 
@@ -27,7 +29,8 @@ bool isPrintableAscii(unsigned char c) noexcept
 
 bool allPrintableAscii(std::string_view bytes) noexcept
 {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return isPrintableAscii(static_cast<unsigned char>(c)); });
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return isPrintableAscii(static_cast<unsigned char>(c)); });
 }
 
 bool printableBytes(const char* bytes, std::size_t count, char separator) noexcept
@@ -61,6 +64,52 @@ bool printableAsciiLine(std::string_view line, char separator) noexcept
     return printableBytes(line.data() + i, line.size() - i, separator);
 }
 
+// Adds the collation elements of `text` to `elements`, without their tertiary (letter
+// case) part; ignorable elements are left out.
+void addCollationElements(UCollationElements* iterator, const QString& text,
+                          std::unordered_set<std::int32_t>& elements)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_setText(iterator, reinterpret_cast<const UChar*>(text.utf16()), static_cast<int32_t>(text.size()), &status);
+    for (int32_t element = ucol_next(iterator, &status); U_SUCCESS(status) && element != UCOL_NULLORDER;
+         element = ucol_next(iterator, &status)) {
+        const auto masked = static_cast<std::int32_t>(static_cast<std::uint32_t>(element) & 0xFFFFFF00u);
+        if (masked != 0)
+            elements.insert(masked);
+    }
+}
+
+// True when text made of printable ASCII may hold a piece equal to `text` under the
+// collator: every collation element of `text` is one that printable ASCII characters
+// give, alone, in pairs or as three letters (which covers contractions such as "ch").
+// "é" cannot be matched in ASCII; "ß" (as "ss") and fullwidth letters can.
+bool asciiMayMatch(const UCollator* collator, const QString& text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UCollationElements* iterator = ucol_openElements(collator, nullptr, 0, &status);
+    if (U_FAILURE(status) || !iterator)
+        return true;
+    std::unordered_set<std::int32_t> needed;
+    addCollationElements(iterator, text, needed);
+    std::unordered_set<std::int32_t> ascii;
+    QString piece;
+    for (char16_t a = 0x20; a <= 0x7E; ++a) {
+        for (char16_t b = 0x20; b <= 0x7E; ++b) {
+            piece = QString(QChar(a)) + QChar(b);
+            addCollationElements(iterator, piece, ascii);
+        }
+    }
+    for (char16_t a = 'a'; a <= 'z'; ++a)
+        for (char16_t b = 'a'; b <= 'z'; ++b)
+            for (char16_t c = 'a'; c <= 'z'; ++c) {
+                piece = QString(QChar(a)) + QChar(b) + QChar(c);
+                addCollationElements(iterator, piece, ascii);
+            }
+    ucol_closeElements(iterator);
+    return std::all_of(needed.cbegin(), needed.cend(),
+                       [&](std::int32_t element) { return ascii.count(element) > 0; });
+}
+
 } // namespace
 
 CellSearch::CellSearch(const QString& text, const Collation& collation, TextEncoding encoding)
@@ -70,7 +119,7 @@ CellSearch::CellSearch(const QString& text, const Collation& collation, TextEnco
         return;
     const bool printable = std::all_of(m_text.cbegin(), m_text.cend(),
                                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7E; });
-    if (printable && collation.foldsPrintableAscii()) {
+    if (printable && collation.hasAsciiRanks()) {
         m_asciiText = true;
         for (const QChar c : m_text)
             m_foldedText.push_back(static_cast<char>(foldAscii(static_cast<unsigned char>(c.unicode()))));
@@ -94,6 +143,8 @@ CellSearch::CellSearch(const QString& text, const Collation& collation, TextEnco
     }
     if (!m_search)
         m_foldedFallback = m_text.toCaseFolded();
+    else if (!m_asciiText)
+        m_asciiLinesMayMatch = asciiMayMatch(collation.icuCollator(), m_text);
 }
 
 CellSearch::~CellSearch()
@@ -158,7 +209,7 @@ bool CellSearch::lineMayMatch(std::string_view line, char separator) const
     if (m_text.isEmpty())
         return false;
     if (!m_asciiText)
-        return true;
+        return m_asciiLinesMayMatch || !printableAsciiLine(line, separator);
     // A line of printable ASCII (and separators) can only match by folding.
     return foldedContains(line) || !printableAsciiLine(line, separator);
 }

@@ -45,6 +45,7 @@ private:
     std::string m_foldedText;   // the text folded to lower-case ASCII, when m_asciiText
     std::size_t m_shift[256] = {}; // Horspool's shift for each folded last byte of a window
     bool m_asciiText = false;   // printable ASCII text, compared by folding on ASCII cells
+    bool m_asciiLinesMayMatch = true; // a text beyond ASCII: may lines of printable ASCII hold it?
     UStringSearch* m_search = nullptr;
     QString m_foldedFallback;   // the case-folded text, without an ICU collator
 };

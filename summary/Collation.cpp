@@ -1,108 +1,168 @@
 #include "summary/Collation.h"
 
-#include <map>
+#include <QString>
 
-#include <QStringList>
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <vector>
 
 #include <unicode/ucol.h>
+#include <unicode/ucoleitr.h>
+#include <unicode/uset.h>
 
 namespace kvd {
 
 namespace {
 
-int sign(int value) { return (value > 0) - (value < 0); }
+constexpr unsigned char FirstPrintable = 0x20;
+constexpr unsigned char LastPrintable = 0x7E;
 
-bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-
-QString ascii(std::initializer_list<char> characters)
+bool isPrintableAscii(UChar c)
 {
-    QString text;
-    for (const char c : characters)
-        text.append(QChar(c));
-    return text;
+    return c >= FirstPrintable && c <= LastPrintable;
 }
 
-// Texts on which a key must agree with compare(): letter case, accents, composed and
-// decomposed forms, compatibility forms, ignorable controls and special foldings.
-QStringList equalityProbes()
+unsigned char foldAscii(unsigned char c)
 {
-    return {
-        QString(), QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("ab"), QStringLiteral("aB"),
-        QStringLiteral("a b"), QStringLiteral("a-b"), QStringLiteral("a\x01" "b"), QStringLiteral("a\tb"),
-        QStringLiteral("e"), QStringLiteral("E"), QStringLiteral("\u00e9"), QStringLiteral("\u00c9"),
-        QStringLiteral("e\u0301"), QStringLiteral("\u00e8"), QStringLiteral("\uff21"), QStringLiteral("\uff41"),
-        QStringLiteral("ss"), QStringLiteral("SS"), QStringLiteral("\u00df"), QStringLiteral("\u1e9e"),
-        QStringLiteral("fi"), QStringLiteral("\ufb01"), QStringLiteral("\u03c3"), QStringLiteral("\u03c2"),
-        QStringLiteral("\u03a3"), QStringLiteral("i"), QStringLiteral("I"), QStringLiteral("\u0130"),
-        QStringLiteral("\u0131"), QStringLiteral("k"), QStringLiteral("\u212a"), QStringLiteral("\u00b5"),
-        QStringLiteral("\u03bc"), QStringLiteral("\u01c4"), QStringLiteral("\u01c5"), QStringLiteral("\u01c6"),
-        QStringLiteral("\u00e6"), QStringLiteral("ae"), QStringLiteral("\u00f8"), QStringLiteral("o"),
-        QStringLiteral("\U0001d400"), QStringLiteral("\u00a0"), QStringLiteral(" "), QStringLiteral("\u200b"),
-    };
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+void appendUtf16BigEndian(QStringView text, std::string& key)
+{
+    for (const QChar c : text) {
+        key.push_back(static_cast<char>(c.unicode() >> 8));
+        key.push_back(static_cast<char>(c.unicode() & 0xFF));
+    }
 }
 
 } // namespace
 
-// An ICU collator with the settings QCollator gives a case-insensitive comparison.
+// An ICU collator set up as QCollator sets up its own for a case-insensitive comparison.
 struct Collation::IcuCollator {
-    explicit IcuCollator(const QLocale& locale)
-    {
-        UErrorCode status = U_ZERO_ERROR;
-        collator = ucol_open(locale.name().toLatin1().constData(), &status);
-        if (U_FAILURE(status)) {
-            close();
-            return;
-        }
-        ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
-        ucol_setAttribute(collator, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
-        ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
-        if (U_FAILURE(status))
-            close();
-    }
-    ~IcuCollator() { close(); }
+    explicit IcuCollator(UCollator* opened) : collator(opened) {}
+    ~IcuCollator() { ucol_close(collator); }
     IcuCollator(const IcuCollator&) = delete;
     IcuCollator& operator=(const IcuCollator&) = delete;
 
-    void close()
+    static std::unique_ptr<IcuCollator> open(const QLocale& locale)
     {
-        if (collator)
-            ucol_close(collator);
-        collator = nullptr;
+        UErrorCode status = U_ZERO_ERROR;
+        const QByteArray name = locale.bcp47Name().replace(u'-', u'_').toLatin1();
+        UCollator* collator = ucol_open(name.constData(), &status);
+        if (U_FAILURE(status))
+            return nullptr;
+        auto result = std::make_unique<IcuCollator>(collator);
+        ucol_setAttribute(collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+        ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+        ucol_setAttribute(collator, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+        ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+        return U_FAILURE(status) ? nullptr : std::move(result);
     }
-    void sortKey(const QString& text, std::string& bytes) const
+
+    void appendKey(QStringView text, std::string& key) const
     {
         const auto* units = reinterpret_cast<const UChar*>(text.utf16());
         const auto length = static_cast<int32_t>(text.size());
-        bytes.resize(bytes.capacity() < 64 ? 64 : bytes.capacity());
-        int32_t needed = ucol_getSortKey(collator, units, length, reinterpret_cast<uint8_t*>(bytes.data()),
-                                         static_cast<int32_t>(bytes.size()));
-        if (static_cast<std::size_t>(needed) > bytes.size()) {
-            bytes.resize(static_cast<std::size_t>(needed));
-            needed = ucol_getSortKey(collator, units, length, reinterpret_cast<uint8_t*>(bytes.data()), needed);
+        const std::size_t start = key.size();
+        std::size_t room = 2 * text.size() + 16;
+        for (;;) {
+            key.resize(start + room);
+            const int32_t needed = ucol_getSortKey(collator, units, length,
+                                                   reinterpret_cast<uint8_t*>(key.data() + start),
+                                                   static_cast<int32_t>(room));
+            if (static_cast<std::size_t>(needed) <= room) {
+                key.resize(start + static_cast<std::size_t>(needed) - 1); // without the final 0
+                return;
+            }
+            room = static_cast<std::size_t>(needed);
         }
-        bytes.resize(static_cast<std::size_t>(needed));
     }
 
-    UCollator* collator = nullptr;
+    // True when some contraction of the collator is made of printable ASCII only.
+    bool contractsPrintableAscii() const
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        USet* contractions = uset_openEmpty();
+        ucol_getContractionsAndExpansions(collator, contractions, nullptr, true, &status);
+        bool found = U_FAILURE(status);
+        std::vector<UChar> text(64);
+        for (int32_t item = 0; !found && item < uset_getItemCount(contractions); ++item) {
+            UChar32 start = 0;
+            UChar32 end = 0;
+            status = U_ZERO_ERROR;
+            int32_t length = uset_getItem(contractions, item, &start, &end, text.data(),
+                                          static_cast<int32_t>(text.size()), &status);
+            if (status == U_BUFFER_OVERFLOW_ERROR)
+                continue; // a contraction that long holds more than ASCII
+            found = U_FAILURE(status)
+                || (length > 0 && std::all_of(text.begin(), text.begin() + length, isPrintableAscii));
+        }
+        uset_close(contractions);
+        return found;
+    }
+
+    // The first- and second-level weights of a character that collates as exactly one
+    // element, which is not ignorable; nullopt for any other character.
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> singleElement(UChar c) const
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollationElements* elements = ucol_openElements(collator, &c, 1, &status);
+        const int32_t first = ucol_next(elements, &status);
+        const int32_t second = ucol_next(elements, &status);
+        ucol_closeElements(elements);
+        if (U_FAILURE(status) || first == UCOL_NULLORDER || second != UCOL_NULLORDER
+            || ucol_primaryOrder(first) == 0)
+            return std::nullopt;
+        return std::pair{static_cast<std::uint32_t>(ucol_primaryOrder(first)),
+                         static_cast<std::uint32_t>(ucol_secondaryOrder(first))};
+    }
+
+    // Ranks by first-level weight, when the rank form holds (see Collation.h).
+    bool rankPrintableAscii(std::array<std::uint8_t, 256>& ranks) const
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        if (ucol_getAttribute(collator, UCOL_CASE_LEVEL, &status) != UCOL_OFF || U_FAILURE(status)
+            || contractsPrintableAscii())
+            return false;
+        std::map<std::uint32_t, unsigned char> lowerByPrimary; // one character of each class
+        for (unsigned char c = FirstPrintable; c <= LastPrintable; ++c) {
+            const auto weights = singleElement(c);
+            const auto folded = foldAscii(c) == c ? weights : singleElement(foldAscii(c));
+            if (!weights || weights != folded)
+                return false;
+            const auto [known, added] = lowerByPrimary.emplace(weights->first, foldAscii(c));
+            if (!added && known->second != foldAscii(c))
+                return false; // two characters apart from case share a weight
+        }
+        std::uint8_t rank = 0;
+        for (const auto& [primary, c] : lowerByPrimary) {
+            ++rank;
+            ranks[c] = rank;
+            if (c >= 'a' && c <= 'z')
+                ranks[c - 'a' + 'A'] = rank;
+        }
+        return true;
+    }
+
+    UCollator* collator;
 };
 
-Collation::Collation(const QLocale& locale, EqualityKeyUse use)
-    : m_collator(locale), m_icu(std::make_shared<IcuCollator>(locale))
+Collation::Collation(const QLocale& locale)
 {
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-    m_foldsPrintableAscii = checkPrintableAscii();
-    m_usesSortKeys = checkSortKeys();
-    for (const EqualityKeys candidate : {EqualityKeys::IcuSortKey, EqualityKeys::CaseFolded}) {
-        if (use == EqualityKeyUse::Never)
-            break;
-        if (candidate == EqualityKeys::IcuSortKey && !m_icu->collator)
-            continue;
-        m_equalityKeys = candidate;
-        if (checkEqualityKeys())
-            break;
-        m_equalityKeys = EqualityKeys::None;
+    if (locale.language() != QLocale::C)
+        m_icu = IcuCollator::open(locale);
+    if (m_icu) {
+        if (!m_icu->rankPrintableAscii(m_asciiRanks))
+            m_asciiRanks.fill(0);
+        return;
     }
+    // Folded code units, shifted by one so that no rank is 0.
+    for (unsigned char c = FirstPrintable; c <= LastPrintable; ++c)
+        m_asciiRanks[c] = static_cast<std::uint8_t>(foldAscii(c) + 1);
 }
+
+Collation::~Collation() = default;
 
 const Collation& Collation::forLocale(const QLocale& locale)
 {
@@ -113,125 +173,52 @@ const Collation& Collation::forLocale(const QLocale& locale)
     return *collation;
 }
 
-bool Collation::checkEqualityKeys() const
+void Collation::appendKey(QStringView text, std::string& key) const
 {
-    const QStringList probes = equalityProbes();
-    std::vector<std::string> keys(static_cast<std::size_t>(probes.size()));
-    for (qsizetype i = 0; i < probes.size(); ++i)
-        equalityKey(probes[i], keys[static_cast<std::size_t>(i)]);
-    for (qsizetype i = 0; i < probes.size(); ++i) {
-        for (qsizetype j = 0; j < probes.size(); ++j) {
-            const bool sameKey = keys[static_cast<std::size_t>(i)] == keys[static_cast<std::size_t>(j)];
-            if (sameKey != (m_collator.compare(probes[i], probes[j]) == 0))
-                return false;
-        }
+    // QCollator puts the empty text before every other one, also before texts of
+    // ignorable characters only, which ICU finds equal to it: a first byte keeps
+    // them apart.
+    if (text.isEmpty())
+        return;
+    if (!m_icu) {
+        appendUtf16BigEndian(text.toString().toCaseFolded(), key);
+        return;
     }
-    return true;
+    key.push_back('\1');
+    m_icu->appendKey(text, key);
 }
 
-bool Collation::equalityKey(const QString& text, std::string& bytes) const
+void Collation::appendKey(const TwoPieceText& text, TextEncoding encoding, std::string& key) const
 {
-    switch (m_equalityKeys) {
-    case EqualityKeys::IcuSortKey:
-        // QCollator puts the empty text before every other one, also before texts of
-        // ignorable characters only, which ICU finds equal to it: the first byte keeps
-        // them apart.
-        m_icu->sortKey(text, bytes);
-        bytes.insert(bytes.begin(), text.isEmpty() ? '\0' : '\1');
-        return true;
-    case EqualityKeys::CaseFolded: {
-        const QString folded = text.toCaseFolded();
-        bytes.assign(reinterpret_cast<const char*>(folded.utf16()), static_cast<std::size_t>(folded.size()) * 2);
-        return true;
+    if (text.tail.empty()) {
+        appendKey(decodeText(text.head, encoding), key);
+        return;
     }
-    case EqualityKeys::None:
-        break;
-    }
-    return false;
+    std::string joined(text.head);
+    joined.append(text.tail);
+    appendKey(decodeText(joined, encoding), key);
 }
 
-bool Collation::checkPrintableAscii() const
+void Collation::appendRankKey(const TwoPieceText& text, std::string& key) const
 {
-    // No printable character may be ignored: "x" c "y" must differ from "xy".
-    for (char c = 0x20; c <= 0x7E; ++c) {
-        if (m_collator.compare(ascii({'x', c, 'y'}), ascii({'x', 'y'})) == 0)
-            return false;
+    for (const std::string_view piece : {text.head, text.tail}) {
+        for (const char c : piece)
+            key.push_back(static_cast<char>(m_asciiRanks[static_cast<unsigned char>(c)]));
     }
-    // Characters that differ after case folding must compare unequal.
-    for (char a = 0x20; a <= 0x7E; ++a) {
-        for (char b = static_cast<char>(a + 1); b <= 0x7E; ++b) {
-            if (isUpper(a) || isUpper(b))
-                continue;
-            if (m_collator.compare(ascii({a}), ascii({b})) == 0)
-                return false;
-        }
-    }
-    // Letter case alone never matters, also inside two-letter groups that a locale
-    // may treat as one letter ("ch", "ll", "dz").
-    for (char a = 'a'; a <= 'z'; ++a) {
-        const char upperA = static_cast<char>(a - 'a' + 'A');
-        if (m_collator.compare(ascii({a}), ascii({upperA})) != 0)
-            return false;
-        for (char b = 'a'; b <= 'z'; ++b) {
-            const char upperB = static_cast<char>(b - 'a' + 'A');
-            const QString lower = ascii({a, b});
-            if (m_collator.compare(lower, ascii({upperA, b})) != 0
-                || m_collator.compare(lower, ascii({a, upperB})) != 0
-                || m_collator.compare(lower, ascii({upperA, upperB})) != 0)
-                return false;
-        }
-    }
-    return true;
 }
 
-bool Collation::checkSortKeys() const
+int Collation::compare(QStringView a, QStringView b) const
 {
-    // Sort keys must order a sample of texts exactly as compare() does, letter case
-    // and accents included.
-    const QStringList probes = {
-        QString(), QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("Z"),
-        QStringLiteral("z"), QStringLiteral("e"), QStringLiteral("\u00e9"), QStringLiteral("\u00c9"),
-        QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("-"),
-        QStringLiteral("_"), QStringLiteral(" "), QStringLiteral("ab"), QStringLiteral("a b"),
-        QStringLiteral("AB"), QStringLiteral("\uff21"),
-    };
-    QList<QCollatorSortKey> keys;
-    for (const QString& probe : probes)
-        keys.append(m_collator.sortKey(probe));
-    for (qsizetype i = 0; i < probes.size(); ++i) {
-        for (qsizetype j = 0; j < probes.size(); ++j) {
-            if (sign(keys[i].compare(keys[j])) != sign(m_collator.compare(probes[i], probes[j])))
-                return false;
-        }
-    }
-    return true;
-}
-
-int Collation::compare(const QString& a, const QString& b) const
-{
-    return m_collator.compare(a, b);
-}
-
-CollationKey Collation::key(const QString& text) const
-{
-    CollationKey key;
-    if (m_usesSortKeys)
-        key.m_sortKey = m_collator.sortKey(text);
-    else
-        key.m_text = text;
-    return key;
-}
-
-int Collation::compare(const CollationKey& a, const CollationKey& b) const
-{
-    if (m_usesSortKeys)
-        return a.m_sortKey->compare(*b.m_sortKey);
-    return m_collator.compare(a.m_text, b.m_text);
+    std::string keyOfA;
+    std::string keyOfB;
+    appendKey(a, keyOfA);
+    appendKey(b, keyOfB);
+    return keyOfA.compare(keyOfB);
 }
 
 const UCollator* Collation::icuCollator() const noexcept
 {
-    return m_icu->collator;
+    return m_icu ? m_icu->collator : nullptr;
 }
 
 } // namespace kvd

@@ -1,85 +1,79 @@
 #pragma once
 
-#include <QCollator>
-#include <QLocale>
-#include <QString>
+#include "datafile/TextEncoding.h"
+#include "summary/TwoPieceText.h"
 
+#include <QLocale>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 struct UCollator;
 
 namespace kvd {
 
-// An ordering key for one text under a Collation: two keys compare as their texts do.
-// Holds the collator's sort key when the collator's sort keys can be trusted, the
-// text itself otherwise.
-class CollationKey {
-public:
-    CollationKey() = default;
-
-private:
-    friend class Collation;
-    std::optional<QCollatorSortKey> m_sortKey;
-    QString m_text;
-};
-
-// Case-insensitive, locale-aware comparison of texts, as the distinct-value lists of
-// the summary report order and match them. Texts that differ only in letter case are
-// equal. Built once per report: construction asks the collator how it treats
-// printable ASCII and whether its sort keys agree with its comparison (some
-// collators, the C locale's for one, give case-sensitive sort keys).
+// The case-insensitive, locale-aware order by which the summary report merges and
+// sorts distinct values: the order of a QCollator of the locale set to ignore case.
+// Texts that differ only in letter case are equal.
+//
+// The order is given as sort keys: two texts' keys compare as the texts do (bytes
+// compared as unsigned, a key that is the beginning of another one first), and are
+// equal exactly when the texts are. The keys come from one of two makers, each
+// needed because QCollator itself works in one of two ways:
+//  - in every locale but C, QCollator runs an ICU collator at secondary strength:
+//    keys are that collator's sort keys, the ICU collator being opened with the
+//    same locale name and settings;
+//  - in the C locale (and where ICU cannot open a locale's collator) QCollator
+//    compares UTF-16 code units after simple case folding: keys are the folded
+//    text as big-endian UTF-16.
+// Plain ASCII texts, which nearly all cells are, have a cheaper form, the rank key
+// (see asciiRank()); it exists because making ICU keys for millions of cells costs
+// more than the rest of the report.
+//
+// After construction every member is const and may run in several threads at once.
 class Collation {
 public:
-    // Never: no equality keys even where they would agree with compare(), so that
-    // texts are matched through sort keys alone (for tests of that path).
-    enum class EqualityKeyUse { WhenVerified, Never };
+    explicit Collation(const QLocale& locale);
+    ~Collation();
+    Collation(const Collation&) = delete;
+    Collation& operator=(const Collation&) = delete;
 
-    explicit Collation(const QLocale& locale, EqualityKeyUse use = EqualityKeyUse::WhenVerified);
-
-    // The collation of a locale, built on first use and kept for the calling thread:
-    // building one runs thousands of comparisons, too many to repeat for every file.
+    // The collation of a locale, built on first use and kept for the calling thread.
     static const Collation& forLocale(const QLocale& locale);
 
-    // True when two texts made only of the bytes 0x20..0x7E are equal under this
-    // collation exactly when they are equal after ASCII case folding: no such
-    // character is ignored, distinct characters differ, and letter case alone never
-    // makes a difference. Checked once, at construction.
-    bool foldsPrintableAscii() const noexcept { return m_foldsPrintableAscii; }
-    // True when keys hold the collator's sort keys (else they hold the texts).
-    bool usesSortKeys() const noexcept { return m_usesSortKeys; }
+    // Appends the sort key of text to `key`. Does not throw (apart from allocation).
+    void appendKey(QStringView text, std::string& key) const;
+    // The same for bytes in `encoding`.
+    void appendKey(const TwoPieceText& text, TextEncoding encoding, std::string& key) const;
 
-    // True when equalityKey() is available.
-    bool hasEqualityKeys() const noexcept { return m_equalityKeys != EqualityKeys::None; }
-    // Writes into `bytes` a key that two texts share exactly when they are equal under
-    // this collation, so that texts can be matched by hashing. The key is the ICU sort
-    // key of the collator's settings, or, where the collator compares by case folding
-    // (the C locale), the folded text. Either is checked against compare() at
-    // construction; false when neither agrees with it.
-    bool equalityKey(const QString& text, std::string& bytes) const;
+    // Rank keys: when every printable ASCII character (0x20..0x7E) collates as one
+    // element of its own (no contraction, no expansion, not ignorable) and only upper
+    // and lower case of a letter share a first-level weight, a text of such
+    // characters orders and matches as the string of their ranks. asciiRank() is that
+    // rank, 1..255, or 0 for a byte without one (any byte where the condition fails).
+    // Rank keys and the keys of appendKey() are never compared with each other.
+    std::uint8_t asciiRank(unsigned char byte) const noexcept { return m_asciiRanks[byte]; }
+    bool hasAsciiRanks() const noexcept { return m_asciiRanks['a'] != 0; }
+    // asciiRank() of every byte, 256 entries.
+    const std::uint8_t* asciiRanks() const noexcept { return m_asciiRanks.data(); }
+    // Appends the rank key of text, whose every byte has a rank.
+    void appendRankKey(const TwoPieceText& text, std::string& key) const;
 
-    int compare(const QString& a, const QString& b) const;
-    CollationKey key(const QString& text) const;
-    int compare(const CollationKey& a, const CollationKey& b) const;
+    // Below 0, 0 or above 0 as a is before, equal to or after b (by their keys).
+    int compare(QStringView a, QStringView b) const;
 
-    // The ICU collator with this collation's settings, for finding a text inside
-    // another one; nullptr when ICU has none for the locale.
+    // The ICU collator whose keys appendKey() gives, for finding a text inside
+    // another one; nullptr where the keys are folded texts (the C locale).
     const UCollator* icuCollator() const noexcept;
 
 private:
-    enum class EqualityKeys { None, IcuSortKey, CaseFolded };
     struct IcuCollator;
 
-    bool checkPrintableAscii() const;
-    bool checkSortKeys() const;
-    bool checkEqualityKeys() const;
-
-    QCollator m_collator;
-    bool m_foldsPrintableAscii = false;
-    bool m_usesSortKeys = false;
-    std::shared_ptr<IcuCollator> m_icu;
-    EqualityKeys m_equalityKeys = EqualityKeys::None;
+    std::unique_ptr<IcuCollator> m_icu; // null in the C locale
+    std::array<std::uint8_t, 256> m_asciiRanks{};
 };
 
 } // namespace kvd

@@ -1,59 +1,84 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <vector>
 
 namespace kvd {
 
-// A compact open-addressing hash table of 32-bit ids (8 bytes a slot), for sets of
-// texts that stay where they are (cells of a data table). The table stores no text:
-// the caller gives each lookup the text's 64-bit hash and a test that tells whether
-// the text of an id equals the one looked for. Linear probing; grows at half full.
+// A compact open-addressing hash table of ids 0..capacity-1, for sets of texts that
+// stay where they are (cells of a data table): 4 bytes a slot, sized once for the
+// most ids it will hold, at most three quarters full. The table stores no text: the
+// caller gives each lookup the text's 64-bit hash and a test that tells whether the
+// text of an id equals the one looked for. Each slot keeps the id and, in the bits
+// the id leaves free, part of the hash, so that `equal` is rarely asked about an id
+// of another text. Linear probing. Allocates only in the constructor.
 class RowHashTable {
 public:
-    RowHashTable();
+    explicit RowHashTable(std::size_t capacity);
 
-    // The id of the first slot with this hash whose id `equal` accepts; -1 when none.
-    // `equal` is called only for ids whose stored hash bits match.
+    // Starts loading the slot where a lookup of hash begins (a hint only).
+    void prefetch(std::uint64_t hash) const noexcept { __builtin_prefetch(&m_slots[indexOf(hash)]); }
+
+    // The id of the first entry with this hash that `equal` accepts, or -1.
     template <class Equal>
     std::int32_t find(std::uint64_t hash, Equal&& equal) const
     {
         const std::uint32_t tag = tagOf(hash);
-        for (std::size_t index = tag & m_mask;; index = (index + 1) & m_mask) {
-            const Slot& slot = m_slots[index];
-            if (slot.id < 0)
+        for (std::size_t index = indexOf(hash);; index = next(index)) {
+            const std::uint32_t slot = m_slots[index];
+            if (slot == 0)
                 return -1;
-            if (slot.tag == tag && equal(slot.id))
-                return slot.id;
+            if ((slot & ~m_idMask) == tag && equal(idOf(slot)))
+                return idOf(slot);
         }
     }
 
-    // Adds id under hash, without looking for an equal text first. id must be >= 0.
-    void insert(std::uint64_t hash, std::int32_t id);
+    // As find(), but when no entry is accepted, adds `id` (below the capacity, and
+    // at most capacity ids in all) and answers -1.
+    template <class Equal>
+    std::int32_t findOrInsert(std::uint64_t hash, std::int32_t id, Equal&& equal)
+    {
+        const std::uint32_t tag = tagOf(hash);
+        for (std::size_t index = indexOf(hash);; index = next(index)) {
+            const std::uint32_t slot = m_slots[index];
+            if (slot == 0) {
+                m_slots[index] = tag | (static_cast<std::uint32_t>(id) + 1);
+                return -1;
+            }
+            if ((slot & ~m_idMask) == tag && equal(idOf(slot)))
+                return idOf(slot);
+        }
+    }
 
-    // Makes room for `count` ids without growing again.
-    void reserve(std::size_t count);
+    // Calls visit(id) for every id held, in no particular order.
+    template <class Visit>
+    void forEachId(Visit&& visit) const
+    {
+        for (const std::uint32_t slot : m_slots) {
+            if (slot != 0)
+                visit(idOf(slot));
+        }
+    }
 
-    std::size_t size() const noexcept { return m_size; }
-    void clear();
+    // Forgets every id; keeps the capacity.
+    void clear() noexcept;
 
 private:
-    struct Slot {
-        std::uint32_t tag = 0;
-        std::int32_t id = -1; // -1: empty
-    };
-
-    static std::uint32_t tagOf(std::uint64_t hash) noexcept
+    std::size_t indexOf(std::uint64_t hash) const noexcept
     {
-        // Mixes every bit of the hash into the 32 kept ones (which also pick the slot).
-        return static_cast<std::uint32_t>((hash * 0x9E3779B97F4A7C15ULL) >> 32);
+        // The low half of the hash, scaled onto the slots.
+        return static_cast<std::size_t>(((hash & 0xFFFFFFFFu) * m_slots.size()) >> 32);
     }
-    void place(std::uint32_t tag, std::int32_t id);
-    void rehash(std::size_t slotCount);
+    std::uint32_t tagOf(std::uint64_t hash) const noexcept
+    {
+        return static_cast<std::uint32_t>(hash >> 32) & ~m_idMask;
+    }
+    std::int32_t idOf(std::uint32_t slot) const noexcept { return static_cast<std::int32_t>((slot & m_idMask) - 1); }
+    std::size_t next(std::size_t index) const noexcept { return index + 1 == m_slots.size() ? 0 : index + 1; }
 
-    std::vector<Slot> m_slots;
-    std::size_t m_mask = 0;
-    std::size_t m_size = 0;
+    std::vector<std::uint32_t> m_slots; // 0: empty; else the tag bits and id + 1
+    std::uint32_t m_idMask = 0;
 };
 
 } // namespace kvd

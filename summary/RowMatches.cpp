@@ -3,7 +3,7 @@
 #include "datafile/DataTable.h"
 #include "summary/Collation.h"
 #include "summary/MeasurementValue.h"
-#include "summary/SplitText.h"
+#include "summary/TwoPieceText.h"
 
 #include <string>
 
@@ -11,9 +11,9 @@ namespace kvd {
 
 namespace {
 
-SplitText textOf(const DataTable& table, const std::vector<int>& columns, int row)
+TwoPieceText textOf(const DataTable& table, const std::vector<int>& columns, int row)
 {
-    SplitText text;
+    TwoPieceText text;
     if (!columns.empty())
         text.head = table.cell(row, columns[0]);
     if (columns.size() > 1)
@@ -21,50 +21,38 @@ SplitText textOf(const DataTable& table, const std::vector<int>& columns, int ro
     return text;
 }
 
-// Tells whether texts equal one reference text under a collation, by ASCII folding
-// where both are printable ASCII and the collation allows it, else by collation key
-// or comparison of the decoded texts.
+// Tells whether texts equal one reference text under a collation: by rank keys
+// where both have them, else by full collation keys.
 class EqualToReference {
 public:
-    EqualToReference(const SplitText& reference, const Collation& collation, TextEncoding encoding)
+    EqualToReference(const TwoPieceText& reference, const Collation& collation, TextEncoding encoding)
         : m_reference(reference), m_collation(collation), m_encoding(encoding),
-          m_referenceAscii(hashText(reference).printableAscii && collation.foldsPrintableAscii()),
-          m_decoded(decoded(reference))
+          m_referenceRanked(allMapped(reference, collation.asciiRanks()))
     {
-        if (m_collation.hasEqualityKeys())
-            m_collation.equalityKey(m_decoded, m_referenceKey);
+        collation.appendKey(reference, encoding, m_referenceKey);
     }
 
-    bool operator()(const SplitText& text)
+    bool operator()(const TwoPieceText& text)
     {
-        if (m_referenceAscii && hashText(text).printableAscii)
-            return equalFoldingAscii(text, m_reference);
-        const QString candidate = decoded(text);
-        if (m_collation.hasEqualityKeys()) {
-            m_collation.equalityKey(candidate, m_key);
-            return m_key == m_referenceKey;
-        }
-        return m_collation.compare(candidate, m_decoded) == 0;
+        if (m_referenceRanked && allMapped(text, m_collation.asciiRanks()))
+            return equalMapped(text, m_reference, m_collation.asciiRanks());
+        m_key.clear();
+        m_collation.appendKey(text, m_encoding, m_key);
+        return m_key == m_referenceKey;
     }
 
 private:
-    QString decoded(const SplitText& text) const
-    {
-        return text.tail.empty() ? decodeText(text.head, m_encoding) : decodeText(text.joined(), m_encoding);
-    }
-
-    SplitText m_reference;
+    TwoPieceText m_reference;
     const Collation& m_collation;
     TextEncoding m_encoding;
-    bool m_referenceAscii;
-    QString m_decoded;
+    bool m_referenceRanked;
     std::string m_referenceKey;
     std::string m_key;
 };
 
 // The rows whose text in `columns` equals `reference`; `row` (when an object row)
 // matches without being compared.
-std::vector<int> rowsEqualTo(const DataTable& table, const std::vector<int>& columns, const SplitText& reference,
+std::vector<int> rowsEqualTo(const DataTable& table, const std::vector<int>& columns, const TwoPieceText& reference,
                              int row, const Collation& collation, TextEncoding encoding)
 {
     std::vector<int> rows;
@@ -89,7 +77,7 @@ std::vector<int> rowsMatchingRow(const DataTable& table, const std::vector<int>&
 std::vector<int> rowsMatchingText(const DataTable& table, int column, std::string_view text,
                                   const Collation& collation, TextEncoding encoding)
 {
-    return rowsEqualTo(table, {column}, SplitText{text, {}}, -1, collation, encoding);
+    return rowsEqualTo(table, {column}, TwoPieceText{text, {}}, -1, collation, encoding);
 }
 
 std::vector<int> rowsOfReportLine(const DataTable& table, const ReportLineTarget& target,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/GridMetrics.h"
+
 #include <string>
 #include <vector>
 
@@ -11,7 +13,6 @@ namespace kvd {
 class StatisticsTable {
 public:
     static constexpr int ColumnCount = 5;
-    static constexpr int DefaultColumnWidth = 80;
 
     StatisticsTable();
 

@@ -2,6 +2,7 @@
 
 #include "datafile/FileKind.h"
 #include "datafile/TextEncoding.h"
+#include "summary/Tally.h"
 
 #include <QLocale>
 
@@ -11,11 +12,7 @@ namespace kvd {
 
 class DataTable;
 
-// One entry of a distinct-value list as the report tallies it.
-struct ReportTally {
-    int row = 0;   // the entry's first row: its cell is the spelling the report shows
-    int count = 0; // the object rows whose cell is spelled exactly so
-};
+using ReportTally = Tally;
 
 // Where the report finds its columns, by position: -1 where a kind has none.
 struct ReportColumns {

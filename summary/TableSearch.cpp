@@ -55,9 +55,13 @@ TableSearch::Status TableSearch::step(int rowBudget)
 bool TableSearch::searchRow(int row, int firstColumn, int lastColumn)
 {
     if (m_onlyColumn >= 0) {
+        // One cell: reading it is cheaper than looking at the whole line.
         if (m_onlyColumn < firstColumn || m_onlyColumn > lastColumn)
             return false;
-        firstColumn = lastColumn = m_onlyColumn;
+        if (!m_search.matches(m_table.cell(row, m_onlyColumn)))
+            return false;
+        m_found = TableCell{row, m_onlyColumn};
+        return true;
     }
     const std::string_view line = m_table.line(row);
     if (!m_search.lineMayMatch(line, m_table.separator()))

@@ -195,7 +195,7 @@ TEST_F(DataFileReader, learningFileWithFitColumnsIsLearningFromWum)
     EXPECT_EQ(table.fixedColumnCount(), 1);
     EXPECT_EQ(table.fixedRowCount(), 1);
     EXPECT_EQ(table.columnWidth(0), 7 * 16 + 6); // "long_object_name"
-    EXPECT_EQ(table.columnWidth(1), DataTable::DefaultColumnWidth);
+    EXPECT_EQ(table.columnWidth(1), DefaultColumnWidth);
     EXPECT_EQ(rowCells(outcome.document, 2), (Texts{"long_object_name", "2.5", "30", "copepod", "Test"}));
     EXPECT_TRUE(outcome.document.header.readOnly);
 }
@@ -235,7 +235,7 @@ TEST_F(DataFileReader, fitsColumnsZeroAndOneToTheirWidestText)
     const DataTable& table = outcome.document.table;
     EXPECT_EQ(table.columnWidth(0), 7 * 16 + 6);
     EXPECT_EQ(table.columnWidth(1), 7 * 11 + 6);
-    EXPECT_EQ(table.columnWidth(2), DataTable::DefaultColumnWidth);
+    EXPECT_EQ(table.columnWidth(2), DefaultColumnWidth);
 
     // Narrow names give columns narrower than the default.
     const Outcome narrow = read("KVD\n[Data]\nI;S;Area\nA;s;1\n");

@@ -1,11 +1,15 @@
 #include "summary/DistinctValues.h"
+#include "summary/DuplicateRows.h"
+#include "summary/RowHashTable.h"
 
 #include <gtest/gtest.h>
 
 #include <QCollator>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kvd {
@@ -16,153 +20,195 @@ struct Column {
     std::vector<std::string> texts;
     TextOfRow textOfRow() const
     {
-        return [this](int row) { return SplitText{texts[static_cast<std::size_t>(row)], {}}; };
+        return [this](int row) { return TwoPieceText{texts[static_cast<std::size_t>(row)], {}}; };
     }
+    int size() const { return static_cast<int>(texts.size()); }
 };
 
-const QLocale French(QLocale::French, QLocale::France);
-
-TEST(Collation, printableAsciiFoldsCaseInTheCAndFrenchLocales)
+std::vector<int> duplicateRows(const Collation& collation, const Column& column,
+                               TextEncoding encoding = TextEncoding::Utf8)
 {
-    EXPECT_TRUE(Collation(QLocale::c()).foldsPrintableAscii());
-    EXPECT_TRUE(Collation(French).foldsPrintableAscii());
+    std::vector<int> rows;
+    findDuplicateRows(collation, encoding, column.textOfRow(), 0, column.size(),
+                      [&rows](int row) { rows.push_back(row); });
+    return rows;
 }
 
-TEST(Collation, sortKeysAreUsedOnlyWhereTheyIgnoreCase)
+// The plain reference: a QCollator that ignores case, a list of first spellings
+// searched one by one, a sort, and a count of exact spellings.
+struct Reference {
+    explicit Reference(const QLocale& locale) : collator(locale) { collator.setCaseSensitivity(Qt::CaseInsensitive); }
+
+    std::vector<int> duplicateRows(const Column& column) const
+    {
+        std::vector<int> rows;
+        std::vector<QString> kept;
+        for (int row = 0; row < column.size(); ++row) {
+            const QString text = QString::fromStdString(column.texts[static_cast<std::size_t>(row)]);
+            if (std::any_of(kept.begin(), kept.end(), [&](const QString& k) { return collator.compare(k, text) == 0; }))
+                rows.push_back(row);
+            else
+                kept.push_back(text);
+        }
+        return rows;
+    }
+
+    std::vector<Tally> tallies(const Column& column) const
+    {
+        const std::vector<int> duplicates = duplicateRows(column);
+        std::vector<int> firstRows;
+        for (int row = 0; row < column.size(); ++row) {
+            if (!std::binary_search(duplicates.begin(), duplicates.end(), row))
+                firstRows.push_back(row);
+        }
+        const auto text = [&](int row) { return QString::fromStdString(column.texts[static_cast<std::size_t>(row)]); };
+        std::stable_sort(firstRows.begin(), firstRows.end(),
+                         [&](int a, int b) { return collator.compare(text(a), text(b)) < 0; });
+        std::vector<Tally> result;
+        for (const int row : firstRows) {
+            const auto& spelling = column.texts[static_cast<std::size_t>(row)];
+            result.push_back(Tally{row, static_cast<int>(std::count(column.texts.begin(), column.texts.end(), spelling))});
+        }
+        return result;
+    }
+
+    QCollator collator;
+};
+
+// Random short texts, mostly plain ASCII in mixed case, with accented, fullwidth,
+// ignorable and decomposed characters, and letter groups some locales contract.
+Column generatedColumn(std::uint32_t seed, int rows, int percentPlainAscii)
 {
-    // The C locale's sort keys tell "a" from "A": its keys hold the texts instead.
-    EXPECT_FALSE(Collation(QLocale::c()).usesSortKeys());
-    EXPECT_TRUE(Collation(French).usesSortKeys());
+    const std::vector<std::string> ascii = {"a", "A", "b", "B", "c", "C", "h", "H", "s", "S", "z", "Z", "-", "_",
+                                            " ", "0", "1", "9", ".", "ch", "cs", "ccs", "aa", "ll", "v", "w", "i"};
+    const std::vector<std::string> other = {"\xC3\xA9", "\xC3\x89", "e\xCC\x81", "\xEF\xBC\xA1", "\xC3\x9F", "ss",
+                                            "\x01", "\t", "\xC3\xA5", "\xC4\xB1", "\xC4\xB0", "\xE2\x80\x8B"};
+    Column column;
+    for (int row = 0; row < rows; ++row) {
+        std::string text;
+        const bool plain = static_cast<int>(seed % 100) < percentPlainAscii;
+        for (int length = 1 + static_cast<int>((seed >> 8) % 4); length > 0; --length) {
+            seed = seed * 1103515245u + 12345u;
+            const bool fromOther = !plain && (seed >> 20) % 3 == 0;
+            const auto& alphabet = fromOther ? other : ascii;
+            text += alphabet[(seed >> 16) % alphabet.size()];
+        }
+        seed = seed * 1103515245u + 12345u;
+        column.texts.push_back(text);
+    }
+    return column;
 }
 
-TEST(Collation, equalityKeysAgreeWithTheCollatorInTheCAndFrenchLocales)
+class AgainstPlainReference : public testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Locales, AgainstPlainReference, testing::Values("C", "en_US", "fr_FR", "hu_HU", "da_DK"),
+                         [](const testing::TestParamInfo<const char*>& paramInfo) { return std::string(paramInfo.param); });
+
+TEST_P(AgainstPlainReference, duplicatesAndTalliesMatchTheCollator)
 {
-    // Checked against the collator at construction; without them accented texts would
-    // be matched through an ordered map, much slower on large files.
-    EXPECT_TRUE(Collation(QLocale::c()).hasEqualityKeys());
-    EXPECT_TRUE(Collation(French).hasEqualityKeys());
+    const QLocale locale = std::string(GetParam()) == "C" ? QLocale::c() : QLocale(QString::fromLatin1(GetParam()));
+    const Collation collation(locale);
+    const Reference reference(locale);
+    // Mostly ASCII with the first other text late (matching changes course in the
+    // middle of a batch), then mixed columns, the last with a beginning all share.
+    for (const auto& [seed, plainPercent, prefix] : {std::tuple{7u, 97, ""}, std::tuple{11u, 60, ""},
+                                                     std::tuple{13u, 100, "Src_"}, std::tuple{13u, 80, "Src_"}}) {
+        SCOPED_TRACE(std::to_string(plainPercent) + prefix);
+        Column column = generatedColumn(seed, 1500, plainPercent);
+        for (std::string& text : column.texts)
+            text.insert(0, prefix);
+        EXPECT_EQ(duplicateRows(collation, column), reference.duplicateRows(column));
+        const DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow(), 0, column.size());
+        EXPECT_EQ(values.tallies(), reference.tallies(column));
+    }
 }
 
-// Non-ASCII texts are matched by hashed equality keys, or through an ordered map of
-// sort keys where a collation has no equality keys: every case runs both ways.
-class DistinctValuesBothWays : public testing::TestWithParam<Collation::EqualityKeyUse> {};
-
-INSTANTIATE_TEST_SUITE_P(KeyUse, DistinctValuesBothWays,
-                         testing::Values(Collation::EqualityKeyUse::WhenVerified, Collation::EqualityKeyUse::Never),
-                         [](const testing::TestParamInfo<Collation::EqualityKeyUse>& paramInfo) {
-                             return paramInfo.param == Collation::EqualityKeyUse::Never ? "sortKeysOnly"
-                                                                                        : "equalityKeys";
-                         });
-
-TEST_P(DistinctValuesBothWays, refusesTextsEqualToAnEntryAndKeepsTheFirstSpelling)
+TEST(DistinctValues, asciiLetterGroupsFollowTheLocale)
 {
-    const Collation collation(French, GetParam());
-    const Column column{{"Img", "img", "IMG", "other", "\xC3\x89t\xC3\xA9", "\xC3\xA9T\xC3\xA9"}};
-    DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow());
-    std::vector<bool> added;
-    for (int row = 0; row < 6; ++row)
-        added.push_back(values.add(row));
-    EXPECT_EQ(added, (std::vector<bool>{true, false, false, true, true, false}));
-    EXPECT_EQ(values.size(), 3);
-    EXPECT_EQ(values.firstRowsInOrder(), (std::vector<int>{4, 0, 3})); // été, Img, other
+    // Hungarian "ccs" is "cscs", after "ct"; Czech "ch" follows "h"; Danish "aa" is "å",
+    // after "z".
+    struct Case {
+        QLocale locale;
+        Column column;
+        std::vector<Tally> tallies;
+    };
+    const std::vector<Case> cases = {
+        {QLocale(QLocale::Hungarian, QLocale::Hungary), {{"cscs", "CCS", "ct"}}, {{2, 1}, {0, 1}}},
+        {QLocale(QLocale::Czech, QLocale::CzechRepublic), {{"ch", "i", "h"}}, {{2, 1}, {0, 1}, {1, 1}}},
+        {QLocale(QLocale::Danish, QLocale::Denmark), {{"aa", "z", "b", "\xC3\xA5"}}, {{2, 1}, {1, 1}, {0, 1}}},
+    };
+    for (const Case& c : cases) {
+        const Collation collation(c.locale);
+        const DistinctValues values(collation, TextEncoding::Utf8, c.column.textOfRow(), 0, c.column.size());
+        EXPECT_EQ(values.tallies(), c.tallies) << c.locale.name().toStdString();
+    }
+}
+
+TEST(DistinctValues, accentedCapitalsMatchInWindows1252)
+{
+    const Collation collation(QLocale(QLocale::French, QLocale::France));
+    const Column column{{"\xC9vry", "Paris", "\xE9VRY", "\xE9t\xE9", "ete"}};
+    EXPECT_EQ(duplicateRows(collation, column, TextEncoding::Windows1252), std::vector<int>{2});
+    const DistinctValues values(collation, TextEncoding::Windows1252, column.textOfRow(), 0, column.size());
+    EXPECT_EQ(values.tallies(), (std::vector<Tally>{{4, 1}, {3, 1}, {0, 1}, {1, 1}})); // ete, été, Évry, Paris
 }
 
 TEST(DistinctValues, twoPieceTextsMatchAcrossTheJoin)
 {
     const Collation collation(QLocale::c());
-    const std::vector<std::pair<std::string, std::string>> keys = {{"1", "23"}, {"12", "3"}, {"1", "2"}, {"A", "b"}, {"a", "B"}};
-    DistinctValues values(collation, TextEncoding::Utf8, [&](int row) {
+    const std::vector<std::pair<std::string, std::string>> keys = {
+        {"1", "23"}, {"12", "3"}, {"1", "2"}, {"A", "b"}, {"a", "B"}, {"\xC3", "\xA9"}, {"\xC3\x89", ""}};
+    std::vector<int> rows;
+    findDuplicateRows(collation, TextEncoding::Utf8, [&](int row) {
         const auto& key = keys[static_cast<std::size_t>(row)];
-        return SplitText{key.first, key.second};
-    });
-    std::vector<bool> added;
-    for (int row = 0; row < 5; ++row)
-        added.push_back(values.add(row));
-    EXPECT_EQ(added, (std::vector<bool>{true, false, true, true, false}));
+        return TwoPieceText{key.first, key.second};
+    }, 0, static_cast<int>(keys.size()), [&rows](int row) { rows.push_back(row); });
+    EXPECT_EQ(rows, (std::vector<int>{1, 4, 6}));
 }
 
-TEST(DistinctValues, findsAndRemovesEntriesIgnoringCase)
+TEST(DistinctValues, findsRemovesAndCountsExactSpellings)
 {
     const Collation collation(QLocale::c());
-    const Column column{{"learning", "TEST", "odd"}};
-    DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow());
-    for (int row = 0; row < 3; ++row)
-        values.add(row);
-    EXPECT_EQ(values.find(SplitText{"Learning", {}}), 0);
-    EXPECT_EQ(values.find(SplitText{"Test", {}}), 1);
-    EXPECT_EQ(values.find(SplitText{"Other", {}}), -1);
-    values.remove(0);
-    values.remove(values.find(SplitText{"Test", {}}));
+    const Column column{{"learning", "TEST", "odd", "Test", "TEST", "\xEF\xBC\xA1"}};
+    DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow(), 0, column.size());
+    EXPECT_EQ(values.find("Learning"), 0);
+    EXPECT_EQ(values.find("Test"), 2);
+    EXPECT_EQ(values.find("Other"), -1);
+    EXPECT_EQ(values.exactCount("Test"), 1);
+    EXPECT_EQ(values.exactCount("TEST"), 2);
+    EXPECT_EQ(values.exactCount("tEST"), 0);
+    values.remove(values.find("Test"));
+    values.remove(values.find("Learning"));
     values.remove(-1); // a text that was not found: nothing happens
-    EXPECT_EQ(values.size(), 1);
-    EXPECT_EQ(values.firstRowsInOrder(), std::vector<int>{2});
+    EXPECT_EQ(values.tallies(), (std::vector<Tally>{{2, 1}, {5, 1}}));
 }
 
-TEST_P(DistinctValuesBothWays, fullwidthAndAsciiLettersMeetInEitherOrder)
+TEST(DistinctValues, findMeetsValuesOfOtherCharacters)
 {
-    const Collation collation(QLocale(QLocale::English, QLocale::UnitedStates), GetParam());
-    const Column column{{"a", "b", "\xEF\xBC\xA1", "\xEF\xBC\xA2x", "Bx", "c"}};
-    DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow());
-    std::vector<bool> added;
-    for (int row = 0; row < 6; ++row)
-        added.push_back(values.add(row));
-    EXPECT_EQ(added, (std::vector<bool>{true, true, false, true, false, true}));
-    EXPECT_EQ(values.find(SplitText{"A", {}}), 0);
-    EXPECT_EQ(values.firstRowsInOrder(), (std::vector<int>{0, 1, 3, 5}));
+    // Under ICU a fullwidth letter equals its ASCII letter.
+    const Collation collation(QLocale(QLocale::English, QLocale::UnitedStates));
+    const Column column{{"\xEF\xBC\xA1", "b"}};
+    const DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow(), 0, column.size());
+    EXPECT_EQ(values.find("a"), 0);
+    EXPECT_EQ(values.find("B"), 1);
 }
 
-TEST_P(DistinctValuesBothWays, manyValuesComeOutInTheCollatorsOrder)
+TEST(RowHashTable, findsEveryIdWhenAllHashesClash)
 {
-    // Enough entries, mixed case, digits and punctuation, for the order to come from
-    // sort keys; checked against a plain sort with the collator.
-    Column column;
-    std::uint32_t seed = 12345;
-    const std::vector<std::string> alphabet = {"a", "A", "b", "B", "c", "C", "d", "D", "-", "_", " ",
-                                               "0", "1", "9", "z", "Z", ".", "\xC3\xA9", "\xC3\x89"};
-    for (int i = 0; i < 3000; ++i) {
-        std::string text;
-        for (int length = 1 + static_cast<int>(seed % 5); length > 0; --length) {
-            seed = seed * 1103515245u + 12345u;
-            text += alphabet[(seed >> 16) % alphabet.size()];
-        }
-        column.texts.push_back(text);
+    // One hash for all: every id lies in one run of slots that wraps past the end.
+    const std::vector<std::string> texts = {"a", "b", "c", "d", "e", "f", "g"};
+    RowHashTable table(texts.size());
+    const std::uint64_t hash = ~0ULL;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const auto same = [&](std::int32_t id) { return texts[static_cast<std::size_t>(id)] == texts[i]; };
+        EXPECT_EQ(table.findOrInsert(hash, static_cast<std::int32_t>(i), same), -1);
     }
-    for (const QLocale& locale : {QLocale::c(), French}) {
-        const Collation collation(locale, GetParam());
-        DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow());
-        for (int row = 0; row < static_cast<int>(column.texts.size()); ++row)
-            values.add(row);
-
-        QCollator collator(locale);
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        std::vector<QString> expected; // first spellings, sorted
-        for (const std::string& text : column.texts) {
-            const QString candidate = QString::fromStdString(text);
-            if (std::none_of(expected.begin(), expected.end(),
-                             [&](const QString& known) { return collator.compare(known, candidate) == 0; }))
-                expected.push_back(candidate);
-        }
-        std::sort(expected.begin(), expected.end(),
-                  [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-
-        std::vector<QString> actual;
-        for (const int row : values.firstRowsInOrder())
-            actual.push_back(QString::fromStdString(column.texts[static_cast<std::size_t>(row)]));
-        EXPECT_EQ(actual, expected) << locale.name().toStdString();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const auto same = [&](std::int32_t id) { return texts[static_cast<std::size_t>(id)] == texts[i]; };
+        EXPECT_EQ(table.find(hash, same), static_cast<std::int32_t>(i));
+        EXPECT_EQ(table.findOrInsert(hash, 99, same), static_cast<std::int32_t>(i));
     }
-}
-
-TEST(SpellingCounts, countsEachExactSpellingAndKeepsFirstRowsInOrder)
-{
-    const Column column{{"Img", "img", "Img", "", "Img", ""}};
-    SpellingCounts counts(column.textOfRow());
-    for (int row = 0; row < 6; ++row)
-        counts.add(row);
-    EXPECT_EQ(counts.count(SplitText{"Img", {}}), 3);
-    EXPECT_EQ(counts.count(SplitText{"img", {}}), 1);
-    EXPECT_EQ(counts.count(SplitText{"IMG", {}}), 0);
-    EXPECT_EQ(counts.count(SplitText{"", {}}), 2);
-    EXPECT_EQ(counts.firstRows(), (std::vector<std::int32_t>{0, 1, 3}));
+    EXPECT_EQ(table.find(hash, [](std::int32_t) { return false; }), -1);
 }
 
 } // namespace

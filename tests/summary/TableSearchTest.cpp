@@ -124,6 +124,19 @@ TEST(CellSearch, followsTheCollationBeyondCaseFoldingAndReadsWindows1252Cells)
     EXPECT_TRUE(ab.lineMayMatch("01234567a\x7F" "b", ';'));
     EXPECT_FALSE(ab.lineMayMatch("01234567\ta\tb\t0123", '\t'));
     EXPECT_FALSE(CellSearch("", collation, TextEncoding::Utf8).matches("anything"));
+
+    // A text beyond ASCII skips lines of printable ASCII only where none can hold it.
+    const QStringList beyondAscii = {"\u00e9", "\u00df", "\uff21", "\u00e6", "\ufb01", "\u00c9t\u00e9", "\u212a"};
+    for (const QString& text : beyondAscii) {
+        const CellSearch search(text, collation, TextEncoding::Utf8);
+        for (const std::string_view cell : {"ss", "xa", "ae", "fi", "e", "ete", "k"}) {
+            if (search.matches(cell)) {
+                EXPECT_TRUE(search.lineMayMatch(cell, ';')) << text.toStdString() << " in " << cell;
+            }
+        }
+    }
+    EXPECT_FALSE(CellSearch("\u00e9", collation, TextEncoding::Utf8).lineMayMatch("ete;e;E", ';'));
+    EXPECT_TRUE(CellSearch("\uff21", collation, TextEncoding::Utf8).lineMayMatch("class;xa", ';'));
     EXPECT_FALSE(CellSearch("a;b", collation, TextEncoding::Utf8).matches("a"));
 }
 

@@ -1,10 +1,14 @@
 #include "ViewerFixture.h"
 
+#include "CascadeLayout.h"
 #include "ErrorText.h"
 #include "TileLayout.h"
 #include "document/TMDIChild.h"
 
 #include <QMdiArea>
+#include <QScrollBar>
+
+#include <algorithm>
 
 using namespace kvd;
 
@@ -78,9 +82,57 @@ TEST_F(ArrangeWindowsTest, tileCommandsArrangeTheDocumentWindowsTheirOwnWay)
     EXPECT_EQ(first->geometry().height(), area.height());
     EXPECT_EQ(second->geometry().left(), 0);
     EXPECT_EQ(first->geometry().left(), second->geometry().right() + 1);
+}
+
+TEST(CascadeLayoutTest, runsEndAtTheBottomRightAndKeepHalfTheArea)
+{
+    const QRect area(0, 0, 601, 403);
+    const int step = 25;
+    for (int count = 1; count <= 20; ++count) {
+        const std::vector<QRect> rects = cascadeRects(area, count, step);
+        ASSERT_EQ(static_cast<int>(rects.size()), count);
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            EXPECT_TRUE(area.contains(rects[i])) << count << " " << i;
+            EXPECT_EQ(rects[i].size(), rects.front().size()) << count;
+            EXPECT_GE(rects[i].width() * 2, area.width()) << count;
+            EXPECT_GE(rects[i].height() * 2, area.height()) << count;
+            if (i > 0 && rects[i].topLeft() != area.topLeft()) {
+                EXPECT_EQ(rects[i].topLeft(), rects[i - 1].topLeft() + QPoint(step, step)) << count << " " << i;
+            }
+        }
+        // The last window of the first run reaches the corner: the area is used.
+        const auto run = static_cast<std::size_t>(
+            std::find_if(rects.begin() + 1, rects.end(), [&](const QRect& r) { return r.topLeft() == area.topLeft(); })
+            - rects.begin());
+        EXPECT_EQ(rects[run - 1].bottomRight(), area.bottomRight()) << count;
+    }
+    EXPECT_EQ(cascadeRects(area, 1, step), std::vector<QRect>{area});
+    EXPECT_EQ(cascadeRects(area, 20, step)[9].topLeft(), area.topLeft()); // runs of 9 here
+}
+
+TEST_F(ArrangeWindowsTest, cascadeKeepsEveryWindowInsideTheWorkspaceAndTheActiveOnTop)
+{
+    for (const char* name : {"a.kvd", "b.kvd", "c.kvd", "d.kvd"})
+        m_form->OpenDataFile(writeFile(name, kvdFile()));
+    TMDIChild* active = m_form->activeDocumentWindow();
+    m_form->documentWindows().front()->showMaximized();
+    m_form->mdiArea()->setActiveSubWindow(active);
+    idle();
 
     m_form->WindowCascade1->trigger();
-    EXPECT_NE(first->geometry().topLeft(), second->geometry().topLeft());
+    idle();
+    const QRect area = m_form->mdiArea()->viewport()->rect();
+    EXPECT_FALSE(m_form->mdiArea()->verticalScrollBar()->isVisible());
+    QRect covered;
+    for (const TMDIChild* window : m_form->documentWindows()) {
+        EXPECT_FALSE(window->isMaximized());
+        EXPECT_TRUE(area.contains(window->geometry())) << window->windowTitle().toStdString();
+        EXPECT_GE(window->height() * 2, area.height());
+        covered |= window->geometry();
+    }
+    EXPECT_EQ(covered, area); // the last reaches the bottom-right corner
+    EXPECT_EQ(active->geometry().bottomRight(), area.bottomRight());
+    EXPECT_EQ(m_form->mdiArea()->subWindowList(QMdiArea::StackingOrder).back(), active);
 }
 
 TEST_F(ArrangeWindowsTest, newWindowsCascadeWithTheirClientSize)

@@ -1,12 +1,16 @@
 #include "ViewerFixture.h"
 
+#include "document/ReportView.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
+#include "document/WrappingTabBar.h"
 
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
-#include "document/ReportView.h"
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
@@ -110,6 +114,59 @@ TEST_F(DocumentWindowTest, splitterStopsSixtyPixelsFromEitherEnd)
     EXPECT_EQ(splitter->sizes().at(0), 60);
     splitter->setSizes({total, 0});
     EXPECT_EQ(splitter->sizes().at(1), 60);
+}
+
+TEST_F(DocumentWindowTest, splitterHandleIsAFullWidthBarWithTheUpDownPointer)
+{
+    m_form->OpenDataFile(writeFile("handle.kvd", kvdFile()));
+    TMDIChild* window = m_form->activeDocumentWindow();
+    window->PageControl1->setCurrentIndex(2);
+    idle();
+    const QSplitterHandle* handle = window->Splitter1->handle(1);
+    EXPECT_EQ(handle->height(), 8);
+    EXPECT_EQ(handle->width(), window->Splitter1->width());
+    EXPECT_EQ(handle->cursor().shape(), Qt::SizeVerCursor);
+}
+
+TEST_F(DocumentWindowTest, pageTabsWrapIntoColumnsInALowWindowAndFollowThePointer)
+{
+    m_form->OpenDataFile(writeFile("low.kvd", kvdFile()));
+    TMDIChild* window = m_form->activeDocumentWindow();
+    auto* tabs = static_cast<kvd::WrappingTabBar*>(window->PageControl1->tabBar());
+    EXPECT_EQ(tabs->columnCount(), 1);
+
+    window->resize(window->width(), 130);
+    idle();
+    EXPECT_GT(tabs->columnCount(), 1);
+    const QRect page = window->PageControl1->rect();
+    for (const QRect& tab : tabs->tabRects()) {
+        EXPECT_TRUE(tabs->rect().contains(tab)); // every tab in view, "Summary" too
+        EXPECT_TRUE(page.contains(tab.translated(tabs->pos())));
+    }
+    for (const QToolButton* button : tabs->findChildren<QToolButton*>())
+        EXPECT_FALSE(button->isVisible()); // no scroll arrows
+
+    // The current tab's column stands next to the page; a click picks the tab drawn there.
+    const std::vector<QRect> before = tabs->tabRects();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, before[2].center());
+    EXPECT_EQ(window->PageControl1->currentIndex(), 2);
+    EXPECT_EQ(tabs->tabRects()[2].left(), 0);
+    QTest::mouseMove(tabs, tabs->tabRects()[0].center());
+    EXPECT_EQ(tabs->hoveredIndex(), 0);
+}
+
+TEST_F(DocumentWindowTest, statusBarShowsNoReadingWhileABoxIsUp)
+{
+    const auto* progress = m_form->statusBar()->findChild<QProgressBar*>();
+    ASSERT_NE(progress, nullptr);
+    QStringList shown;
+    m_boxes->whileMessageShown = [&] {
+        shown.append(m_form->statusBar()->currentMessage() + (progress->isVisible() ? "+progress" : ""));
+    };
+    m_form->OpenDataFile(writeFile("unknown.kvd", "KV\r\n[Data]\r\n"));
+    m_form->OpenDataFile(writeFile("warn.kvd", "KVD\r\n[Data]\r\nObject;Source;Area\r\n1;a;1\r\n2;a;x\r\n"));
+    EXPECT_EQ(m_boxes->messages.size(), 2);
+    EXPECT_EQ(shown, (QStringList{"", ""}));
 }
 
 TEST_F(DocumentWindowTest, droppedFilesOpenInTheirOrderAndFoldersAreSkipped)

@@ -108,6 +108,9 @@ TEST_F(FindAndJumpTest, findsCellsIgnoringCaseStepsBothWaysAndLeavesTheCellFound
     EXPECT_TRUE(window->StringGrid1->hasFocus());
     QTest::keyClick(window->StringGrid1, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "scan_A");
+    QTest::keyClick(window->StringGrid1, Qt::Key_F3); // the bar comes back to answer
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->statusLabel()->text(), "not found");
     expectDocumentUntouched(*window);
 }
 
@@ -169,6 +172,9 @@ TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
     EXPECT_EQ(window->StringGrid1->currentIndex().row(), 2);
     QTest::keyClick(window->StringGrid1, Qt::Key_F3);
     EXPECT_EQ(window->StringGrid1->currentIndex().row(), 0);
+    // Ctrl+C copies the rows selected, not those between them.
+    QTest::keyClick(window->StringGrid1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "a1\timg\t1\nA1\tIMG\t3");
 
     window->PageControl1->setCurrentWidget(window->TabSheet3);
     idle();
@@ -235,8 +241,8 @@ TEST_F(FindAndJumpTest, histogramsOfTheSelectedMeasurementsStandSideBySide)
     TMDIChild* window = open("plankton.wum", "WUM\r\n[Data]\r\nObject\tKind\tArea\tLength\tSource\r\n"
                                              "1\tcop\t1\t2\ts\r\n2\tdia\t2\t2.5\ts\r\n3\tcop\t4\t3\ts\r\n");
     TextGrid* statistics = window->StringGrid2;
-    statistics->selectionModel()->select(QItemSelection(statistics->model()->index(0, 0), statistics->model()->index(1, 4)),
-                                         QItemSelectionModel::ClearAndSelect);
+    const QItemSelection firstTwoRows(statistics->model()->index(0, 0), statistics->model()->index(1, 4));
+    statistics->selectionModel()->select(firstTwoRows, QItemSelectionModel::ClearAndSelect);
     HistogramWindow* histograms = window->explorer()->showHistograms();
     ASSERT_NE(histograms, nullptr);
     const QList<QChartView*> views = histograms->findChildren<QChartView*>();

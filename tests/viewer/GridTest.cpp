@@ -54,7 +54,7 @@ TEST(DataTableModelTest, showsTheFixedRowAsHeaderAndDecodesCells)
     const DataTable table = makeTable("Object;Source;Caf\xE9\n1;a;2.5\n2;b\n3;c;4;extra\n", 2);
     const TextEncoding encoding = TextEncoding::Windows1252;
     DataTableModel model(table, encoding);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     EXPECT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.columnCount(), 3);
@@ -72,7 +72,7 @@ TEST(DataTableModelTest, aNewTableIsOneOrdinaryEmptyCell)
     const DataTable table;
     const TextEncoding encoding = TextEncoding::Utf8;
     DataTableModel model(table, encoding);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.columnCount(), 1);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "");
@@ -90,7 +90,7 @@ TEST(StatisticsTableModelTest, headingRowIsTheHeader)
     table.setCell(2, 0, "Length");
     const TextEncoding encoding = TextEncoding::Utf8;
     StatisticsTableModel model(table, encoding);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Std_Err");
     EXPECT_EQ(model.index(0, 1).data().toString(), "2.33");
@@ -149,6 +149,60 @@ TEST(TextGridTest, fixedColumnsStayInViewWhileTheRestScrolls)
     fixed->horizontalHeader()->resizeSection(1, 120);
     EXPECT_EQ(grid.columnWidth(1), 120);
     EXPECT_EQ(fixed->width(), 50 + 120);
+}
+
+TEST(TextGridTest, keysAndClicksNeverMakeAFixedCellCurrent)
+{
+    std::string text = "Object;Source";
+    for (int column = 0; column < 30; ++column)
+        text += ";M" + std::to_string(column);
+    text += "\n";
+    for (int row = 1; row <= 40; ++row)
+        text += std::to_string(row) + ";a;1\n";
+    const DataTable table = makeTable(text, 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.resize(400, 200);
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.show();
+    grid.setFocus();
+    const auto column = [&] { return grid.currentIndex().column(); };
+
+    grid.setCurrentIndex(model.index(20, 25));
+    grid.scrollTo(grid.currentIndex());
+    ASSERT_GT(grid.horizontalScrollBar()->value(), 0);
+    QTest::keyClick(&grid, Qt::Key_Home);
+    EXPECT_EQ(grid.currentIndex(), model.index(20, 2));
+    EXPECT_EQ(grid.horizontalScrollBar()->value(), 0); // the first scrollable column is in view
+
+    grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+    QTest::keyClick(&grid, Qt::Key_Home); // already current, scrolled out of view
+    EXPECT_EQ(grid.horizontalScrollBar()->value(), 0);
+
+    grid.setCurrentIndex(model.index(30, 25));
+    QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid.currentIndex(), model.index(0, 2));
+    EXPECT_EQ(grid.verticalScrollBar()->value(), 0);
+
+    QTest::keyClick(&grid, Qt::Key_Left);
+    EXPECT_EQ(column(), 2);
+    QTest::keyClick(&grid, Qt::Key_Backtab, Qt::ShiftModifier); // first cell: stays
+    EXPECT_EQ(grid.currentIndex(), model.index(0, 2));
+    grid.setCurrentIndex(model.index(1, 2));
+    QTest::keyClick(&grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.currentIndex(), model.index(0, 31)); // end of the row above
+    QTest::keyClick(&grid, Qt::Key_Tab);
+    EXPECT_EQ(grid.currentIndex(), model.index(1, 2)); // over the fixed columns
+
+    // A click into the fixed columns keeps the current cell and selection.
+    QTableView* fixed = grid.fixedColumnView();
+    QTest::mouseClick(fixed->viewport(), Qt::LeftButton, {}, fixed->visualRect(model.index(3, 0)).center());
+    EXPECT_EQ(grid.currentIndex(), model.index(1, 2));
+    EXPECT_FALSE(grid.selectionModel()->isSelected(model.index(3, 0)));
+    // Selected fixed cells keep their colour.
+    EXPECT_EQ(fixed->palette().color(QPalette::Highlight), FixedCellColour);
 }
 
 TEST(GridTextWidthTest, equalsTheFontMetricsOfTheDecodedText)
