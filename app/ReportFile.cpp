@@ -20,12 +20,12 @@ std::string ReportFile::utf8(std::string_view bytes) const
     return decodeText(bytes, document.encoding).toStdString();
 }
 
-ReportFile loadReportFile(const QString& path)
+ReportFile loadReportFile(const std::string& fileName)
 {
     ReportFile file;
-    file.path = path.toStdString();
+    file.path = QFile::decodeName(QByteArray::fromStdString(fileName)).toStdString();
     Document& document = file.document;
-    document.fileName = QFile::encodeName(path).toStdString();
+    document.fileName = fileName;
     document.caption = captionForPath(document.fileName);
 
     LoadOptions options;

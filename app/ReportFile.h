@@ -26,9 +26,10 @@ struct ReportFile {
     std::string utf8(std::string_view bytes) const;
 };
 
-// Loads the file as the viewer does, under the user's locale (decimal separator and
+// Loads the file named by fileName (the file system's bytes, as the shell passed
+// them) as the viewer does, under the user's locale (decimal separator and
 // collation). Never throws: a failure is recorded in the result.
-ReportFile loadReportFile(const QString& path);
+ReportFile loadReportFile(const std::string& fileName);
 
 // The message of a failed file for standard error, without line end. `named` prefixes
 // it with the file's path (kept off when kvdreport was given a single file).

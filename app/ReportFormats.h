@@ -22,7 +22,8 @@ struct FilePlacement {
 };
 
 // The output of one file in a format. Each is written after the outputs of the files
-// before it; reportEnding() follows the last.
+// before it; reportEnding() follows the last. The text output streams its report
+// lines from `file`, which must then outlive it (ReportOutput::streamSource).
 ReportOutput textReport(const ReportFile& file, FilePlacement placement);
 ReportOutput tsvReport(const ReportFile& file, FilePlacement placement);
 ReportOutput jsonReport(const ReportFile& file, FilePlacement placement);

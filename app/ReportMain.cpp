@@ -6,15 +6,23 @@
 #include "app/ReportFile.h"
 #include "app/ReportFormats.h"
 
+#include "common/Errors.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,9 +44,9 @@ public:
             std::fflush(stdout);
             std::fwrite(output.err.data(), 1, output.err.size(), stderr);
         }
-        return put(output.out);
+        return put(output.out) && (!output.stream || output.stream([this](std::string_view bytes) { return put(bytes); }));
     }
-    bool put(const std::string& bytes)
+    bool put(std::string_view bytes)
     {
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() && m_errno == 0)
             m_errno = errno != 0 ? errno : EIO;
@@ -66,8 +74,29 @@ struct OutputFailed {};
 struct ReportCommand {
     ReportFormat format = ReportFormat::Text;
     int jobs = 1;
-    QStringList files;
+    std::vector<std::string> files; // the file system's bytes, as the shell passed them
 };
+
+// The bytes the shell passed for the file arguments, which the parser gave decoded.
+// Decoding does not keep bytes that the locale's encoding cannot read (a name that is
+// not valid UTF-8), and the file system needs them unchanged.
+std::vector<std::string> argumentBytes(int argc, char* argv[], const QStringList& words)
+{
+    std::vector<std::string> bytes;
+    int next = 1;
+    for (const QString& word : words) {
+        int i = next;
+        while (i < argc && QFile::decodeName(argv[i]) != word)
+            ++i;
+        if (i < argc) {
+            bytes.emplace_back(argv[i]);
+            next = i + 1;
+        } else {
+            bytes.push_back(QFile::encodeName(word).toStdString());
+        }
+    }
+    return bytes;
+}
 
 kvd::ReportOutput reportOf(ReportFormat format, const kvd::ReportFile& file, kvd::FilePlacement placement)
 {
@@ -89,18 +118,31 @@ int run(const ReportCommand& command)
     const auto produce = [&](int index) {
         const kvd::FilePlacement placement{index, several};
         try {
-            const kvd::ReportFile file = kvd::loadReportFile(command.files[index]);
-            return reportOf(command.format, file, placement);
+            auto file = std::make_shared<const kvd::ReportFile>(kvd::loadReportFile(command.files[index]));
+            kvd::ReportOutput output = reportOf(command.format, *file, placement);
+            if (output.stream)
+                output.streamSource = std::move(file);
+            return output;
         } catch (const std::exception& error) { // out of memory while rendering
             kvd::ReportFile failed;
-            failed.path = command.files[index].toStdString();
+            failed.path = QFile::decodeName(QByteArray::fromStdString(command.files[index])).toStdString();
             failed.error = error.what();
             return reportOf(command.format, failed, placement);
         }
     };
-    const auto consume = [&](int, kvd::ReportOutput& output) {
+    const auto consume = [&](int index, kvd::ReportOutput& output) {
         status = kvd::worseStatus(status, output.status);
-        if (!streams.write(output))
+        bool written = false;
+        try {
+            written = streams.write(output);
+        } catch (const std::exception& error) { // out of memory while streaming the report
+            const std::string path = QFile::decodeName(QByteArray::fromStdString(command.files[index])).toStdString();
+            std::fflush(stdout);
+            printError(several ? path + ": " + error.what() : std::string(error.what()));
+            status = kvd::worseStatus(status, kvd::ExitFailure);
+            written = true;
+        }
+        if (!written)
             throw OutputFailed();
     };
     try {
@@ -110,7 +152,7 @@ int run(const ReportCommand& command)
     }
     streams.put(kvd::reportEnding(command.format, count));
     if (!streams.finish()) {
-        printError(std::string("kvdreport: cannot write the report: ") + std::strerror(streams.error()));
+        printError("kvdreport: cannot write the report: " + kvd::systemErrorText(streams.error()));
         return kvd::ExitFailure;
     }
     return status;
@@ -120,6 +162,12 @@ int run(const ReportCommand& command)
 
 int main(int argc, char* argv[])
 {
+    // With standard output closed, the next file opened would take its number and
+    // the report would go into that file (or fail with an error of its own).
+    if (::fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF) {
+        printError("kvdreport: cannot write the report: " + kvd::systemErrorText(EBADF));
+        return kvd::ExitFailure;
+    }
     // QCoreApplication sets the process locale from the environment (LC_ALL, LANG...):
     // it gives the decimal separator and the collation of the report.
     QCoreApplication application(argc, argv);
@@ -189,8 +237,8 @@ int main(int argc, char* argv[])
             return usage(QStringLiteral("-j needs a whole number of jobs from 1 on, not \"%1\"")
                              .arg(parser.value(jobsOption)));
     }
-    command.files = parser.positionalArguments();
-    if (command.files.isEmpty())
+    command.files = argumentBytes(argc, argv, parser.positionalArguments());
+    if (command.files.empty())
         return usage(QStringLiteral("no file given"));
     return run(command);
 }

@@ -5,9 +5,11 @@
 #include "ErrorText.h"
 #include "FocusReturn.h"
 #include "LoadIndicator.h"
+#include "LocalPath.h"
 #include "TAboutBox.h"
 #include "TileLayout.h"
 #include "common/Errors.h"
+#include "common/FilePath.h"
 #include "datafile/NumberText.h"
 #include "document/DocumentLoader.h"
 #include "document/HeaderSave.h"
@@ -371,15 +373,26 @@ void TMainForm::placeNewWindow(TMDIChild& child)
     child.move(slot * step, slot * step);
 }
 
+void TMainForm::setCommandLineParameters(const QStringList& parameters)
+{
+    m_parameters.clear();
+    for (const QString& parameter : parameters)
+        m_parameters.append(QFile::encodeName(parameter));
+}
+
 void TMainForm::OpenDataFile(const QString& name)
+{
+    OpenDataFile(QFile::encodeName(name));
+}
+
+void TMainForm::OpenDataFile(const QByteArray& path)
 {
     ToolButton2->setEnabled(false);
     TMDIChild* child = createDocumentWindow();
-    const std::string path = QFile::encodeName(name).toStdString();
-    child->FileName = name;
+    child->FileName = QFile::decodeName(path);
     kvd::Document& document = child->document();
-    document.fileName = path;
-    document.caption = kvd::captionForPath(path);
+    document.fileName = path.toStdString();
+    document.caption = kvd::captionForPath(document.fileName);
     child->setWindowTitle(QFile::decodeName(QByteArray::fromStdString(document.caption)));
     child->repaint();
 
@@ -443,13 +456,12 @@ TMainForm::LoadScope::~LoadScope()
     }
 }
 
-void TMainForm::openExistingFiles(const QStringList& names)
+void TMainForm::openExistingFiles(const QByteArrayList& paths)
 {
     guarded([&] {
-        for (const QString& name : names) {
-            const QFileInfo info(name);
-            if (info.exists() && !info.isDir())
-                OpenDataFile(name);
+        for (const QByteArray& path : paths) {
+            if (kvd::isExistingFile(path.toStdString()))
+                OpenDataFile(path);
         }
     });
 }
@@ -493,20 +505,20 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event)
 
 void TMainForm::dropEvent(QDropEvent* event)
 {
-    QStringList names;
+    QByteArrayList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile())
-            names.append(url.toLocalFile());
+            paths.append(kvd::localPathOfUrl(url));
     }
     event->acceptProposedAction();
-    openExistingFiles(names);
+    openExistingFiles(paths);
 }
 
 void TMainForm::FileOpen1Execute()
 {
     guarded([&] {
         for (const QString& name : m_dialogs->openFileNames(this))
-            OpenDataFile(name);
+            OpenDataFile(kvd::localPathOfShownName(name));
     });
 }
 
@@ -535,7 +547,7 @@ void TMainForm::ToolButton2Click()
         const TMDIChild* chosen = found != windows.cend() ? *found : windows.back();
 
         const kvd::HeaderSaveResult result =
-            kvd::saveHeader(QFile::encodeName(chosen->FileName).toStdString(), chosen->headerLineBytes());
+            kvd::saveHeader(chosen->document().fileName, chosen->headerLineBytes());
         ToolButton2->setEnabled(false);
         if (result.status == kvd::HeaderSaveResult::Status::Saved)
             m_dialogs->message(this, QStringLiteral("New backup file created : ")

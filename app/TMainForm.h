@@ -6,6 +6,7 @@
 #include "document/GridTextWidth.h"
 
 #include <QMainWindow>
+#include <QByteArrayList>
 #include <QStringList>
 
 #include <memory>
@@ -48,10 +49,15 @@ public:
     // its caption and FileName, then filled by the loader. A file of unknown kind is
     // reported and its window closed again. Throws what the loader throws
     // (kvd::Error); the window then stays open showing what it was filled with.
+    // `path` is the file system's bytes; the window shows it decoded by the locale.
+    void OpenDataFile(const QByteArray& path);
+    // The same for a name given as text, encoded by the locale.
     void OpenDataFile(const QString& name);
 
-    // The program's parameters, opened at first show when they name existing files.
-    void setCommandLineParameters(const QStringList& parameters) { m_parameters = parameters; }
+    // The program's parameters (the bytes the shell passed), opened at first show when
+    // they name existing files.
+    void setCommandLineParameters(const QByteArrayList& parameters) { m_parameters = parameters; }
+    void setCommandLineParameters(const QStringList& parameters);
     // Replaces the message boxes and the open dialog (tests record instead).
     void setDialogs(std::unique_ptr<kvd::Dialogs> dialogs);
     kvd::Dialogs& dialogs() const { return *m_dialogs; }
@@ -138,7 +144,7 @@ private:
     void scheduleActionUpdate();
     // Opens each existing file (not a folder) of `names`, in order; names that name
     // no such file are skipped. An error ends the run.
-    void openExistingFiles(const QStringList& names);
+    void openExistingFiles(const QByteArrayList& paths);
     template <class Handler>
     void guarded(Handler&& handler);
 
@@ -159,7 +165,7 @@ private:
     TAboutBox* m_aboutBox;
     std::unique_ptr<kvd::Dialogs> m_dialogs;
     std::optional<kvd::GridTextWidth> m_gridTextWidth;
-    QStringList m_parameters;
+    QByteArrayList m_parameters;
     bool m_shown = false;
     // A close asked for while a file loads (from a signal, during a warning box) waits
     // for the load to end: the window being filled must not go away under the loader.

@@ -32,19 +32,27 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
         return output;
     }
 
-    const ReportLines lines(file.document.summary.report, file.document.table);
-    for (std::size_t index = 0; index < lines.count(); ++index)
-        appendLine(output.out, file.utf8(lines.line(index)));
-    output.out += "\nMeasurements Statistics :\n";
-    const StatisticsTable& statistics = file.document.summary.statistics;
-    for (int row = 0; row < statistics.rowCount(); ++row) {
-        for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
-            if (column > 0)
-                output.out += '\t';
-            output.out += file.utf8(statistics.cell(row, column));
+    output.stream = [&file](const ReportSink& sink) {
+        const ReportLines lines(file.document.summary.report, file.document.table);
+        std::string text;
+        for (std::size_t index = 0; index < lines.count(); ++index) {
+            text.clear();
+            appendLine(text, file.utf8(lines.line(index)));
+            if (!sink(text))
+                return false;
         }
-        output.out += '\n';
-    }
+        text = "\nMeasurements Statistics :\n";
+        const StatisticsTable& statistics = file.document.summary.statistics;
+        for (int row = 0; row < statistics.rowCount(); ++row) {
+            for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
+                if (column > 0)
+                    text += '\t';
+                text += file.utf8(statistics.cell(row, column));
+            }
+            text += '\n';
+        }
+        return sink(text);
+    };
     return output;
 }
 

@@ -3,7 +3,7 @@
 #include "TMainForm.h"
 #include "TerminationSignal.h"
 
-#include <QFile>
+#include <QByteArrayList>
 
 int main(int argc, char** argv)
 {
@@ -13,10 +13,11 @@ int main(int argc, char** argv)
     kvd::loadApplicationFonts();
 
     // Each word the shell passed is one file name (the toolkit has taken its own
-    // options out of argv).
-    QStringList parameters;
+    // options out of argv), kept as bytes: a name that is not valid in the locale's
+    // encoding would not survive decoding.
+    QByteArrayList parameters;
     for (int i = 1; i < argc; ++i)
-        parameters.append(QFile::decodeName(argv[i]));
+        parameters.append(QByteArray(argv[i]));
 
     TMainForm MainForm;
     application.setErrorHandler([&MainForm](const QString& text) { MainForm.reportError(text); });

@@ -41,4 +41,9 @@ IoError ioError(int errorCode, const std::string& path)
     return IoError(errorCode, path, systemErrorText(errorCode));
 }
 
+IoError systemCallError(int errorCode, const std::string& call, const std::string& name)
+{
+    return IoError(errorCode, name, call + " '" + name + "': " + systemErrorText(errorCode));
+}
+
 } // namespace kvd

@@ -43,4 +43,8 @@ std::string systemErrorText(int errorCode);
 // An IoError for errorCode on path, worded by systemErrorText().
 IoError ioError(int errorCode, const std::string& path);
 
+// An IoError for a failed system call on a named object: "<call> '<name>': " and the
+// text of systemErrorText(errorCode).
+IoError systemCallError(int errorCode, const std::string& call, const std::string& name);
+
 } // namespace kvd

@@ -6,7 +6,10 @@
 
 namespace kvd {
 
-// Owns one file descriptor and closes it on destruction. Move-only.
+// Owns one file descriptor and closes it on destruction. Move-only. The close of the
+// destructor ignores errors and is never retried: on Linux the descriptor is released
+// whatever close returns. A descriptor whose close must be checked is release()d and
+// closed by its owner.
 class UniqueFd {
 public:
     UniqueFd() noexcept = default;
@@ -30,6 +33,8 @@ public:
             ::close(m_fd);
         m_fd = fd;
     }
+    // Gives up ownership: the caller closes the returned descriptor.
+    int release() noexcept { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd = -1;

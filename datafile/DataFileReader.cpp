@@ -1,13 +1,12 @@
 #include "datafile/DataFileReader.h"
 
 #include "common/Errors.h"
+#include "common/FilePath.h"
 #include "datafile/FileBytes.h"
 #include "datafile/DataTable.h"
 #include "datafile/HeaderText.h"
 #include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
@@ -20,12 +19,6 @@ namespace {
 
 // Progress is reported after every this many bytes of the table.
 constexpr std::uint64_t ProgressStep = std::uint64_t(4) << 20;
-
-bool isExistingFile(const std::string& path)
-{
-    struct stat status {};
-    return !path.empty() && ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
-}
 
 bool startsWith(std::string_view text, std::string_view prefix)
 {

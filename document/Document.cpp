@@ -1,11 +1,12 @@
 #include "document/Document.h"
 
+#include "common/FilePath.h"
+
 namespace kvd {
 
 std::string captionForPath(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return splitPath(path).name;
 }
 
 } // namespace kvd

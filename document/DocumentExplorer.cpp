@@ -4,6 +4,7 @@
 #include "document/DataTableModel.h"
 #include "document/FindBar.h"
 #include "document/HistogramWindow.h"
+#include "document/ReportView.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
 #include "summary/Collation.h"
@@ -17,9 +18,9 @@
 #include <QScopeGuard>
 #include <QLayout>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 
+#include <climits>
 #include <set>
 
 namespace kvd {
@@ -77,8 +78,7 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
 
     connect(window.StringGrid2, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { showStatisticsRow(index.row()); });
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(static_cast<QWidget*>(window.Memo1)))
-        area->viewport()->installEventFilter(this);
+    window.Memo1->viewport()->installEventFilter(this);
 }
 
 bool DocumentExplorer::eventFilter(QObject* watched, QEvent* event)
@@ -94,13 +94,8 @@ bool DocumentExplorer::eventFilter(QObject* watched, QEvent* event)
 
 int DocumentExplorer::reportLineAt(const QPoint& position) const
 {
-    // One report line per text block, or per row of a view over the lines.
-    QWidget* memo = m_window.Memo1;
-    if (auto* text = qobject_cast<QPlainTextEdit*>(memo))
-        return text->cursorForPosition(position).blockNumber();
-    if (auto* view = qobject_cast<QAbstractItemView*>(memo))
-        return view->indexAt(position).row();
-    return -1;
+    const long long line = m_window.Memo1->lineAt(position);
+    return line <= INT_MAX ? static_cast<int>(line) : -1;
 }
 
 bool DocumentExplorer::showReportLineRows(int line)

@@ -1,6 +1,7 @@
 #include "document/FileSystem.h"
 
 #include "common/Errors.h"
+#include "common/RetryOnInterrupt.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,46 +15,7 @@
 
 namespace kvd {
 
-FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
-{
-}
-
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_path = std::move(other.m_path);
-    }
-    return *this;
-}
-
-FileDescriptor::~FileDescriptor()
-{
-    // Not retried on EINTR: on Linux the descriptor is released whatever close returns.
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-int FileDescriptor::release() noexcept
-{
-    return std::exchange(m_fd, -1);
-}
-
 namespace {
-
-// Runs a system call until it is not interrupted by a signal.
-template <typename Call>
-auto retryOnInterrupt(Call call)
-{
-    for (;;) {
-        const auto result = call();
-        if (result != -1 || errno != EINTR)
-            return result;
-    }
-}
 
 [[noreturn]] void throwLastError(const std::string& path)
 {
@@ -76,7 +38,7 @@ std::optional<FileStatus> statusBy(StatCall statCall, const std::string& path)
 {
     struct stat info {};
     if (retryOnInterrupt([&] { return statCall(path.c_str(), &info); }) == 0)
-        return FileStatus{typeOfMode(info.st_mode), mode_t(info.st_mode & 07777)};
+        return FileStatus{typeOfMode(info.st_mode), mode_t(info.st_mode & 07777), info.st_uid};
     if (errno == ENOENT || errno == ENOTDIR)
         return std::nullopt;
     throwLastError(path);
@@ -117,6 +79,21 @@ std::optional<FileStatus> RealFileSystem::status(const std::string& path)
 std::optional<FileStatus> RealFileSystem::linkStatus(const std::string& path)
 {
     return statusBy([](const char* name, struct stat* info) { return ::lstat(name, info); }, path);
+}
+
+std::string RealFileSystem::readLink(const std::string& path)
+{
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t count = retryOnInterrupt([&] { return ::readlink(path.c_str(), target.data(), target.size()); });
+        if (count < 0)
+            throwLastError(path);
+        if (std::size_t(count) < target.size()) {
+            target.resize(std::size_t(count));
+            return target;
+        }
+        target.resize(target.size() * 2); // perhaps cut short: read again with more room
+    }
 }
 
 std::vector<DirectoryEntry> RealFileSystem::listDirectory(const std::string& path)
@@ -189,6 +166,17 @@ void RealFileSystem::link(const std::string& oldPath, const std::string& newPath
 {
     if (retryOnInterrupt([&] { return ::link(oldPath.c_str(), newPath.c_str()); }) != 0)
         throwLastError(errno == EEXIST ? newPath : oldPath);
+}
+
+void RealFileSystem::linkOpenFile(const FileDescriptor& file, const std::string& newPath)
+{
+    // The descriptor's entry in /proc names the file even when it has no name; linkat
+    // with AT_EMPTY_PATH would need a capability that users lack.
+    const std::string self = "/proc/self/fd/" + std::to_string(file.get());
+    if (retryOnInterrupt([&] {
+            return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, newPath.c_str(), AT_SYMLINK_FOLLOW);
+        }) != 0)
+        throwLastError(errno == EEXIST ? newPath : file.path());
 }
 
 void RealFileSystem::rename(const std::string& oldPath, const std::string& newPath)

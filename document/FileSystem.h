@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UniqueFd.h"
+
 #include <sys/types.h>
 
 #include <cstddef>
@@ -16,6 +18,7 @@ enum class FileType { Regular, Directory, SymbolicLink, Other };
 struct FileStatus {
     FileType type = FileType::Other;
     mode_t permissions = 0; // the mode's permission bits, set-id and sticky bits included (07777)
+    uid_t owner = 0;
 };
 
 struct DirectoryEntry {
@@ -23,27 +26,22 @@ struct DirectoryEntry {
     FileType type = FileType::Other; // of the entry itself: a symbolic link is SymbolicLink
 };
 
-// An open file descriptor owned by one object, with the path it was opened by (for
-// error texts). Move-only; the destructor closes it and ignores errors, so a
-// descriptor whose close matters is handed to FileSystem::close().
+// An open file descriptor with the path it was opened by (for error texts).
+// Move-only; the destructor closes it and ignores errors, so a descriptor whose close
+// matters is handed to FileSystem::close().
 class FileDescriptor {
 public:
     FileDescriptor() noexcept = default;
     FileDescriptor(int fd, std::string path) noexcept : m_fd(fd), m_path(std::move(path)) {}
-    FileDescriptor(FileDescriptor&& other) noexcept;
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor();
 
-    bool isOpen() const noexcept { return m_fd >= 0; }
-    int get() const noexcept { return m_fd; }
+    bool isOpen() const noexcept { return bool(m_fd); }
+    int get() const noexcept { return m_fd.get(); }
     const std::string& path() const noexcept { return m_path; }
     // Gives up ownership: the caller closes the returned descriptor.
-    int release() noexcept;
+    int release() noexcept { return m_fd.release(); }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::string m_path;
 };
 
@@ -59,10 +57,12 @@ public:
     virtual std::optional<FileStatus> status(const std::string& path) = 0;
     // lstat(2): the entry itself. No entry at path (ENOENT, ENOTDIR): nullopt.
     virtual std::optional<FileStatus> linkStatus(const std::string& path) = 0;
+    // readlink(2): the text of the symbolic link at path.
+    virtual std::string readLink(const std::string& path) = 0;
     // Every entry of the directory except "." and "..", in no particular order.
     virtual std::vector<DirectoryEntry> listDirectory(const std::string& path) = 0;
 
-    // open(2) with O_CLOEXEC added; mode is used with O_CREAT.
+    // open(2) with O_CLOEXEC added; mode is used with O_CREAT and O_TMPFILE.
     virtual FileDescriptor open(const std::string& path, int flags, mode_t mode = 0) = 0;
     // read(2): up to buffer.size() bytes; 0 at the end of the file.
     virtual std::size_t read(const FileDescriptor& file, std::span<char> buffer) = 0;
@@ -78,6 +78,9 @@ public:
 
     // link(2): a second name for the file; fails with EEXIST when newPath exists.
     virtual void link(const std::string& oldPath, const std::string& newPath) = 0;
+    // linkat(2) of an open file, an unnamed one made with O_TMPFILE among them: gives
+    // it the name newPath; fails with EEXIST when newPath exists.
+    virtual void linkOpenFile(const FileDescriptor& file, const std::string& newPath) = 0;
     // rename(2): replaces newPath when it names a file.
     virtual void rename(const std::string& oldPath, const std::string& newPath) = 0;
     // renameat2(2) with RENAME_NOREPLACE: fails with EEXIST when newPath exists, and
@@ -92,6 +95,7 @@ class RealFileSystem final : public FileSystem {
 public:
     std::optional<FileStatus> status(const std::string& path) override;
     std::optional<FileStatus> linkStatus(const std::string& path) override;
+    std::string readLink(const std::string& path) override;
     std::vector<DirectoryEntry> listDirectory(const std::string& path) override;
     FileDescriptor open(const std::string& path, int flags, mode_t mode = 0) override;
     std::size_t read(const FileDescriptor& file, std::span<char> buffer) override;
@@ -100,6 +104,7 @@ public:
     void setPermissions(const FileDescriptor& file, mode_t permissions) override;
     void close(FileDescriptor file) override;
     void link(const std::string& oldPath, const std::string& newPath) override;
+    void linkOpenFile(const FileDescriptor& file, const std::string& newPath) override;
     void rename(const std::string& oldPath, const std::string& newPath) override;
     void renameNoReplace(const std::string& oldPath, const std::string& newPath) override;
     void remove(const std::string& path) override;

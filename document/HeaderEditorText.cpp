@@ -31,6 +31,9 @@ void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncod
     editor.setUndoRedoEnabled(false);
     editor.clear();
     QTextCursor cursor(&editor);
+    // One edit for the whole text, laid out once at its end: an editor that lays out
+    // after every inserted line takes time that grows with the square of the lines.
+    cursor.beginEditBlock();
     bool first = true;
     header.forEachLine([&](const HeaderLine& line) {
         const QTextCharFormat lineFormat = charFormat(*line.run(0).style);
@@ -44,6 +47,7 @@ void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncod
             cursor.insertText(decodeText(run.text, encoding), charFormat(*run.style));
         }
     });
+    cursor.endEditBlock();
     editor.setUndoRedoEnabled(true);
 }
 

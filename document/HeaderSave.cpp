@@ -1,12 +1,16 @@
 #include "document/HeaderSave.h"
 
 #include "common/Errors.h"
+#include "common/FilePath.h"
 #include "document/FileSystem.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -103,37 +107,9 @@ private:
     bool m_lineOpen = true; // nothing written yet counts as an empty line to end
 };
 
-// The directory part of a path (empty, or ending with "/") and the name after it.
-struct PathParts {
-    std::string directoryPrefix;
-    std::string name;
-
-    std::string directory() const
-    {
-        if (directoryPrefix.empty())
-            return ".";
-        return directoryPrefix.size() == 1 ? directoryPrefix : directoryPrefix.substr(0, directoryPrefix.size() - 1);
-    }
-};
-
-PathParts splitPath(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {{}, path};
-    return {path.substr(0, slash + 1), path.substr(slash + 1)};
-}
-
 std::string quoted(const std::string& text)
 {
     return "\"" + text + "\"";
-}
-
-// A dot name is hidden, but not from a document whose own name begins with a dot:
-// its backups are as visible as the document itself.
-bool isHiddenFor(const std::string& entryName, const std::string& documentName)
-{
-    return entryName.starts_with('.') && !documentName.starts_with('.');
 }
 
 bool linkUnsupported(int errorCode)
@@ -144,6 +120,40 @@ bool linkUnsupported(int errorCode)
 bool noReplaceRenameUnsupported(int errorCode)
 {
     return errorCode == EINVAL || errorCode == ENOSYS || errorCode == EOPNOTSUPP;
+}
+
+// An unnamed file (O_TMPFILE) cannot be made, or not given a name, here: older
+// kernels take the flag for O_DIRECTORY (EISDIR), some file systems lack it, and
+// naming it goes through /proc, which may be missing.
+bool unnamedFileUnsupported(int errorCode)
+{
+    return errorCode == EOPNOTSUPP || errorCode == EISDIR || errorCode == EINVAL || errorCode == ENOSYS ||
+           errorCode == ENOENT || errorCode == EPERM;
+}
+
+// Symbolic links followed one by one before the save gives up, as the kernel does.
+constexpr int MaxLinkHops = 40;
+
+// The process number in the name of a leftover temporary file "<prefix><pid>-<n>", or
+// 0 when name is not one.
+pid_t leftoverProcess(const std::string& name, const std::string& prefix)
+{
+    if (!name.starts_with(prefix))
+        return 0;
+    const char* first = name.data() + prefix.size();
+    const char* last = name.data() + name.size();
+    pid_t pid = 0;
+    const auto [afterPid, error] = std::from_chars(first, last, pid);
+    if (error != std::errc() || afterPid == first || afterPid == last || *afterPid != '-' || pid <= 0)
+        return 0;
+    unsigned attempt = 0;
+    const auto [end, attemptError] = std::from_chars(afterPid + 1, last, attempt);
+    return attemptError == std::errc() && end == last && end != afterPid + 1 ? pid : 0;
+}
+
+bool processIsGone(pid_t pid)
+{
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 // Removes the temporary file on every way out unless it was moved into place.
@@ -190,22 +200,30 @@ public:
 
 private:
     HeaderSaveResult save();
+    void followLinks();
     void checkHeaderLines() const;
     std::optional<FileStatus> documentStatus();
+    bool mayGiveSecondName(const FileStatus& document);
     unsigned long long countBackups();
+    void removeLeftover(const std::string& name);
     std::string chooseBackupPath();
+    std::string temporaryNamePrefix() const;
+    std::string temporaryStem() const;
+    bool writeTemporaryFile(std::optional<TemporaryFile>& temporary, mode_t permissions, bool unnamed);
     FileDescriptor createTemporaryFile(std::optional<TemporaryFile>& guard, mode_t permissions);
+    FileDescriptor createUnnamedFile(mode_t permissions);
+    void nameUnnamedFile(const FileDescriptor& file, std::optional<TemporaryFile>& guard);
     void writeNewFile(const FileDescriptor& source, const FileDescriptor& target);
     void copyDataPart(const FileDescriptor& source, const FileDescriptor& target);
     void write(const FileDescriptor& target, std::string& bytes);
-    BackupMove keepOldFileAs(const std::string& backupPath);
-    void replaceDocument(const std::string& temporaryPath, const std::string& backupPath);
+    BackupMove keepOldFileAs(const std::string& backupPath, bool secondName);
+    void replaceDocument(const std::string& temporaryPath, const std::string& backupPath, bool secondName);
     void syncDirectory(const std::string& backupPath);
     [[noreturn]] void notSaved(const std::string& reason) const;
 
     FileSystem& m_fileSystem;
-    const std::string& m_fileName;
-    const PathParts m_parts;
+    std::string m_fileName; // the file the save rewrites: the given name's final link target
+    PathParts m_parts;
     const std::vector<std::string>& m_headerLines;
     std::string m_doing; // what the save is doing, for the text of an IoError
 };
@@ -228,27 +246,80 @@ HeaderSaveResult HeaderSaver::run()
 
 HeaderSaveResult HeaderSaver::save()
 {
+    followLinks();
     const std::optional<FileStatus> status = documentStatus();
     if (!status)
         return {HeaderSaveResult::Status::NoSuchFile, {}};
     checkHeaderLines();
     const std::string backupPath = chooseBackupPath();
+    const bool secondName = mayGiveSecondName(*status);
+    // Set-id bits stay with a file only as long as its owner writes it.
+    const mode_t permissions =
+        status->owner == ::geteuid() ? status->permissions : mode_t(status->permissions & ~(S_ISUID | S_ISGID));
 
     std::optional<TemporaryFile> temporary;
-    {
-        // Non-blocking, so that a pipe put there meanwhile cannot make the save wait.
-        m_doing = "cannot read " + quoted(m_fileName);
-        const FileDescriptor source = m_fileSystem.open(m_fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY);
-        FileDescriptor target = createTemporaryFile(temporary, status->permissions);
-        writeNewFile(source, target);
-        m_doing = "cannot write " + quoted(temporary->path());
-        m_fileSystem.sync(target);
-        m_fileSystem.close(std::move(target));
-    }
-    replaceDocument(temporary->path(), backupPath);
+    if (!writeTemporaryFile(temporary, permissions, true))
+        writeTemporaryFile(temporary, permissions, false);
+    replaceDocument(temporary->path(), backupPath, secondName);
     temporary->keep();
     syncDirectory(backupPath);
     return {HeaderSaveResult::Status::Saved, backupPath};
+}
+
+// A document opened through a symbolic link is saved where the link leads: the final
+// target gets the backup beside itself and the new bytes, and the link stays a link.
+void HeaderSaver::followLinks()
+{
+    const std::string given = m_fileName;
+    for (int hops = 0;; ++hops) {
+        m_doing = "cannot examine " + quoted(m_fileName);
+        const std::optional<FileStatus> entry = m_fileSystem.linkStatus(m_fileName);
+        if (!entry || entry->type != FileType::SymbolicLink)
+            break;
+        if (hops == MaxLinkHops)
+            throw ioError(ELOOP, given);
+        const std::string target = m_fileSystem.readLink(m_fileName);
+        m_fileName = target.starts_with('/') ? target : m_parts.directoryPrefix + target;
+        m_parts = splitPath(m_fileName);
+    }
+}
+
+// Writes the new file complete and synced, under a temporary name beside the
+// document. An unnamed file gets that name only once it is complete, so that a save
+// killed while writing leaves nothing behind. False, with nothing left behind, when
+// an unnamed file cannot be had here.
+bool HeaderSaver::writeTemporaryFile(std::optional<TemporaryFile>& temporary, mode_t permissions, bool unnamed)
+{
+    // Non-blocking, so that a pipe put there meanwhile cannot make the save wait.
+    m_doing = "cannot read " + quoted(m_fileName);
+    const FileDescriptor source = m_fileSystem.open(m_fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    FileDescriptor target;
+    if (unnamed) {
+        try {
+            target = createUnnamedFile(permissions);
+        } catch (const IoError& error) {
+            if (unnamedFileUnsupported(error.errorCode()))
+                return false;
+            throw;
+        }
+    } else {
+        target = createTemporaryFile(temporary, permissions);
+    }
+    writeNewFile(source, target);
+    m_doing = "cannot write " + quoted(target.path());
+    m_fileSystem.sync(target);
+    if (unnamed) {
+        try {
+            nameUnnamedFile(target, temporary);
+        } catch (const IoError& error) {
+            if (unnamedFileUnsupported(error.errorCode()))
+                return false;
+            throw;
+        }
+    }
+    m_doing = "cannot write " + quoted(temporary->path());
+    m_fileSystem.close(std::move(target));
+    return true;
 }
 
 void HeaderSaver::checkHeaderLines() const
@@ -272,19 +343,52 @@ std::optional<FileStatus> HeaderSaver::documentStatus()
     return status;
 }
 
+// Whether the old file may get its backup name as a second name while it keeps the
+// document's. Not in a sticky folder of someone else for a file of someone else: the
+// new file could then not take the document's name, nor the second name be undone.
+bool HeaderSaver::mayGiveSecondName(const FileStatus& document)
+{
+    m_doing = "cannot examine the folder " + quoted(m_parts.directory());
+    const std::optional<FileStatus> folder = m_fileSystem.status(m_parts.directory());
+    const uid_t user = ::geteuid();
+    return !folder || (folder->permissions & S_ISVTX) == 0 || folder->owner == user || document.owner == user;
+}
+
 // The backups already beside the document: entries named after it followed by ".~"
-// and anything, directories and hidden names left out.
+// and anything, directories left out. (An entry so named begins with a dot exactly
+// when the document's name does, so hidden names need no rule of their own.)
+// Temporary files left by saves of processes that no longer run are removed on the
+// way.
 unsigned long long HeaderSaver::countBackups()
 {
     m_doing = "cannot list the folder " + quoted(m_parts.directory());
     const std::string prefix = m_parts.name + ".~";
+    const std::string temporaryPrefix = temporaryNamePrefix();
     unsigned long long count = 0;
+    std::vector<std::string> leftovers;
     for (const DirectoryEntry& entry : m_fileSystem.listDirectory(m_parts.directory())) {
-        if (entry.name.starts_with(prefix) && entry.type != FileType::Directory &&
-            !isHiddenFor(entry.name, m_parts.name))
+        if (entry.name.starts_with(prefix) && entry.type != FileType::Directory)
             ++count;
+        else if (entry.type == FileType::Regular)
+            if (const pid_t pid = leftoverProcess(entry.name, temporaryPrefix); pid != 0 && processIsGone(pid))
+                leftovers.push_back(entry.name);
     }
+    for (const std::string& name : leftovers)
+        removeLeftover(name);
     return count;
+}
+
+// Removes a leftover of ours; one that cannot be removed, or that is someone else's,
+// is left alone: it takes nothing from the save.
+void HeaderSaver::removeLeftover(const std::string& name)
+{
+    const std::string path = m_parts.directoryPrefix + name;
+    try {
+        const std::optional<FileStatus> status = m_fileSystem.linkStatus(path);
+        if (status && status->type == FileType::Regular && status->owner == ::geteuid())
+            m_fileSystem.remove(path);
+    } catch (const IoError&) {
+    }
 }
 
 // The first free name from one more than the backup count on. Any entry, a directory
@@ -301,13 +405,24 @@ std::string HeaderSaver::chooseBackupPath()
     }
 }
 
+// ".<name>.saving-": how the temporary names of every save of this document begin.
+std::string HeaderSaver::temporaryNamePrefix() const
+{
+    // Shortened so that the name stays within the file system's limit.
+    return "." + m_parts.name.substr(0, 200) + ".saving-";
+}
+
+// "<folder>/.<name>.saving-<pid>-": the temporary names of this process, numbered on.
+std::string HeaderSaver::temporaryStem() const
+{
+    return m_parts.directoryPrefix + temporaryNamePrefix() + std::to_string(::getpid()) + "-";
+}
+
 // A new hidden file beside the document, with the document's permission bits.
 FileDescriptor HeaderSaver::createTemporaryFile(std::optional<TemporaryFile>& guard, mode_t permissions)
 {
     m_doing = "cannot create a file in the folder " + quoted(m_parts.directory());
-    // Shortened so that the name stays within the file system's limit.
-    const std::string stem = m_parts.directoryPrefix + "." + m_parts.name.substr(0, 200) + ".saving-" +
-                             std::to_string(::getpid()) + "-";
+    const std::string stem = temporaryStem();
     for (int attempt = 1;; ++attempt) {
         const std::string path = stem + std::to_string(attempt);
         try {
@@ -316,6 +431,36 @@ FileDescriptor HeaderSaver::createTemporaryFile(std::optional<TemporaryFile>& gu
             m_doing = "cannot write " + quoted(path);
             m_fileSystem.setPermissions(file, permissions);
             return file;
+        } catch (const IoError& error) {
+            if (error.errorCode() != EEXIST || attempt == 100)
+                throw;
+        }
+    }
+}
+
+// A new file without a name in the document's folder, with the document's permission
+// bits. Its descriptor carries the temporary names' stem, for error texts.
+FileDescriptor HeaderSaver::createUnnamedFile(mode_t permissions)
+{
+    m_doing = "cannot create a file in the folder " + quoted(m_parts.directory());
+    FileDescriptor opened = m_fileSystem.open(m_parts.directory(), O_TMPFILE | O_WRONLY, 0600);
+    FileDescriptor file(opened.release(), temporaryStem());
+    m_doing = "cannot write " + quoted(file.path());
+    m_fileSystem.setPermissions(file, permissions);
+    return file;
+}
+
+// Gives the complete unnamed file the first free temporary name.
+void HeaderSaver::nameUnnamedFile(const FileDescriptor& file, std::optional<TemporaryFile>& guard)
+{
+    const std::string stem = temporaryStem();
+    for (int attempt = 1;; ++attempt) {
+        const std::string path = stem + std::to_string(attempt);
+        m_doing = "cannot name the new file " + quoted(path);
+        try {
+            m_fileSystem.linkOpenFile(file, path);
+            guard.emplace(m_fileSystem, path);
+            return;
         } catch (const IoError& error) {
             if (error.errorCode() != EEXIST || attempt == 100)
                 throw;
@@ -384,15 +529,17 @@ void HeaderSaver::write(const FileDescriptor& target, std::string& bytes)
 
 // Gives the old file its backup name without giving up the document's name, where
 // the file system allows a second name, and never writing over an entry.
-BackupMove HeaderSaver::keepOldFileAs(const std::string& backupPath)
+BackupMove HeaderSaver::keepOldFileAs(const std::string& backupPath, bool secondName)
 {
     m_doing = "cannot keep the old file as " + quoted(backupPath);
-    try {
-        m_fileSystem.link(m_fileName, backupPath);
-        return BackupMove::Linked;
-    } catch (const IoError& error) {
-        if (!linkUnsupported(error.errorCode()))
-            throw;
+    if (secondName) {
+        try {
+            m_fileSystem.link(m_fileName, backupPath);
+            return BackupMove::Linked;
+        } catch (const IoError& error) {
+            if (!linkUnsupported(error.errorCode()))
+                throw;
+        }
     }
     try {
         m_fileSystem.renameNoReplace(m_fileName, backupPath);
@@ -409,9 +556,9 @@ BackupMove HeaderSaver::keepOldFileAs(const std::string& backupPath)
 
 // Moves the old file to its backup name and the new file into its place. When the
 // second move fails, the first is undone.
-void HeaderSaver::replaceDocument(const std::string& temporaryPath, const std::string& backupPath)
+void HeaderSaver::replaceDocument(const std::string& temporaryPath, const std::string& backupPath, bool secondName)
 {
-    const BackupMove move = keepOldFileAs(backupPath);
+    const BackupMove move = keepOldFileAs(backupPath, secondName);
     try {
         m_fileSystem.rename(temporaryPath, m_fileName);
         return;

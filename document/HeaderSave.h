@@ -20,15 +20,20 @@ struct HeaderSaveResult {
 // fileName: the old file is kept whole under the next free backup name
 // fileName + ".~" + n, and fileName then holds the header lines, a "[Data]" line and
 // every line that followed the old file's first "[Data]" line, each ended by CR LF.
+// When fileName is a symbolic link, the file it finally leads to is the one saved:
+// its backup is made beside it, and the link stays a link.
 //
 // n is one more than the number of entries beside the file named after it + ".~"
-// + anything (directories and dot names left out, unless the file's own name begins
-// with a dot), raised past every number whose name is taken by any entry at all.
+// + anything (directories left out), raised past every number whose name is taken by
+// any entry at all.
 //
-// The new file is written and synced under a temporary name first, then the old file
-// gets its backup name and the new one takes its place, so fileName always names a
-// complete file. The data part is streamed, never held in memory whole. The new file
-// keeps the old one's permission bits.
+// The new file is written and synced first (without a name where the file system
+// allows, else under a hidden temporary name), then the old file gets its backup name
+// and the new one takes its place, so fileName always names a complete file and a
+// save killed on the way leaves at most a temporary name, which a later save beside it
+// removes once its process is gone. The data part is streamed, never held in memory
+// whole. The new file keeps the old one's permission bits, less the set-user-ID and
+// set-group-ID bits when the saver is not the old file's owner.
 //
 // Returns NoSuchFile, having changed nothing, when fileName names no entry or a
 // directory. Throws kvd::Error with a clear text when the header cannot be saved (an

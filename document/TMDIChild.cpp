@@ -6,6 +6,7 @@
 #include "document/DocumentExplorer.h"
 #include "document/HeaderEditorText.h"
 #include "document/PageControl.h"
+#include "document/ReportView.h"
 #include "document/StatisticsTableModel.h"
 #include "document/TextGrid.h"
 #include "summary/ReportLines.h"
@@ -16,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextCursor>
@@ -92,10 +92,8 @@ void TMDIChild::buildDataPage(const DocumentFonts& fonts)
 
 void TMDIChild::buildSummaryPage(const DocumentFonts& fonts)
 {
-    Memo1 = new QPlainTextEdit;
-    Memo1->setReadOnly(true);
+    Memo1 = new ReportView;
     Memo1->setFont(fonts.text);
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setMinimumHeight(SplitterMinimum);
@@ -268,12 +266,10 @@ void TMDIChild::showHeaderAndTable()
 void TMDIChild::showSummary()
 {
     const Summary& summary = m_document.summary;
-    const ReportLines lines(summary.report, m_document.table);
-    QStringList report;
-    report.reserve(static_cast<qsizetype>(lines.count()));
-    for (std::size_t index = 0; index < lines.count(); ++index)
-        report.append(decodeText(lines.line(index), m_document.encoding));
-    Memo1->setPlainText(report.join(QLatin1Char('\n')));
+    m_reportLines = std::make_unique<ReportLines>(summary.report, m_document.table);
+    Memo1->setLines(m_reportLines->count(), [this](std::size_t index) {
+        return decodeText(m_reportLines->line(index), m_document.encoding);
+    });
     Memo1->setVerticalScrollBarPolicy(summary.reportScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 
     m_statisticsModel->refresh();

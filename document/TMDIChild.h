@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,6 @@ class QAbstractButton;
 class QFrame;
 class QLabel;
 class QMouseEvent;
-class QPlainTextEdit;
 class QSplitter;
 class QTabWidget;
 class QTextEdit;
@@ -23,6 +23,8 @@ class QTextEdit;
 namespace kvd {
 class DataTableModel;
 class DocumentExplorer;
+class ReportLines;
+class ReportView;
 class StatisticsTableModel;
 class TextGrid;
 } // namespace kvd
@@ -74,7 +76,7 @@ public:
     QTextEdit* RichEdit1;
     kvd::TextGrid* StringGrid1;
     QFrame* Panel1;
-    QPlainTextEdit* Memo1;
+    kvd::ReportView* Memo1; // draws the report's lines as they are made, none held
     QSplitter* Splitter1;
     kvd::TextGrid* StringGrid2;
     QLabel* Panel2;
@@ -101,6 +103,7 @@ private:
     void showSummary();
 
     kvd::Document m_document;
+    std::unique_ptr<kvd::ReportLines> m_reportLines; // of m_document, for Memo1
     kvd::DataTableModel* m_dataModel;
     kvd::StatisticsTableModel* m_statisticsModel;
     kvd::DocumentExplorer* m_explorer;

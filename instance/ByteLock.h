@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace kvd {
@@ -10,9 +11,11 @@ namespace kvd {
 // inside one process.
 class ByteLock {
 public:
-    // Takes the lock on byte `offset` of fd, waiting as long as another opening holds
-    // it. Throws IoError (name is for the message).
-    static void lock(int fd, long offset, const std::string& name);
+    // Takes the lock on byte `offset` of fd, waiting at most `wait` while another
+    // opening holds it: a holder that was stopped (SIGSTOP, a debugger) must not hold
+    // every other start for ever. Throws IoError, with EWOULDBLOCK when the wait ran
+    // out (name is for the message).
+    static void lock(int fd, long offset, const std::string& name, std::chrono::milliseconds wait);
     // Takes the lock when it is free; false when another opening holds it. Throws
     // IoError for other failures.
     static bool tryLock(int fd, long offset, const std::string& name);
@@ -22,9 +25,10 @@ public:
 // Holds the lock on one byte for the lifetime of the object.
 class ScopedByteLock {
 public:
-    ScopedByteLock(int fd, long offset, const std::string& name) : m_fd(fd), m_offset(offset)
+    ScopedByteLock(int fd, long offset, const std::string& name, std::chrono::milliseconds wait)
+        : m_fd(fd), m_offset(offset)
     {
-        ByteLock::lock(fd, offset, name);
+        ByteLock::lock(fd, offset, name, wait);
     }
     ~ScopedByteLock() { ByteLock::unlock(m_fd, m_offset); }
     ScopedByteLock(const ScopedByteLock&) = delete;

@@ -1,5 +1,6 @@
 #include "instance/HandOffClient.h"
 
+#include "common/RetryOnInterrupt.h"
 #include "common/UniqueFd.h"
 
 #include <cerrno>
@@ -49,9 +50,7 @@ bool peerIsSameUser(int fd)
 bool sendAll(int fd, const std::byte* data, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t sent = send(fd, data, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
+        const ssize_t sent = retryOnInterrupt([&] { return send(fd, data, size, MSG_NOSIGNAL); });
         if (sent <= 0)
             return false;
         data += sent;
@@ -62,17 +61,16 @@ bool sendAll(int fd, const std::byte* data, std::size_t size)
 
 std::optional<std::uint32_t> receiveReply(int fd, Clock::time_point deadline)
 {
-    std::array<std::byte, kReplyBytes> reply {};
+    std::array<std::byte, ReplyBytes> reply {};
     std::size_t received = 0;
     while (received < reply.size()) {
         pollfd wait {fd, POLLIN, 0};
-        const int ready = poll(&wait, 1, millisecondsLeft(deadline));
-        if (ready < 0 && errno == EINTR)
-            continue;
+        const int ready = retryOnInterrupt([&] { return poll(&wait, 1, millisecondsLeft(deadline)); });
         if (ready <= 0)
             return std::nullopt;
-        const ssize_t count = recv(fd, reply.data() + received, reply.size() - received, MSG_DONTWAIT);
-        if (count < 0 && (errno == EINTR || errno == EAGAIN))
+        const ssize_t count = retryOnInterrupt(
+            [&] { return recv(fd, reply.data() + received, reply.size() - received, MSG_DONTWAIT); });
+        if (count < 0 && errno == EAGAIN)
             continue;
         if (count <= 0)
             return std::nullopt;

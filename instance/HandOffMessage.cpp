@@ -6,28 +6,28 @@
 
 namespace kvd {
 
-std::array<std::byte, kMessageBytes> encodeMessage(const HandOffMessage& message) noexcept
+std::array<std::byte, MessageBytes> encodeMessage(const HandOffMessage& message) noexcept
 {
-    std::array<std::byte, kMessageBytes> bytes{};
+    std::array<std::byte, MessageBytes> bytes{};
     putLittleEndian32(bytes.data(), message.message);
     putLittleEndian32(bytes.data() + 4, message.wParam);
     putLittleEndian32(bytes.data() + 8, message.lParam);
     return bytes;
 }
 
-HandOffMessage decodeMessage(std::span<const std::byte, kMessageBytes> bytes) noexcept
+HandOffMessage decodeMessage(std::span<const std::byte, MessageBytes> bytes) noexcept
 {
     return {getLittleEndian32(bytes.data()), getLittleEndian32(bytes.data() + 4), getLittleEndian32(bytes.data() + 8)};
 }
 
-std::array<std::byte, kReplyBytes> encodeReply(std::uint32_t value) noexcept
+std::array<std::byte, ReplyBytes> encodeReply(std::uint32_t value) noexcept
 {
-    std::array<std::byte, kReplyBytes> bytes{};
+    std::array<std::byte, ReplyBytes> bytes{};
     putLittleEndian32(bytes.data(), value);
     return bytes;
 }
 
-std::uint32_t decodeReply(std::span<const std::byte, kReplyBytes> bytes) noexcept
+std::uint32_t decodeReply(std::span<const std::byte, ReplyBytes> bytes) noexcept
 {
     return getLittleEndian32(bytes.data());
 }

@@ -23,15 +23,15 @@ struct HandOffMessage {
 
 // The hand-off message: a later start announces its command line. wParam names the
 // later start (its transfer blocks), lParam repeats the number as a check value.
-inline constexpr std::uint32_t kHandOffMessage = 1125;
+inline constexpr std::uint32_t HandOffMessageNumber = 1125;
 
-inline constexpr std::size_t kMessageBytes = 12;
-inline constexpr std::size_t kReplyBytes = 4;
+inline constexpr std::size_t MessageBytes = 12;
+inline constexpr std::size_t ReplyBytes = 4;
 
-std::array<std::byte, kMessageBytes> encodeMessage(const HandOffMessage& message) noexcept;
-HandOffMessage decodeMessage(std::span<const std::byte, kMessageBytes> bytes) noexcept;
-std::array<std::byte, kReplyBytes> encodeReply(std::uint32_t value) noexcept;
-std::uint32_t decodeReply(std::span<const std::byte, kReplyBytes> bytes) noexcept;
+std::array<std::byte, MessageBytes> encodeMessage(const HandOffMessage& message) noexcept;
+HandOffMessage decodeMessage(std::span<const std::byte, MessageBytes> bytes) noexcept;
+std::array<std::byte, ReplyBytes> encodeReply(std::uint32_t value) noexcept;
+std::uint32_t decodeReply(std::span<const std::byte, ReplyBytes> bytes) noexcept;
 
 // The socket path of the endpoint `number` of the first start that holds the instance
 // block `instanceBlockName`, in the folder `dir`:

@@ -1,6 +1,7 @@
 #include "instance/HandOffServer.h"
 
-#include "common/SystemCallError.h"
+#include "common/Errors.h"
+#include "common/RetryOnInterrupt.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
@@ -16,7 +17,7 @@ namespace kvd {
 struct HandOffServer::Connection {
     UniqueFd fd;
     QSocketNotifier* notifier = nullptr; // a child of the server
-    std::array<std::byte, kMessageBytes> buffer{};
+    std::array<std::byte, MessageBytes> buffer{};
     std::size_t received = 0;
     bool replied = false;
 };
@@ -73,9 +74,10 @@ HandOffServer::~HandOffServer()
 void HandOffServer::acceptConnections()
 {
     for (;;) {
-        UniqueFd fd(accept4(m_listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        UniqueFd fd(retryOnInterrupt(
+            [&] { return accept4(m_listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC); }));
         if (!fd) {
-            if (errno == EINTR || errno == ECONNABORTED)
+            if (errno == ECONNABORTED)
                 continue;
             return; // EAGAIN: nobody else waiting; other errors: try at the next event
         }
@@ -96,9 +98,10 @@ void HandOffServer::readFrom(int fd)
     if (found == m_connections.end())
         return;
     Connection& connection = *found->second;
-    const ssize_t count = recv(fd, connection.buffer.data() + connection.received,
-                               connection.buffer.size() - connection.received, 0);
-    if (count < 0 && (errno == EAGAIN || errno == EINTR))
+    const ssize_t count = retryOnInterrupt([&] {
+        return recv(fd, connection.buffer.data() + connection.received, connection.buffer.size() - connection.received, 0);
+    });
+    if (count < 0 && errno == EAGAIN)
         return;
     if (count <= 0) {
         drop(fd); // the sender left before its message was complete

@@ -2,6 +2,7 @@
 
 #include "instance/SharedMemoryBlock.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -19,10 +20,13 @@ namespace kvd {
 // start for as long as it runs, so a block left behind by a start that crashed or was
 // killed has no holder and is taken over by the next start. Byte 1 is held briefly by
 // whoever decides its role, publishes, counts a hand-off or removes the block, so that
-// of several starts at the same moment exactly one becomes the first start.
+// of several starts at the same moment exactly one becomes the first start. Nobody
+// waits for byte 1 longer than the lock wait: a start stopped while it held the lock
+// makes the others fail (and run unguarded) instead of waiting for ever.
 class InstanceBlock {
 public:
-    static constexpr std::size_t kSize = 6;
+    static constexpr std::size_t Size = 6;
+    static constexpr std::chrono::milliseconds DefaultLockWait{5000};
     enum class Role { FirstStart, LaterStart };
 
     // Called by the first start, with the block locked, to open its message endpoint.
@@ -33,8 +37,10 @@ public:
     // Opens the block `name` ("/..." form), or creates it, and decides this start's
     // role. A first start fills the block with its endpoint, `limit` and a count of 0
     // before any other start can read it. Throws IoError or Error when the block
-    // cannot be used.
-    static InstanceBlock claim(const std::string& name, std::int8_t limit, const OpenEndpoint& openEndpoint);
+    // cannot be used, EWOULDBLOCK among them when another start held its lock for
+    // longer than lockWait.
+    static InstanceBlock claim(const std::string& name, std::int8_t limit, const OpenEndpoint& openEndpoint,
+                               std::chrono::milliseconds lockWait = DefaultLockWait);
 
     InstanceBlock(InstanceBlock&&) noexcept = default;
     InstanceBlock& operator=(InstanceBlock&&) = delete;
@@ -56,11 +62,12 @@ public:
     void leaveHandOff();
 
 private:
-    InstanceBlock(SharedMemoryBlock block, Role role) noexcept;
+    InstanceBlock(SharedMemoryBlock block, Role role, std::chrono::milliseconds lockWait) noexcept;
     std::byte* bytes() const noexcept { return m_block.view().data(); }
 
     SharedMemoryBlock m_block;
     Role m_role;
+    std::chrono::milliseconds m_lockWait;
     bool m_counted = false;
 };
 

@@ -1,12 +1,15 @@
 #include "instance/InstanceNames.h"
 
+#include "common/Errors.h"
+#include "instance/RuntimeDir.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kvd {
 
 namespace {
-const QString kShareStrMapName = QStringLiteral("TOneInstance::ShareStrMapName");
+const QString ShareStrMapName = QStringLiteral("TOneInstance::ShareStrMapName");
 }
 
 QString instanceBlockName(std::int32_t programSize)
@@ -16,17 +19,20 @@ QString instanceBlockName(std::int32_t programSize)
 
 QString sizeCellName(std::int32_t appHandle)
 {
-    return QStringLiteral("%1::%2").arg(kShareStrMapName).arg(appHandle);
+    return QStringLiteral("%1::%2").arg(ShareStrMapName).arg(appHandle);
 }
 
 QString commandLineBlockName(std::int32_t appHandle)
 {
-    return QStringLiteral("%1::%2::%3").arg(kShareStrMapName).arg(appHandle).arg(appHandle);
+    return QStringLiteral("%1::%2::%3").arg(ShareStrMapName).arg(appHandle).arg(appHandle);
 }
 
-std::string shmObjectName(const QString& name)
+std::string sharedObjectPath(const QString& name)
 {
-    return "/" + name.toStdString() + "@" + std::to_string(geteuid());
+    const std::string folder = privateRuntimeDir();
+    if (folder.empty())
+        throw Error("No private folder of this user to meet other starts in");
+    return folder + "/" + name.toStdString();
 }
 
 std::int32_t programFileSize()

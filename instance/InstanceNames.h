@@ -7,9 +7,8 @@
 
 namespace kvd {
 
-// Names of the objects that two starts of one program file share. The visible names
-// keep one fixed form for every user; shmObjectName() turns one into the name of a
-// POSIX shared memory object of the calling user.
+// Names of the objects that two starts of one program file share. The names keep one
+// fixed form; sharedObjectPath() places one in the calling user's private folder.
 
 // "TOneInstance::%d": the instance block of a program file of programSize bytes.
 QString instanceBlockName(std::int32_t programSize);
@@ -20,9 +19,10 @@ QString sizeCellName(std::int32_t appHandle);
 // "TOneInstance::ShareStrMapName::%d::%d": the command-line block of that start.
 QString commandLineBlockName(std::int32_t appHandle);
 
-// "/" + name + "@" + the effective user id. Shared memory objects live in one
-// namespace for the whole machine, so each user gets names of their own.
-std::string shmObjectName(const QString& name);
+// The path of the object `name` in the user's private runtime folder (RuntimeDir.h),
+// where no other user can take or replace it. Throws kvd::Error when there is no
+// such folder.
+std::string sharedObjectPath(const QString& name);
 
 // The size in bytes of the running executable, low 32 bits taken as signed; 0 when
 // the executable cannot be examined. Copies of one build in different folders give

@@ -91,7 +91,10 @@ void TOneInstance::startUpCheck()
     m_instanceBlockName = kvd::instanceBlockName(programFileSize());
     m_runtimeDir = privateRuntimeDir();
     try {
-        InstanceBlock block = InstanceBlock::claim(shmObjectName(m_instanceBlockName), m_maxNewInstances,
+        if (m_runtimeDir.empty())
+            throw Error("no private folder of this user to meet other starts in");
+        InstanceBlock block = InstanceBlock::claim(m_runtimeDir + "/" + m_instanceBlockName.toStdString(),
+                                                   m_maxNewInstances,
                                                    [this](std::uint32_t left) { return openEndpoint(left); });
         if (block.role() == InstanceBlock::Role::LaterStart)
             runAsLaterStart(block);
@@ -151,13 +154,13 @@ void TOneInstance::handOver(InstanceBlock& block)
         return;
     if (const auto path = endpointPath(m_runtimeDir, m_instanceBlockName, endpoint)) {
         const auto handle = static_cast<std::uint32_t>(appHandle);
-        sendHandOffMessage(*path, {kHandOffMessage, handle, kHandOffMessage}, m_msgTransportTimeout);
+        sendHandOffMessage(*path, {HandOffMessageNumber, handle, HandOffMessageNumber}, m_msgTransportTimeout);
     }
 }
 
 void TOneInstance::handleMessage(const HandOffMessage& message, const HandOffServer::Reply& reply)
 {
-    if (message.message != kHandOffMessage || message.lParam != kHandOffMessage || !m_instanceBlock)
+    if (message.message != HandOffMessageNumber || message.lParam != HandOffMessageNumber || !m_instanceBlock)
         return;
     receiveHandOff(message.wParam, reply);
 }

@@ -44,14 +44,14 @@ class TOneInstance : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr std::uint32_t kDefaultMsgTransportTimeout = 3000;
+    static constexpr std::uint32_t DefaultMsgTransportTimeout = 3000;
 
     // AOwner must be a form: a widget that is a window of its own (a widget without a
     // parent). At most one component per process. Both are checked before any shared
     // object is touched; OneInstanceError otherwise. msgTransportTimeout is the
     // MsgTransportTimeout a later start uses for its hand-off, which happens inside
     // this constructor.
-    explicit TOneInstance(QObject* AOwner, std::uint32_t msgTransportTimeout = kDefaultMsgTransportTimeout);
+    explicit TOneInstance(QObject* AOwner, std::uint32_t msgTransportTimeout = DefaultMsgTransportTimeout);
     // A first start removes the instance block and closes its message endpoint.
     ~TOneInstance() override;
 

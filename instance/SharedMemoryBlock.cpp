@@ -1,7 +1,7 @@
 #include "instance/SharedMemoryBlock.h"
 
 #include "common/Errors.h"
-#include "common/SystemCallError.h"
+#include "common/RetryOnInterrupt.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,15 +15,11 @@ namespace kvd {
 
 namespace {
 
-constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+constexpr mode_t OwnerOnly = S_IRUSR | S_IWUSR;
 
-int openRetrying(const std::string& name, int flags)
+int openRetrying(const std::string& path, int flags)
 {
-    int fd;
-    do
-        fd = shm_open(name.c_str(), flags, kOwnerOnly);
-    while (fd < 0 && errno == EINTR);
-    return fd;
+    return retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, OwnerOnly); });
 }
 
 struct stat statOf(int fd, const std::string& name)
@@ -50,15 +46,15 @@ SharedMemoryBlock SharedMemoryBlock::adoptChecked(int fd, const std::string& nam
     return block;
 }
 
-SharedMemoryBlock SharedMemoryBlock::createExclusive(const std::string& name, std::size_t size)
+SharedMemoryBlock SharedMemoryBlock::createExclusive(const std::string& path, std::size_t size)
 {
-    const int fd = openRetrying(name, O_RDWR | O_CREAT | O_EXCL);
+    const int fd = openRetrying(path, O_RDWR | O_CREAT | O_EXCL);
     if (fd < 0)
-        throw systemCallError(errno, "shm_open", name);
-    SharedMemoryBlock block(fd, name);
+        throw systemCallError(errno, "open", path);
+    SharedMemoryBlock block(fd, path);
     try {
-        if (fchmod(fd, kOwnerOnly) != 0)
-            throw systemCallError(errno, "fchmod", name);
+        if (fchmod(fd, OwnerOnly) != 0)
+            throw systemCallError(errno, "fchmod", path);
         block.resize(size);
     } catch (...) {
         block.unlink();
@@ -67,27 +63,27 @@ SharedMemoryBlock SharedMemoryBlock::createExclusive(const std::string& name, st
     return block;
 }
 
-SharedMemoryBlock SharedMemoryBlock::openOrCreate(const std::string& name)
+SharedMemoryBlock SharedMemoryBlock::openOrCreate(const std::string& path)
 {
-    const int fd = openRetrying(name, O_RDWR | O_CREAT);
+    const int fd = openRetrying(path, O_RDWR | O_CREAT);
     if (fd < 0)
-        throw systemCallError(errno, "shm_open", name);
-    return adoptChecked(fd, name);
+        throw systemCallError(errno, "open", path);
+    return adoptChecked(fd, path);
 }
 
-std::optional<SharedMemoryBlock> SharedMemoryBlock::open(const std::string& name)
+std::optional<SharedMemoryBlock> SharedMemoryBlock::open(const std::string& path)
 {
-    const int fd = openRetrying(name, O_RDWR);
+    const int fd = openRetrying(path, O_RDWR);
     if (fd < 0) {
         if (errno == ENOENT)
             return std::nullopt;
-        throw systemCallError(errno, "shm_open", name);
+        throw systemCallError(errno, "open", path);
     }
-    return adoptChecked(fd, name);
+    return adoptChecked(fd, path);
 }
 
 SharedMemoryBlock::SharedMemoryBlock(SharedMemoryBlock&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
+    : m_fd(std::move(other.m_fd)),
       m_name(std::move(other.m_name)),
       m_view(std::exchange(other.m_view, {}))
 {
@@ -96,8 +92,8 @@ SharedMemoryBlock::SharedMemoryBlock(SharedMemoryBlock&& other) noexcept
 SharedMemoryBlock& SharedMemoryBlock::operator=(SharedMemoryBlock&& other) noexcept
 {
     if (this != &other) {
-        close();
-        m_fd = std::exchange(other.m_fd, -1);
+        unmap();
+        m_fd = std::move(other.m_fd);
         m_name = std::move(other.m_name);
         m_view = std::exchange(other.m_view, {});
     }
@@ -106,35 +102,34 @@ SharedMemoryBlock& SharedMemoryBlock::operator=(SharedMemoryBlock&& other) noexc
 
 SharedMemoryBlock::~SharedMemoryBlock()
 {
-    close();
-}
-
-void SharedMemoryBlock::close() noexcept
-{
     unmap();
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
 }
 
 std::size_t SharedMemoryBlock::size() const
 {
-    return static_cast<std::size_t>(statOf(m_fd, m_name).st_size);
+    return static_cast<std::size_t>(statOf(fd(), m_name).st_size);
 }
 
 void SharedMemoryBlock::resize(std::size_t size)
 {
-    int result;
-    do
-        result = ftruncate(m_fd, static_cast<off_t>(size));
-    while (result != 0 && errno == EINTR);
-    if (result != 0)
+    if (retryOnInterrupt([&] { return ftruncate(fd(), static_cast<off_t>(size)); }) != 0)
         throw systemCallError(errno, "ftruncate", m_name);
+    if (size == 0)
+        return;
+    // Without the memory reserved, a write into the mapping of a full file system
+    // would end the process with SIGBUS.
+    const auto reserve = [&] {
+        const int error = posix_fallocate(fd(), 0, static_cast<off_t>(size));
+        errno = error; // it returns its error instead of setting errno
+        return error == 0 ? 0 : -1;
+    };
+    if (retryOnInterrupt(reserve) != 0)
+        throw systemCallError(errno, "posix_fallocate", m_name);
 }
 
 bool SharedMemoryBlock::isLinked() const
 {
-    return statOf(m_fd, m_name).st_nlink > 0;
+    return statOf(fd(), m_name).st_nlink > 0;
 }
 
 std::span<std::byte> SharedMemoryBlock::map(std::size_t bytes)
@@ -144,7 +139,7 @@ std::span<std::byte> SharedMemoryBlock::map(std::size_t bytes)
     if (bytes == 0 || bytes > available)
         throw Error("Shared memory '" + m_name + "' holds " + std::to_string(available)
                     + " bytes, " + std::to_string(bytes) + " were asked for");
-    void* address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, 0);
+    void* address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd(), 0);
     if (address == MAP_FAILED)
         throw systemCallError(errno, "mmap", m_name);
     m_view = {static_cast<std::byte*>(address), bytes};
@@ -161,7 +156,7 @@ void SharedMemoryBlock::unmap() noexcept
 void SharedMemoryBlock::unlink() noexcept
 {
     if (!m_name.empty())
-        shm_unlink(m_name.c_str());
+        ::unlink(m_name.c_str());
 }
 
 } // namespace kvd

@@ -7,13 +7,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/mman.h>
+#include <unistd.h>
 
 namespace kvd {
 
 namespace {
 
-constexpr std::size_t kSizeCellBytes = 4;
+constexpr std::size_t SizeCellBytes = 4;
 
 SharedMemoryBlock createReplacing(const std::string& name, std::size_t size)
 {
@@ -23,14 +23,14 @@ SharedMemoryBlock createReplacing(const std::string& name, std::size_t size)
         if (error.errorCode() != EEXIST)
             throw;
     }
-    shm_unlink(name.c_str());
+    ::unlink(name.c_str());
     return SharedMemoryBlock::createExclusive(name, size);
 }
 
-std::optional<SharedMemoryBlock> openQuietly(const std::string& name) noexcept
+std::optional<SharedMemoryBlock> openQuietly(const QString& name) noexcept
 {
     try {
-        return SharedMemoryBlock::open(name);
+        return SharedMemoryBlock::open(sharedObjectPath(name));
     } catch (const Error&) {
         return std::nullopt;
     }
@@ -44,11 +44,11 @@ OutgoingTransfer::OutgoingTransfer(std::int32_t appHandle, const QString& comman
     const auto size = static_cast<std::size_t>(content.size());
 
     try {
-        m_sizeCell = createReplacing(shmObjectName(sizeCellName(appHandle)), kSizeCellBytes);
-        putLittleEndian32(m_sizeCell->map(kSizeCellBytes).data(), static_cast<std::uint32_t>(size));
+        m_sizeCell = createReplacing(sharedObjectPath(sizeCellName(appHandle)), SizeCellBytes);
+        putLittleEndian32(m_sizeCell->map(SizeCellBytes).data(), static_cast<std::uint32_t>(size));
         m_sizeCell->unmap();
 
-        m_commandLineBlock = createReplacing(shmObjectName(commandLineBlockName(appHandle)), size);
+        m_commandLineBlock = createReplacing(sharedObjectPath(commandLineBlockName(appHandle)), size);
         std::memcpy(m_commandLineBlock->map(size).data(), content.constData(), size);
         m_commandLineBlock->unmap();
     } catch (...) {
@@ -71,14 +71,14 @@ void OutgoingTransfer::removeNames() noexcept
 }
 
 IncomingTransfer::IncomingTransfer(std::int32_t appHandle) noexcept
-    : m_sizeCell(openQuietly(shmObjectName(sizeCellName(appHandle)))),
-      m_commandLineBlock(openQuietly(shmObjectName(commandLineBlockName(appHandle))))
+    : m_sizeCell(openQuietly(sizeCellName(appHandle))),
+      m_commandLineBlock(openQuietly(commandLineBlockName(appHandle)))
 {
 }
 
 std::span<const std::byte> IncomingTransfer::mapCommandLineBlock()
 {
-    const std::uint32_t size = getLittleEndian32(m_sizeCell->map(kSizeCellBytes).data());
+    const std::uint32_t size = getLittleEndian32(m_sizeCell->map(SizeCellBytes).data());
     m_sizeCell.reset();
     return m_commandLineBlock->map(size);
 }

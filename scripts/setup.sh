@@ -15,8 +15,20 @@ packages=(
   python3 python3-jsonschema
 )
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+# Runs a command as root: directly when root, else through sudo; without sudo, says
+# what to run instead.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    echo "setup.sh needs root to run: $*" >&2
+    echo "sudo is not installed. Run this script as root instead:  su -c 'bash $0'" >&2
+    echo "(or install sudo as root: su -c 'apt-get install sudo', and add yourself to the sudo group)" >&2
+    exit 1
+  fi
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,13 +39,13 @@ done
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  $SUDO apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  as_root apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
   if ! grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'fr_FR.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    echo 'fr_FR.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
   fi
-  $SUDO locale-gen >/dev/null
+  as_root locale-gen >/dev/null
 fi

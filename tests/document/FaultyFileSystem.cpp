@@ -2,6 +2,8 @@
 
 #include "common/Errors.h"
 
+#include <fcntl.h>
+
 namespace kvd::test {
 
 void FaultyFileSystem::enter(const std::string& operation, const std::string& path)
@@ -27,6 +29,12 @@ std::optional<FileStatus> FaultyFileSystem::linkStatus(const std::string& path)
     return m_real.linkStatus(path);
 }
 
+std::string FaultyFileSystem::readLink(const std::string& path)
+{
+    enter("readLink", path);
+    return m_real.readLink(path);
+}
+
 std::vector<DirectoryEntry> FaultyFileSystem::listDirectory(const std::string& path)
 {
     enter("listDirectory", path);
@@ -35,7 +43,7 @@ std::vector<DirectoryEntry> FaultyFileSystem::listDirectory(const std::string& p
 
 FileDescriptor FaultyFileSystem::open(const std::string& path, int flags, mode_t mode)
 {
-    enter("open", path);
+    enter((flags & O_TMPFILE) == O_TMPFILE ? "openUnnamed" : "open", path);
     return m_real.open(path, flags, mode);
 }
 
@@ -73,6 +81,12 @@ void FaultyFileSystem::link(const std::string& oldPath, const std::string& newPa
 {
     enter("link", oldPath);
     m_real.link(oldPath, newPath);
+}
+
+void FaultyFileSystem::linkOpenFile(const FileDescriptor& file, const std::string& newPath)
+{
+    enter("linkOpenFile", file.path());
+    m_real.linkOpenFile(file, newPath);
 }
 
 void FaultyFileSystem::rename(const std::string& oldPath, const std::string& newPath)

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -288,6 +290,130 @@ TEST_F(HeaderSaveTest, pipeUnderTheNameIsRefusedWithoutWaiting)
     EXPECT_EQ(entryNames(directory()), Names{"sample.kvd"});
 }
 
+TEST_F(HeaderSaveTest, symbolicLinkIsSavedThroughToItsFinalTargetAndStaysALink)
+{
+    fs::create_directories(path("real/deeper"));
+    writeBytes(path("real/deeper/t.kvd"), KvdFile);
+    fs::create_symlink("deeper/t.kvd", path("real/hop.kvd"));
+    fs::create_symlink("real/hop.kvd", m_document); // relative targets, two hops
+
+    const HeaderSaveResult result = saveHeader(m_document, {"KVD file", "Edit=1"});
+
+    EXPECT_EQ(result.backupPath, directory() + "/real/deeper/t.kvd.~1");
+    EXPECT_TRUE(fs::is_symlink(m_document));
+    EXPECT_EQ(fs::read_symlink(m_document), "real/hop.kvd");
+    EXPECT_EQ(readBytes(m_document), "KVD file\r\nEdit=1\r\n" + KvdData);
+    EXPECT_FALSE(fs::is_symlink(result.backupPath));
+    EXPECT_EQ(readBytes(result.backupPath), KvdFile);
+    EXPECT_EQ(entryNames(directory()), (Names{"real", "sample.kvd"}));
+    EXPECT_EQ(entryNames(path("real/deeper")), (Names{"t.kvd", "t.kvd.~1"}));
+}
+
+// A save killed in the middle of its write, in a child process.
+void saveKilledWhileWriting(const std::string& document, const std::map<std::string, int>& unsupported)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        test::FaultyFileSystem fileSystem;
+        fileSystem.unsupported = unsupported;
+        int writes = 0;
+        fileSystem.beforeCall = [&] {
+            if (fileSystem.log.back().starts_with("writeAll") && ++writes == 2)
+                ::raise(SIGKILL);
+        };
+        try {
+            saveHeader(document, {"KVD file", "Edit=1"}, fileSystem);
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+}
+
+TEST_F(HeaderSaveTest, saveKilledWhileWritingLeavesNothingOrALeftoverThatTheNextSaveRemoves)
+{
+    std::string data = "[Data]\r\nId;Src;A\r\n";
+    while (data.size() < 300'000)
+        data += "1;source;2.5\r\n";
+    const std::string oldBytes = "KVD\r\n" + data;
+    writeBytes(m_document, oldBytes);
+
+    saveKilledWhileWriting(m_document, {});
+    EXPECT_EQ(entryNames(directory()), Names{"sample.kvd"});
+
+    // Where a file cannot be made without a name, the killed save leaves its
+    // temporary file; the next save removes it, but not one of a running process.
+    saveKilledWhileWriting(m_document, {{"openUnnamed", EOPNOTSUPP}});
+    const std::string running = ".sample.kvd.saving-" + std::to_string(::getppid()) + "-1";
+    writeBytes(path(running), "in use");
+    EXPECT_EQ(entryNames(directory()).size(), 3u);
+    EXPECT_EQ(readBytes(m_document), oldBytes);
+
+    saveHeader(m_document, {"KVD"});
+    EXPECT_EQ(entryNames(directory()), (Names{"sample.kvd", "sample.kvd.~1", running}));
+    EXPECT_EQ(readBytes(m_document), oldBytes);
+}
+
+TEST_F(HeaderSaveTest, newFileIsSyncedBeforeAnyNameChanges)
+{
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed" : "named");
+        QTemporaryDir scratch;
+        const std::string document = scratch.filePath("sample.kvd").toStdString();
+        writeBytes(document, KvdFile);
+        test::FaultyFileSystem fileSystem;
+        if (!unnamed)
+            fileSystem.unsupported = {{"openUnnamed", EOPNOTSUPP}};
+        saveHeader(document, KvdHeader, fileSystem);
+
+        const auto at = [&](const std::string& entry) {
+            return std::find_if(fileSystem.log.begin(), fileSystem.log.end(),
+                                [&](const std::string& line) { return line.starts_with(entry); }) -
+                   fileSystem.log.begin();
+        };
+        const auto sync = at("sync " + scratch.path().toStdString() + "/.sample.kvd.saving-");
+        const auto lastWrite = std::find_if(fileSystem.log.rbegin(), fileSystem.log.rend(), [](const std::string& line) {
+                                   return line.starts_with("writeAll");
+                               }).base() - fileSystem.log.begin();
+        ASSERT_LT(sync, std::ssize(fileSystem.log));
+        EXPECT_LT(lastWrite, sync + 1);
+        EXPECT_LT(sync, at("link " + document));
+        EXPECT_LT(sync, at("rename"));
+        EXPECT_LT(sync, at("linkOpenFile"));
+        EXPECT_EQ(at("linkOpenFile") < std::ssize(fileSystem.log), unnamed);
+    }
+}
+
+// A file of another user in a folder that everyone may write into, as /tmp: the saver
+// may not take its name away, so the save fails, and leaves the folder as it was.
+TEST_F(HeaderSaveTest, othersFileInStickyFolderFailsCleanlyAndLosesItsSetIdBitsWhenRewritten)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as two users";
+    writeBytes(m_document, KvdFile);
+    ::chmod(m_document.c_str(), 0666);
+    ::chmod(directory().c_str(), 01777);
+    ASSERT_EQ(::seteuid(65534), 0);
+    EXPECT_THROW(saveHeader(m_document, KvdHeader), IoError);
+    EXPECT_THROW(saveHeader(m_document, KvdHeader), IoError);
+    ASSERT_EQ(::seteuid(0), 0);
+    EXPECT_EQ(entryNames(directory()), Names{"sample.kvd"});
+    EXPECT_EQ(readBytes(m_document), KvdFile);
+
+    // Root rewrites a set-id file of another user.
+    ASSERT_EQ(::chown(m_document.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(m_document.c_str(), 06755), 0);
+    saveHeader(m_document, KvdHeader);
+    struct stat info {};
+    ::stat(m_document.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+    ::stat(m_firstBackup.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 07777, 06755u);
+}
+
 // Root may write into a read-only folder: run as root, the save is made as the user
 // nobody, who may read the file but not write into the folder.
 TEST_F(HeaderSaveTest, readOnlyFolderLeavesFileUnchanged)
@@ -322,6 +448,7 @@ const MoveScenario MoveScenarios[] = {
     {"hardLinks", {}},
     {"noHardLinks", {{"link", EPERM}}},
     {"plainRenameOnly", {{"link", EPERM}, {"renameNoReplace", EINVAL}}},
+    {"noUnnamedFiles", {{"openUnnamed", EOPNOTSUPP}}},
 };
 
 TEST_F(HeaderSaveTest, failureOfAnyCallNeverLosesOrTruncatesTheFile)
@@ -387,17 +514,18 @@ TEST_F(HeaderSaveTest, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
         } catch (const IoError& error) {
             const std::string text = error.what();
             EXPECT_TRUE(text.starts_with("The header was not saved: cannot put the new file in place of")) << text;
-            const std::string where = scenario.unsupported.empty() ? "the old file also bears the name \""
-                                                                   : "the old file is kept as \"";
+            const bool linked = !scenario.unsupported.contains("link");
+            const std::string where = linked ? "the old file also bears the name \"" : "the old file is kept as \"";
             EXPECT_TRUE(text.ends_with(where + document + ".~1\"")) << text;
         }
         EXPECT_EQ(readBytes(document + ".~1"), KvdFile);
-        if (scenario.unsupported.empty()) {
+        const bool linked = !scenario.unsupported.contains("link");
+        if (linked) {
             EXPECT_EQ(readBytes(document), KvdFile);
         } else {
             EXPECT_FALSE(fs::exists(document));
         }
-        EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), scenario.unsupported.empty() ? 2u : 1u);
+        EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), linked ? 2u : 1u);
     }
 }
 

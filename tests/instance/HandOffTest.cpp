@@ -16,9 +16,12 @@
 namespace kvd {
 namespace {
 
+::testing::Environment* const RuntimeEnvironment =
+    ::testing::AddGlobalTestEnvironment(new test::PrivateRuntimeEnvironment);
+
 std::optional<SharedMemoryBlock> openTransferBlock(const QString& name)
 {
-    return SharedMemoryBlock::open(shmObjectName(name));
+    return SharedMemoryBlock::open(sharedObjectPath(name));
 }
 
 TEST(OutgoingTransfer, writesTheSizeCellAndTheCommandLineBlock)
@@ -55,7 +58,7 @@ TEST(IncomingTransfer, staysClosedWhenThereIsNothingToOpen)
 
 TEST(OutgoingTransfer, replacesBlocksLeftByAStartThatDied)
 {
-    SharedMemoryBlock::createExclusive(shmObjectName(sizeCellName(72004)), 4);
+    SharedMemoryBlock::createExclusive(sharedObjectPath(sizeCellName(72004)), 4);
     const OutgoingTransfer transfer(72004, QStringLiteral("kvdviewer"));
     IncomingTransfer received(72004);
     ASSERT_TRUE(received.isOpen());

@@ -1,3 +1,6 @@
+#include "InstanceTestSupport.h"
+
+#include "common/Errors.h"
 #include "instance/ByteLock.h"
 #include "instance/InstanceBlock.h"
 #include "instance/InstanceNames.h"
@@ -5,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,17 +23,21 @@ namespace {
 // others, so one process can stand for several starts.
 class InstanceBlockClaim : public ::testing::Test {
 protected:
-    void TearDown() override { shm_unlink(m_name.c_str()); }
 
-    InstanceBlock claim(std::int8_t limit = 0, std::uint32_t endpoint = 1234)
+    InstanceBlock claim(std::int8_t limit = 0, std::uint32_t endpoint = 1234,
+                        std::chrono::milliseconds lockWait = InstanceBlock::DefaultLockWait)
     {
-        return InstanceBlock::claim(m_name, limit, [&, endpoint](std::uint32_t left) {
-            m_leftBehind.push_back(left);
-            return endpoint;
-        });
+        return InstanceBlock::claim(
+            m_name, limit,
+            [&, endpoint](std::uint32_t left) {
+                m_leftBehind.push_back(left);
+                return endpoint;
+            },
+            lockWait);
     }
 
-    const std::string m_name = shmObjectName(QStringLiteral("InstanceBlockTest::%1").arg(getpid()));
+    const test::PrivateRuntimeDir m_runtimeDir;
+    const std::string m_name = sharedObjectPath(QStringLiteral("InstanceBlockTest"));
     std::vector<std::uint32_t> m_leftBehind;
 };
 
@@ -123,16 +130,47 @@ TEST_F(InstanceBlockClaim, neverCountsBelowZeroAfterATakeOver)
     EXPECT_EQ(next.handOffCount(), 0);
 }
 
+// A start stopped (SIGSTOP) while it decides its role holds the block's lock: the
+// others give up after their wait instead of waiting for ever, and the guard works
+// again once the lock is free.
+TEST_F(InstanceBlockClaim, givesUpOnALockHeldByAStoppedStart)
+{
+    {
+        SharedMemoryBlock stopped = SharedMemoryBlock::openOrCreate(m_name);
+        ASSERT_TRUE(ByteLock::tryLock(stopped.fd(), 1, m_name));
+        try {
+            claim(0, 1234, std::chrono::milliseconds(100));
+            ADD_FAILURE() << "claimed";
+        } catch (const IoError& error) {
+            EXPECT_EQ(error.errorCode(), EWOULDBLOCK);
+        }
+    }
+    EXPECT_EQ(claim().role(), InstanceBlock::Role::FirstStart);
+}
+
+// A file system without room left for the block refuses it; writing into a block
+// whose memory was not reserved would kill the process instead.
+TEST(SharedMemoryBlockSize, reservesTheMemoryOfTheBlock)
+{
+    const test::PrivateRuntimeDir runtime;
+    const std::string name = sharedObjectPath(QStringLiteral("Reserved"));
+    SharedMemoryBlock block = SharedMemoryBlock::createExclusive(name, 3 * 4096);
+    struct stat info {};
+    ASSERT_EQ(::fstat(block.fd(), &info), 0);
+    EXPECT_GE(info.st_blocks * 512, 3 * 4096);
+    block.unlink();
+}
+
 TEST_F(InstanceBlockClaim, givesExactlyOneFirstStartAmongStartsAtTheSameMoment)
 {
-    constexpr int kStarts = 10;
+    constexpr int Starts = 10;
     std::atomic<int> ready = 0;
-    std::vector<std::optional<InstanceBlock>> blocks(kStarts);
+    std::vector<std::optional<InstanceBlock>> blocks(Starts);
     std::vector<std::thread> starts;
-    for (int i = 0; i < kStarts; ++i) {
+    for (int i = 0; i < Starts; ++i) {
         starts.emplace_back([&, i] {
             ++ready;
-            while (ready < kStarts) {
+            while (ready < Starts) {
             }
             blocks[i].emplace(claim());
         });

@@ -1,6 +1,7 @@
 // A small program that carries a TOneInstance, for tests that start it as real
-// processes. It prints "first start" once it is past the component's creation, then
-// runs until its standard input ends.
+// processes. It prints "first start" once it is past the component's creation and
+// "handed over" after each hand-off it logged, then runs until its standard input
+// ends.
 //
 //   --max N                 MaxNewInstances set after creation (default 0)
 //   --transport-timeout MS  MsgTransportTimeout of a later start
@@ -24,7 +25,7 @@ namespace {
 
 struct ProbeOptions {
     std::int8_t max = 0;
-    std::uint32_t transportTimeout = kvd::TOneInstance::kDefaultMsgTransportTimeout;
+    std::uint32_t transportTimeout = kvd::TOneInstance::DefaultMsgTransportTimeout;
     QString log;
     bool holdFirstHandOff = false;
 };
@@ -75,6 +76,8 @@ int main(int argc, char* argv[])
     bool holding = options.holdFirstHandOff;
     guard->setOnNewInstanceLoad([&](std::uint32_t handle, const char16_t* commandLine) {
         appendToLog(options.log, QString::number(handle) + QLatin1Char('\t') + QString::fromUtf16(commandLine));
+        std::printf("handed over\n");
+        std::fflush(stdout);
         if (std::exchange(holding, false))
             waitForLineOnStdin();
     });

@@ -4,7 +4,10 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <optional>
 #include <functional>
 
 namespace kvd::test {
@@ -32,7 +35,8 @@ inline bool processEventsUntil(const std::function<bool()>& done)
 }
 
 // Points $XDG_RUNTIME_DIR at a folder of its own for the lifetime of the object, so
-// that sockets of the single-instance guard land there.
+// that the blocks and sockets of the single-instance guard land there, apart from
+// those of a viewer the user runs.
 class PrivateRuntimeDir {
 public:
     PrivateRuntimeDir()
@@ -53,6 +57,16 @@ private:
     QTemporaryDir m_dir;
     bool m_hadPrevious;
     QByteArray m_previous;
+};
+
+// The whole test program meets other starts in a runtime folder of its own.
+class PrivateRuntimeEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { m_dir.emplace(); }
+    void TearDown() override { m_dir.reset(); }
+
+private:
+    std::optional<PrivateRuntimeDir> m_dir;
 };
 
 } // namespace kvd::test

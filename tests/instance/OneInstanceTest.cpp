@@ -11,24 +11,50 @@
 #include "instance/TransferBlocks.h"
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <future>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kvd {
 namespace {
 
-TEST(InstanceNames, keepTheirFormsAndGetTheUserInTheirSharedMemoryName)
+TEST(InstanceNames, keepTheirFormsAndLiveInTheUsersPrivateFolder)
 {
+    const test::PrivateRuntimeDir runtime;
     EXPECT_EQ(instanceBlockName(53248), "TOneInstance::53248");
     EXPECT_EQ(instanceBlockName(-2), "TOneInstance::-2");
     EXPECT_EQ(sizeCellName(4242), "TOneInstance::ShareStrMapName::4242");
     EXPECT_EQ(commandLineBlockName(4242), "TOneInstance::ShareStrMapName::4242::4242");
-    EXPECT_EQ(shmObjectName(QStringLiteral("TOneInstance::7")), "/TOneInstance::7@" + std::to_string(geteuid()));
+    EXPECT_EQ(sharedObjectPath(QStringLiteral("TOneInstance::7")),
+              runtime.path().toStdString() + "/TOneInstance-" + std::to_string(geteuid()) + "/TOneInstance::7");
+}
+
+// In a folder that everyone may write into, names that another user took first, or
+// that lead elsewhere, are passed over, and every start finds the same folder.
+TEST(RuntimeDir, passesOverNamesTakenByAnotherUser)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    QTemporaryDir shared;
+    ASSERT_EQ(::chmod(shared.path().toLocal8Bit().constData(), 01777), 0);
+    const std::string parent = shared.path().toStdString();
+    const std::string stem = parent + "/TOneInstance-0";
+    ASSERT_EQ(::mkdir(stem.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(stem.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::symlink(parent.c_str(), (stem + "-1").c_str()), 0);
+    ASSERT_EQ(::mkdir((stem + "-2").c_str(), 0755), 0); // open to others
+
+    EXPECT_EQ(privateFolderIn(parent), stem + "-3");
+    EXPECT_EQ(privateFolderIn(parent), stem + "-3");
+    struct stat info {};
+    ASSERT_EQ(::lstat((stem + "-3").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
 TEST(CommandLineBlock, tenCharactersMakeFifteenBytes)
@@ -90,7 +116,7 @@ TEST(ProcessArguments, startWithTheProgramAsStarted)
 // A first start of the test program itself; the tests below run one at a time.
 class TOneInstanceInProcess : public ::testing::Test {
 protected:
-    std::string blockName() const { return shmObjectName(instanceBlockName(programFileSize())); }
+    std::string blockName() const { return sharedObjectPath(instanceBlockName(programFileSize())); }
 
     const bool m_applicationReady = (test::ensureApplication(), true);
     test::PrivateRuntimeDir m_runtimeDir;
@@ -212,7 +238,7 @@ TEST_F(HandOffReceiving, ignoresOtherMessagesAndOtherCheckValues)
         EXPECT_EQ(sendFromAnotherThread(*m_component, message), 0u);
     EXPECT_TRUE(m_received.empty());
     EXPECT_TRUE(m_errors.empty());
-    EXPECT_TRUE(SharedMemoryBlock::open(shmObjectName(sizeCellName(71002))));
+    EXPECT_TRUE(SharedMemoryBlock::open(sharedObjectPath(sizeCellName(71002))));
 }
 
 TEST_F(HandOffReceiving, answersButIgnoresAHandOffWhoseBlocksAreGone)
@@ -226,7 +252,7 @@ TEST_F(HandOffReceiving, reportsASizeCellThatOverstatesTheBlockAndGoesOn)
 {
     {
         const OutgoingTransfer transfer(71004, QStringLiteral("kvdviewer"));
-        auto sizeCell = SharedMemoryBlock::open(shmObjectName(sizeCellName(71004)));
+        auto sizeCell = SharedMemoryBlock::open(sharedObjectPath(sizeCellName(71004)));
         ASSERT_TRUE(sizeCell);
         sizeCell->map(4)[1] = std::byte{0x10}; // 4096 + 14 bytes, the block has 14
         EXPECT_EQ(sendFromAnotherThread(*m_component, {1125, 71004, 1125}), 1u);

@@ -11,11 +11,15 @@
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QEventLoop>
+#include <QFileSystemWatcher>
+#include <QRegularExpression>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <deque>
 #include <memory>
@@ -24,9 +28,9 @@
 namespace kvd {
 namespace {
 
-const QString kProbe = QStringLiteral(KVD_INSTANCE_PROBE);
-const QString kViewer = QStringLiteral(KVD_VIEWER);
-const QByteArray kFirstStartMarker = "first start\n";
+const QString ProbeProgram = QStringLiteral(KVD_INSTANCE_PROBE);
+const QString ViewerProgram = QStringLiteral(KVD_VIEWER);
+const QByteArray FirstStartMarker = "first start\n";
 
 // One start of a program, with what it printed so far.
 struct Start {
@@ -42,15 +46,6 @@ struct Start {
     bool isRunning() const { return process->state() != QProcess::NotRunning; }
 };
 
-// Waits for a condition that another process brings about, twenty seconds at most.
-bool waitUntil(const std::function<bool()>& done)
-{
-    const QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired())
-        QThread::msleep(10);
-    return done();
-}
-
 class SingleInstance : public ::testing::Test {
 protected:
     void SetUp() override
@@ -61,7 +56,9 @@ protected:
         // In a sanitizer build, leaks inside system libraries are not the program's.
         m_environment.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" KVD_LSAN_SUPPRESSIONS));
         m_environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("strict_string_checks=0"));
-        ASSERT_FALSE(SharedMemoryBlock::open(blockNameOf(kProbe))) << "a probe from elsewhere is running";
+        // Made here so that it can be watched; the starts meet in it, apart from any
+        // viewer the user runs.
+        ASSERT_EQ(::mkdir(m_folder.c_str(), 0700), 0);
     }
 
     void TearDown() override
@@ -72,19 +69,41 @@ protected:
                 start.process->waitForFinished();
             }
         }
-        for (const QString& program : m_programs)
-            shm_unlink(blockNameOf(program).c_str());
     }
 
-    static std::string blockNameOf(const QString& program)
+    std::string blockNameOf(const QString& program) const
     {
         const auto size = static_cast<std::uint32_t>(QFileInfo(program).size());
-        return shmObjectName(instanceBlockName(static_cast<std::int32_t>(size)));
+        return m_folder + "/" + instanceBlockName(static_cast<std::int32_t>(size)).toStdString();
     }
 
-    Start& start(const QStringList& arguments, const QString& program = kProbe)
+    // Waits until the starts' private folder holds what done() looks for; false after
+    // twenty seconds without it.
+    bool waitForFolder(const std::function<bool(const QStringList& names)>& done) const
     {
-        m_programs.insert(program);
+        const QDir folder(QString::fromStdString(m_folder));
+        const auto names = [&] { return folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot); };
+        QFileSystemWatcher watcher({folder.path()});
+        QEventLoop loop;
+        QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        const QDeadlineTimer deadline(20000);
+        while (!done(names()) && !deadline.hasExpired())
+            loop.exec();
+        return done(names());
+    }
+
+    // Waits until the first start has logged `count` hand-offs in all.
+    static bool waitForHandOffs(Start& first, qsizetype count)
+    {
+        const QDeadlineTimer deadline(20000);
+        while (first.read().count("handed over\n") < count && first.isRunning() && !deadline.hasExpired())
+            first.process->waitForReadyRead(1000);
+        return first.read().count("handed over\n") >= count;
+    }
+
+    Start& start(const QStringList& arguments, const QString& program = ProbeProgram)
+    {
         Start& started = m_starts.emplace_back();
         started.process->setProcessEnvironment(m_environment);
         started.process->start(program, arguments);
@@ -98,16 +117,16 @@ protected:
     static bool becomesFirstStart(Start& start)
     {
         const QDeadlineTimer deadline(20000);
-        while (!start.read().contains(kFirstStartMarker) && start.isRunning() && !deadline.hasExpired())
+        while (!start.read().contains(FirstStartMarker) && start.isRunning() && !deadline.hasExpired())
             start.process->waitForReadyRead(100);
-        return start.read().contains(kFirstStartMarker);
+        return start.read().contains(FirstStartMarker);
     }
 
     static bool endsAsLaterStart(Start& start)
     {
         const bool finished = !start.isRunning() || start.process->waitForFinished(20000);
         return finished && start.process->exitStatus() == QProcess::NormalExit && start.process->exitCode() == 0
-               && !start.read().contains(kFirstStartMarker);
+               && !start.read().contains(FirstStartMarker);
     }
 
     static bool stop(Start& start)
@@ -125,7 +144,7 @@ protected:
     }
 
     // The endpoint number in the instance block of `program`, 0 while there is none.
-    static std::uint32_t publishedEndpoint(const QString& program)
+    std::uint32_t publishedEndpoint(const QString& program) const
     {
         auto block = SharedMemoryBlock::open(blockNameOf(program));
         if (!block || block->size() < 6)
@@ -139,7 +158,7 @@ protected:
 
     std::uint8_t handOffCount() const
     {
-        auto block = SharedMemoryBlock::open(blockNameOf(kProbe));
+        auto block = SharedMemoryBlock::open(blockNameOf(ProbeProgram));
         return block ? std::to_integer<std::uint8_t>(block->map(6)[5]) : 0xff;
     }
 
@@ -147,7 +166,7 @@ protected:
     const QString m_log = m_dir.filePath(QStringLiteral("hand-offs.log"));
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     std::deque<Start> m_starts; // references stay valid as starts are added
-    QSet<QString> m_programs;
+    const std::string m_folder = m_dir.filePath(QStringLiteral("TOneInstance-%1").arg(::geteuid())).toStdString();
 };
 
 TEST_F(SingleInstance, laterStartEndsWithStatusZeroAndTheFirstNoticesNothing)
@@ -157,11 +176,11 @@ TEST_F(SingleInstance, laterStartEndsWithStatusZeroAndTheFirstNoticesNothing)
     Start& later = start({"--log", m_log, "data.kvd"});
     EXPECT_TRUE(endsAsLaterStart(later)) << later.process->readAllStandardError().toStdString();
     EXPECT_TRUE(first.isRunning());
-    EXPECT_EQ(first.read(), kFirstStartMarker);
+    EXPECT_EQ(first.read(), FirstStartMarker);
     EXPECT_TRUE(logLines().isEmpty());
 
     EXPECT_TRUE(stop(first));
-    EXPECT_FALSE(SharedMemoryBlock::open(blockNameOf(kProbe))) << "the block outlived its first start";
+    EXPECT_FALSE(SharedMemoryBlock::open(blockNameOf(ProbeProgram))) << "the block outlived its first start";
 }
 
 TEST_F(SingleInstance, startAfterTheFirstEndedOrWasKilledIsAFirstStart)
@@ -188,7 +207,7 @@ TEST_F(SingleInstance, copiesInOtherFoldersShareTheBlockButAnotherSizeHasItsOwn)
     const QString copy = m_dir.filePath(QStringLiteral("elsewhere/kvd_instance_probe"));
     const QString grown = m_dir.filePath(QStringLiteral("grown/kvd_instance_probe"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(copy).path()) && QDir().mkpath(QFileInfo(grown).path()));
-    ASSERT_TRUE(QFile::copy(kProbe, copy) && QFile::copy(kProbe, grown));
+    ASSERT_TRUE(QFile::copy(ProbeProgram, copy) && QFile::copy(ProbeProgram, grown));
     QFile grownFile(grown);
     ASSERT_TRUE(grownFile.open(QIODevice::Append) && grownFile.write("\0", 1) == 1);
     grownFile.close();
@@ -214,9 +233,9 @@ TEST_F(SingleInstance, withoutALimitEveryLaterStartHandsOverItsCommandLineUnchan
     QStringList expected;
     for (const QStringList& arguments : argumentLists) {
         Start& later = start(arguments);
-        expected << QString::number(later.pid) + QLatin1Char('\t') + joinCommandLine(QStringList{kProbe} + arguments);
+        expected << QString::number(later.pid) + QLatin1Char('\t') + joinCommandLine(QStringList{ProbeProgram} + arguments);
         EXPECT_TRUE(endsAsLaterStart(later));
-        EXPECT_TRUE(waitUntil([&] { return logLines().size() >= expected.size(); }));
+        EXPECT_TRUE(waitForHandOffs(first, expected.size()));
     }
     EXPECT_EQ(logLines(), expected);
     EXPECT_EQ(handOffCount(), 0);
@@ -232,10 +251,14 @@ TEST_F(SingleInstance, withALimitOfTwoAThirdSimultaneousLaterStartEndsWithoutHan
     // The first hand-off holds the first start's event loop, so the next two wait
     // inside their hand-off.
     EXPECT_TRUE(endsAsLaterStart(start(patient + QStringList{"one"})));
-    ASSERT_TRUE(waitUntil([&] { return logLines().size() == 1; }));
+    ASSERT_TRUE(waitForHandOffs(first, 1));
     Start& two = start(patient + QStringList{"two"});
     Start& three = start(patient + QStringList{"three"});
-    ASSERT_TRUE(waitUntil([&] { return handOffCount() == 2; }));
+    // Each start inside its hand-off has counted itself in before it made its blocks.
+    ASSERT_TRUE(waitForFolder([](const QStringList& names) {
+        return names.filter(QRegularExpression(QStringLiteral("^TOneInstance::ShareStrMapName::\\d+::"))).size() == 2;
+    }));
+    EXPECT_EQ(handOffCount(), 2);
 
     Start& four = start(patient + QStringList{"four"});
     EXPECT_TRUE(endsAsLaterStart(four));
@@ -246,7 +269,7 @@ TEST_F(SingleInstance, withALimitOfTwoAThirdSimultaneousLaterStartEndsWithoutHan
     first.process->waitForBytesWritten();
     EXPECT_TRUE(endsAsLaterStart(two));
     EXPECT_TRUE(endsAsLaterStart(three));
-    ASSERT_TRUE(waitUntil([&] { return logLines().size() == 3; }));
+    ASSERT_TRUE(waitForHandOffs(first, 3));
     EXPECT_EQ(handOffCount(), 0);
     EXPECT_TRUE(stop(first));
     QSet<QString> words;
@@ -271,6 +294,60 @@ TEST_F(SingleInstance, tenStartsAtTheSameMomentMakeExactlyOneFirstStart)
     EXPECT_TRUE(stop(*firstStarts.front()));
 }
 
+// Another user takes, before anyone started, the names where a user's starts could
+// meet: the shared memory name of earlier builds and the user's folder in a parent
+// that everyone may write into. The user's guard works all the same.
+TEST_F(SingleInstance, namesTakenByAnotherUserDoNotSwitchTheGuardOff)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    const QString shared = m_dir.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(shared.toLocal8Bit().constData(), 01777), 0);
+    const std::string taken = shared.toStdString() + "/TOneInstance-0";
+    ASSERT_EQ(::mkdir(taken.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
+    const auto size = static_cast<std::uint32_t>(QFileInfo(ProbeProgram).size());
+    const std::string oldName = "/dev/shm/TOneInstance::" + std::to_string(static_cast<std::int32_t>(size)) + "@0";
+    const bool madeOldName = ::access("/dev/shm", W_OK) == 0 && ::access(oldName.c_str(), F_OK) != 0;
+    if (madeOldName) {
+        QFile squat(QString::fromStdString(oldName));
+        ASSERT_TRUE(squat.open(QIODevice::WriteOnly));
+        ASSERT_EQ(::fchown(squat.handle(), 65534, 65534), 0);
+        ASSERT_EQ(::fchmod(squat.handle(), 0666), 0);
+    }
+    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), shared);
+
+    Start& first = start({});
+    EXPECT_TRUE(becomesFirstStart(first));
+    EXPECT_TRUE(endsAsLaterStart(start({})));
+    EXPECT_TRUE(stop(first));
+    EXPECT_FALSE(first.process->readAllStandardError().contains("without the single-instance guard"));
+    if (madeOldName)
+        ::unlink(oldName.c_str());
+}
+
+// A start on a machine whose memory file systems are full (in a mount namespace of
+// its own) runs, unguarded and saying so, instead of being killed at its first write
+// into the block.
+TEST_F(SingleInstance, fullMemoryFileSystemLeavesTheStartRunningUnguarded)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {"-m", "--propagation", "private", "true"});
+    if (!probe.waitForFinished(20000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        GTEST_SKIP() << "no private mount namespace here";
+
+    const QString fill = QStringLiteral(
+        "mount -t tmpfs -o size=4k,mode=0700 tmpfs \"$1\" && mount -t tmpfs -o size=4k tmpfs /dev/shm &&"
+        " head -c 4096 /dev/zero > \"$1/fill\" && head -c 4096 /dev/zero > /dev/shm/fill && exec \"$2\"");
+    Start& full = start({"-m", "--propagation", "private", "sh", "-c", fill, "sh", m_dir.path(), ProbeProgram},
+                        QStringLiteral("unshare"));
+    EXPECT_TRUE(becomesFirstStart(full));
+    EXPECT_TRUE(stop(full));
+    EXPECT_EQ(full.process->exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(full.process->readAllStandardError().contains("Running without the single-instance guard"));
+}
+
 TEST_F(SingleInstance, laterStartOfTheViewerEndsAtOnceAndTheRunningViewerGoesOn)
 {
     const QString dataFile = m_dir.filePath(QStringLiteral("named_on_the_later_command_line.kvd"));
@@ -279,16 +356,18 @@ TEST_F(SingleInstance, laterStartOfTheViewerEndsAtOnceAndTheRunningViewerGoesOn)
     file.write("KVD\r\n[Data]\r\nId;Source;Area\r\na;s;1\r\n");
     file.close();
 
-    Start& first = start({}, kViewer);
-    ASSERT_TRUE(waitUntil([&] { return publishedEndpoint(kViewer) == static_cast<std::uint32_t>(first.pid); }));
-    Start& later = start({dataFile}, kViewer);
+    Start& first = start({}, ViewerProgram);
+    const QString socket = QString::fromStdString(blockNameOf(ViewerProgram)).section(QLatin1Char('/'), -1) +
+                           QStringLiteral("::Window::%1").arg(first.pid);
+    ASSERT_TRUE(waitForFolder([&](const QStringList& names) { return names.contains(socket); }));
+    Start& later = start({dataFile}, ViewerProgram);
     EXPECT_TRUE(endsAsLaterStart(later)) << later.process->readAllStandardError().toStdString();
     EXPECT_TRUE(first.isRunning());
 
     first.process->terminate();
     EXPECT_TRUE(first.process->waitForFinished(20000));
     EXPECT_EQ(first.process->exitCode(), 0) << first.process->readAllStandardError().toStdString();
-    EXPECT_FALSE(SharedMemoryBlock::open(blockNameOf(kViewer))) << "the block outlived the viewer";
+    EXPECT_FALSE(SharedMemoryBlock::open(blockNameOf(ViewerProgram))) << "the block outlived the viewer";
 }
 
 } // namespace

@@ -7,6 +7,12 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 
 namespace {
@@ -129,6 +135,53 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"zeroJobs", {QStringLiteral("-j"), QStringLiteral("0"), fixture("no_data_line.kvd")}, 2,
                     "Usage: kvdreport"}),
     [](const testing::TestParamInfo<FailureCase>& paramInfo) { return std::string(paramInfo.param.name); });
+
+// Runs a shell command line with kvdreport as $0 and `argument` as $1.
+ProcessResult runReportInShell(const QString& commandLine, const QString& argument)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("sh"), {"-c", commandLine, QStringLiteral(KVDREPORT_PATH), argument});
+    ProcessResult run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+// The file name reaches the file system as the bytes the shell passed, also when
+// they are not valid UTF-8; the message may show them as it can.
+TEST(KvdReport, opensAFileWhoseNameIsNotValidUtf8)
+{
+    QTemporaryDir dir;
+    const QByteArray name = QFile::encodeName(dir.path()) + "/lat\xe9\xff.kvd";
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    const std::string bytes = "KVD\r\n[Data]\r\nId;Src;Area\r\na;s;1\r\n";
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+
+    const ProcessResult run =
+        runReportInShell(QStringLiteral("exec \"$0\" \"$(printf '%s/lat\\351\\377.kvd' \"$1\")\""), dir.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("1 objects x 1 measurements"), std::string::npos) << run.out;
+}
+
+// The error of the write that failed is reported, not whatever errno held later.
+TEST(KvdReport, reportsTheErrorOfTheFailedWrite)
+{
+    const QString file = fixture("learning_with_accented_sources.txt");
+    const ProcessResult closed = runReportInShell(QStringLiteral("exec \"$0\" \"$1\" >&-"), file);
+    EXPECT_EQ(closed.exitCode, 1);
+    EXPECT_EQ(closed.err, "kvdreport: cannot write the report: Erreur E/S " + std::to_string(EBADF) + "\n");
+    const ProcessResult full = runReportInShell(QStringLiteral("exec \"$0\" \"$1\" > /dev/full"), file);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "kvdreport: cannot write the report: Disque plein\n");
+}
 
 QString example(const char* name)
 {

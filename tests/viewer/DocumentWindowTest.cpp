@@ -1,5 +1,6 @@
 #include "ViewerFixture.h"
 
+#include "document/ReportView.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
 #include "document/WrappingTabBar.h"
@@ -10,7 +11,6 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolButton>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>

@@ -3,6 +3,7 @@
 #include "document/DocumentExplorer.h"
 #include "document/FindBar.h"
 #include "document/HistogramWindow.h"
+#include "document/ReportView.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
 
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QSignalSpy>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
@@ -151,8 +151,7 @@ TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
     const auto doubleClickLine = [&](const QString& text) {
         const auto line = static_cast<int>(lines.indexOf(text));
         EXPECT_GE(line, 0) << text.toStdString();
-        const QPoint position =
-            window->Memo1->cursorRect(QTextCursor(window->Memo1->document()->findBlockByNumber(line))).center();
+        const QPoint position = window->Memo1->lineRect(static_cast<std::size_t>(line)).center();
         QTest::mouseClick(window->Memo1->viewport(), Qt::LeftButton, {}, position);
         QTest::mouseDClick(window->Memo1->viewport(), Qt::LeftButton, {}, position);
     };

@@ -6,14 +6,24 @@
 #include "document/TextGrid.h"
 
 #include <QAction>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QDir>
 #include <QMenu>
-#include <QPlainTextEdit>
+#include "document/ReportView.h"
 #include <QPushButton>
 #include <QTextEdit>
 #include <QToolButton>
+
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -316,4 +326,50 @@ TEST_F(MainFormTest, openDialogOffersTheDataFileFiltersAndLetsTypedNamesThrough)
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.chosenFiles(), (QStringList{existing, path("typed.kvd")}));
+}
+
+// A file name that is not valid UTF-8 is shown with replacement characters, but the
+// command line, the open dialog and a drop all reach the file as its own bytes, and
+// its header is saved beside it.
+TEST_F(MainFormTest, namesThatAreNotValidUtf8ReachTheFileSystemUnchanged)
+{
+    const QByteArray folder = QFile::encodeName(m_folder.path()) + "/d\xe9j\xe0";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    const QByteArray file = folder + "/lat\xe9\xff.kvd";
+    {
+        const std::string bytes = kvdFile();
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::close(fd);
+    }
+    const QString shown = QFile::decodeName(file);
+    ASSERT_FALSE(QFile::exists(shown));
+
+    m_form = std::make_unique<TMainForm>(nullptr, TMainForm::Guard::None);
+    m_form->setDialogs(std::make_unique<RecordingDialogs>(m_boxes));
+    m_form->setCommandLineParameters(QByteArrayList{file});
+    m_form->show();
+    idle();
+    ASSERT_EQ(m_form->documentWindows().size(), 1) << "command line";
+    m_boxes->openNames = {shown};
+    m_form->FileOpen1->trigger();
+    ASSERT_EQ(m_form->documentWindows().size(), 2) << "open dialog";
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromEncoded("file://" + file.toPercentEncoding("/"))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(m_form.get())->event(&drop); // drops come only during a real drag
+
+    const QList<TMDIChild*> windows = m_form->documentWindows();
+    ASSERT_EQ(windows.size(), 3);
+    for (const TMDIChild* window : windows) {
+        EXPECT_EQ(window->document().fileName, file.toStdString());
+        EXPECT_GT(window->StringGrid1->model()->rowCount(), 1); // not the empty window of a missing file
+        EXPECT_EQ(window->windowTitle(), shown.section(QLatin1Char('/'), -1));
+    }
+    m_form->ToolButton2Click();
+    EXPECT_TRUE(m_boxes->errors.isEmpty()) << m_boxes->errors.join(QLatin1Char('\n')).toStdString();
+    struct stat info {};
+    EXPECT_EQ(::stat((file + ".~1").constData(), &info), 0);
+    std::filesystem::remove_all(folder.toStdString()); // the temporary folder's removal goes by text
 }

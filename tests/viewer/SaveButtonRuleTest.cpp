@@ -6,7 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
-#include <QPlainTextEdit>
+#include "document/ReportView.h"
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Peak memory and time of kvdreport, and of the viewer's load, on the inputs that
+# used to make memory run away: a huge header, ten million duplicate rows, ten
+# million unique rows of one source, a file that grows while it is read, and endless
+# input. Prints, for each, the peak RSS against the file size and against its bound:
+#   kvdreport: 2 x file size + 16 MiB (endless or growing input: 4 GiB + 16 MiB)
+#   viewer:    3 x file size + 2 x report text + 16 MiB
+#
+# Usage: bench/memory_bounds_benchmark.sh BUILD_DIR [ROWS] [VIEWER_HEADER_LINES]
+#   BUILD_DIR            a build with kvdreport and viewer_open_bench (nothing is built here)
+#   ROWS                 rows of the duplicate and unique files, and five times the
+#                        header lines (default 10000000)
+#   VIEWER_HEADER_LINES  header lines of the file the viewer opens: its header editor
+#                        costs far more per line than the bound allows, so the full
+#                        header file would exhaust the machine (default 200000)
+set -euo pipefail
+if [ $# -lt 1 ] || [ $# -gt 3 ]; then
+  echo "Usage: $0 BUILD_DIR [ROWS] [VIEWER_HEADER_LINES]" >&2
+  exit 2
+fi
+build=$(cd "$1" && pwd)
+rows=${2:-10000000}
+viewer_header_lines=${3:-200000}
+report="$build/app/kvdreport"
+viewer="$build/bench/viewer_open_bench"
+for program in "$report" "$viewer" /usr/bin/time; do
+  [ -x "$program" ] || { echo "missing: $program" >&2; exit 1; }
+done
+work=$(mktemp -d)
+writer=""
+cleanup() {
+  if [ -n "$writer" ]; then kill "$writer" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export LC_ALL=C QT_QPA_PLATFORM=offscreen
+limit_kib=$(( 4 * 1024 * 1024 ))
+
+# The files of the table.
+{ printf 'KVD\r\n'; head -n $(( rows * 5 )) < <(yes a); printf '[Data]\r\nId;Src;A\r\n1;s;2\r\n'; } > "$work/header.kvd"
+{ printf 'KVD\r\n'; head -n "$viewer_header_lines" < <(yes a); printf '[Data]\r\nId;Src;A\r\n1;s;2\r\n'; } \
+  > "$work/viewer_header.kvd"
+{ printf 'KVD\r\n[Data]\r\nId;Src;A;B\r\n'; head -n "$rows" < <(yes 'a;b;1;2'); } > "$work/duplicates.kvd"
+{ printf 'KVD\r\n[Data]\r\nId;Src;A;B\r\n'
+  awk -v n="$rows" 'BEGIN { for (i = 0; i < n; i++) printf "object%d;src;%d.5;%d\r\n", i, i % 1000, i % 97 }'; } \
+  > "$work/unique.kvd"
+
+kib_of() { echo $(( $(stat -c %s "$1") / 1024 )); }
+
+# row NAME SIZE_KIB BOUND_KIB COMMAND...: runs COMMAND under /usr/bin/time and prints
+# its line of the table.
+row() {
+  local name=$1 size_kib=$2 bound_kib=$3
+  shift 3
+  local status=0
+  /usr/bin/time -f '%e %M' -o "$work/time" "$@" > "$work/out" 2> "$work/err" || status=$?
+  local seconds kib
+  read -r seconds kib < <(tail -n 1 "$work/time")
+  local verdict="within"
+  [ "$kib" -le "$bound_kib" ] || verdict="OVER"
+  if [ "$size_kib" -gt 0 ]; then
+    printf '%-34s %7d MiB %7d MiB %6.2fx  bound %6d MiB %-6s %7.1f s  exit %d\n' "$name" $(( size_kib / 1024 )) \
+      $(( kib / 1024 )) "$(awk -v m="$kib" -v f="$size_kib" 'BEGIN { print m / f }')" $(( bound_kib / 1024 )) \
+      "$verdict" "$seconds" "$status"
+  else
+    printf '%-34s %11s %7d MiB %7s   bound %6d MiB %-6s %7.1f s  exit %d\n' "$name" "-" $(( kib / 1024 )) "-" \
+      $(( bound_kib / 1024 )) "$verdict" "$seconds" "$status"
+  fi
+  if [ "$status" -ne 0 ]; then sed -n '1p' "$work/err" | cut -c1-160 | sed 's/^/    /'; fi
+}
+
+report_bound() { echo $(( 2 * $1 + 16 * 1024 )); }
+
+printf '%-34s %11s %11s %7s   %-17s %-6s %9s\n' "input" "size" "peak RSS" "ratio" "bound" "" "time"
+echo "kvdreport"
+for file in header duplicates unique; do
+  size=$(kib_of "$work/$file.kvd")
+  row "  $file.kvd" "$size" "$(report_bound "$size")" "$report" "$work/$file.kvd"
+done
+
+# A file growing at about 80 MB/s while it is read, by whole rows.
+chunk="$work/chunk"
+head -n 932067 < <(yes 'a;b;1;2') | sed 's/$/\r/' > "$chunk" # 8 MiB
+cp "$work/duplicates.kvd" "$work/growing.kvd"
+( while :; do cat "$chunk" >> "$work/growing.kvd"; sleep 0.1; done ) &
+writer=$!
+row "  growing.kvd (80 MB/s)" 0 $(( limit_kib + 16 * 1024 )) "$report" "$work/growing.kvd"
+kill "$writer"; wait "$writer" 2>/dev/null || true; writer=""
+rm -f "$work/growing.kvd"
+
+row "  /dev/zero" 0 $(( limit_kib + 16 * 1024 )) timeout 600 "$report" /dev/zero
+row "  yes | kvdreport /dev/stdin" 0 $(( limit_kib + 16 * 1024 )) \
+  timeout 600 bash -c 'yes | "$0" /dev/stdin' "$report"
+
+echo "viewer (load of one file, off screen)"
+for file in viewer_header duplicates unique; do
+  size=$(kib_of "$work/$file.kvd")
+  "$report" "$work/$file.kvd" > "$work/report.txt" 2>/dev/null || true
+  text_kib=$(kib_of "$work/report.txt")
+  row "  $file.kvd (report $(( text_kib / 1024 )) MiB)" "$size" $(( 3 * size + 2 * text_kib + 16 * 1024 )) \
+    "$viewer" "$work/$file.kvd"
+  if [ "$file" = viewer_header ]; then
+    awk -v n="$viewer_header_lines" '{ printf "    header editor: %.0f bytes of peak RSS a header line, %.1f us a line\n", $2 * 1024 / n, $1 * 1e6 / n }' \
+      "$work/time"
+  fi
+done
