@@ -23,9 +23,9 @@ rows=${2:-10000000}
 viewer_header_lines=${3:-200000}
 report="$build/app/kvdreport"
 viewer="$build/bench/viewer_open_bench"
-for program in "$report" "$viewer" /usr/bin/time; do
-  [ -x "$program" ] || { echo "missing: $program" >&2; exit 1; }
-done
+# shellcheck source=bench/benchmark_common.sh
+source "$(dirname "$0")/benchmark_common.sh"
+require_programs "$report" "$viewer" /usr/bin/time
 work=$(mktemp -d)
 writer=""
 cleanup() {

@@ -1,6 +1,7 @@
 #include "datafile/FileBytes.h"
 
 #include "common/Errors.h"
+#include "common/RetryOnInterrupt.h"
 #include "common/UniqueFd.h"
 
 #include <fcntl.h>
@@ -40,23 +41,16 @@ std::size_t roundUpToPage(std::size_t size) noexcept
 int openForReading(const std::string& path, bool nonBlocking) noexcept
 {
     const int flags = O_RDONLY | O_CLOEXEC | (nonBlocking ? O_NONBLOCK : 0);
-    for (;;) {
-        const int descriptor = ::open(path.c_str(), flags);
-        if (descriptor >= 0 || errno != EINTR)
-            return descriptor;
-    }
+    return retryOnInterrupt([&] { return ::open(path.c_str(), flags); });
 }
 
 // Bytes read into buffer, 0 at the end of the file; throws IoError on failure.
 std::size_t readSome(int descriptor, char* buffer, std::size_t size, const std::string& path)
 {
-    for (;;) {
-        const ssize_t count = ::read(descriptor, buffer, size);
-        if (count >= 0)
-            return static_cast<std::size_t>(count);
-        if (errno != EINTR)
-            throw ioError(errno, path);
-    }
+    const ssize_t count = retryOnInterrupt([&] { return ::read(descriptor, buffer, size); });
+    if (count < 0)
+        throw ioError(errno, path);
+    return static_cast<std::size_t>(count);
 }
 
 const char* fileTypeName(mode_t mode) noexcept
