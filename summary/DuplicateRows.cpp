@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <string>
+#include <vector>
 
 namespace kvd {
 
@@ -14,12 +16,19 @@ namespace {
 // asked for before the first one is looked at, so that the waits for memory overlap.
 constexpr int BatchSize = 16;
 
+// The table starts with room for this many distinct keys (or for every row, when
+// there are fewer). When full, it grows to twice its room, or to the distinct keys
+// the rows met so far foretell for the whole range when that is more: a range of
+// unique keys hashes its first rows once again, not every row.
+constexpr std::size_t FirstCapacity = 1024;
+
 class DuplicateFinder {
 public:
     DuplicateFinder(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
                     int endRow)
         : m_collation(collation), m_encoding(encoding), m_textOfRow(textOfRow), m_beginRow(beginRow),
-          m_table(static_cast<std::size_t>(std::max(endRow - beginRow, 0))), m_ranked(collation.hasAsciiRanks())
+          m_rowCount(static_cast<std::size_t>(std::max(endRow - beginRow, 0))),
+          m_table(std::min(FirstCapacity, m_rowCount), m_rowCount), m_ranked(collation.hasAsciiRanks())
     {
     }
 
@@ -38,10 +47,14 @@ public:
                 hashBatch(texts, hashes, i, count);
             }
             const int row = first + i;
+            if (m_held == m_table.capacity())
+                grow(row);
             const std::int32_t found = m_table.findOrInsert(hashes[i], row - m_beginRow, [&](std::int32_t id) {
                 return equalTo(id, texts[i], i);
             });
-            if (found >= 0 && onDuplicate)
+            if (found < 0)
+                ++m_held;
+            else if (onDuplicate)
                 (*onDuplicate)(row);
         }
     }
@@ -51,15 +64,59 @@ private:
                    int from, int count)
     {
         for (int i = from; i < count; ++i) {
-            if (m_ranked) {
-                hashes[i] = hashMapped(texts[i], m_collation.asciiRanks());
-            } else {
-                m_keys[i].clear();
-                m_collation.appendKey(texts[i], m_encoding, m_keys[i]);
-                hashes[i] = hashBytes(TwoPieceText{m_keys[i], {}});
-            }
+            hashes[i] = hashOf(texts[i], m_keys[i]);
             m_table.prefetch(hashes[i]);
         }
+    }
+
+    // The hash of a text under the keys in use; `key` receives its full key when
+    // those are in use.
+    std::uint64_t hashOf(const TwoPieceText& text, std::string& key) const
+    {
+        if (m_ranked)
+            return hashMapped(text, m_collation.asciiRanks());
+        key.clear();
+        m_collation.appendKey(text, m_encoding, key);
+        return hashBytes(TwoPieceText{key, {}});
+    }
+
+    // Moves the ids held, met in the rows before `row`, into a larger table (never
+    // room for more than every row), hashing their rows' texts again: the table
+    // holds no hashes. The rows are read in row order, a batch at a time, as
+    // addBatch reads them.
+    void grow(int row)
+    {
+        const auto rowsMet = static_cast<std::uint64_t>(row - m_beginRow);
+        const std::uint64_t foretold = m_held * static_cast<std::uint64_t>(m_rowCount) / std::max<std::uint64_t>(rowsMet, 1);
+        const auto capacity =
+            std::min(m_rowCount, static_cast<std::size_t>(std::max<std::uint64_t>(m_table.capacity() * 2, foretold + foretold / 8)));
+        std::vector<std::uint64_t> held((m_rowCount + 63) / 64, 0);
+        m_table.forEachId([&held](std::int32_t id) {
+            const auto bit = static_cast<std::size_t>(id);
+            held[bit / 64] |= std::uint64_t{1} << (bit % 64);
+        });
+        RowHashTable larger(capacity, m_rowCount);
+        std::array<std::int32_t, BatchSize> ids;
+        std::array<std::uint64_t, BatchSize> hashes;
+        std::string key;
+        int count = 0;
+        const auto insertBatch = [&] {
+            for (int i = 0; i < count; ++i)
+                larger.findOrInsert(hashes[i], ids[i], [](std::int32_t) { return false; });
+            count = 0;
+        };
+        for (std::size_t word = 0; word < held.size(); ++word) {
+            for (std::uint64_t bits = held[word]; bits != 0; bits &= bits - 1) {
+                const auto id = static_cast<std::int32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
+                ids[count] = id;
+                hashes[count] = hashOf(m_textOfRow(m_beginRow + id), key);
+                larger.prefetch(hashes[count]);
+                if (++count == BatchSize)
+                    insertBatch();
+            }
+        }
+        insertBatch();
+        m_table = std::move(larger);
     }
 
     bool equalTo(std::int32_t id, const TwoPieceText& text, int batchIndex)
@@ -82,6 +139,7 @@ private:
     {
         m_ranked = false;
         m_table.clear();
+        m_held = 0;
         for (int first = m_beginRow; first < endRow; first += BatchSize)
             addBatch(first, std::min(BatchSize, endRow - first), nullptr);
     }
@@ -90,7 +148,9 @@ private:
     TextEncoding m_encoding;
     const TextOfRow& m_textOfRow;
     int m_beginRow;
+    std::size_t m_rowCount;
     RowHashTable m_table; // ids: rows counted from m_beginRow
+    std::size_t m_held = 0; // ids in m_table
     bool m_ranked;
     std::array<std::string, BatchSize> m_keys; // the full keys of the batch
     std::string m_candidateKey;

@@ -13,8 +13,8 @@ using TextOfRow = std::function<TwoPieceText(int rowIndex)>;
 
 // Calls onDuplicate(row), in row order, for every row of [beginRow, endRow) whose
 // text equals, under `collation`, the text of an earlier row of the range. Texts are
-// bytes in `encoding`. Holds about 5.4 bytes a row while it runs (a hash table sized
-// for every row to be distinct) and copies no text. Matches plain ASCII texts by
+// bytes in `encoding`. Holds a hash table of 5.4 to 11 bytes a distinct text (16
+// while it doubles) and copies no text. Matches plain ASCII texts by
 // rank keys until the first other text, then every row by its full collation key.
 void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
                        int beginRow, int endRow, const std::function<void(int row)>& onDuplicate);

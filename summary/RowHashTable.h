@@ -6,16 +6,23 @@
 
 namespace kvd {
 
-// A compact open-addressing hash table of ids 0..capacity-1, for sets of texts that
+// A compact open-addressing hash table of ids 0..idLimit-1, for sets of texts that
 // stay where they are (cells of a data table): 4 bytes a slot, sized once for the
-// most ids it will hold, at most three quarters full. The table stores no text: the
+// most ids it will hold (its capacity), at most three quarters full. A caller that
+// needs more room builds a larger table and adds its ids again. The table stores no text: the
 // caller gives each lookup the text's 64-bit hash and a test that tells whether the
 // text of an id equals the one looked for. Each slot keeps the id and, in the bits
 // the id leaves free, part of the hash, so that `equal` is rarely asked about an id
 // of another text. Linear probing. Allocates only in the constructor.
 class RowHashTable {
 public:
-    explicit RowHashTable(std::size_t capacity);
+    // Room for `capacity` ids, each below `idLimit`.
+    RowHashTable(std::size_t capacity, std::size_t idLimit);
+    // Room for every id below `capacity`.
+    explicit RowHashTable(std::size_t capacity) : RowHashTable(capacity, capacity) {}
+
+    // The most ids the table can hold.
+    std::size_t capacity() const noexcept { return m_capacity; }
 
     // Starts loading the slot where a lookup of hash begins (a hint only).
     void prefetch(std::uint64_t hash) const noexcept { __builtin_prefetch(&m_slots[indexOf(hash)]); }
@@ -34,8 +41,8 @@ public:
         }
     }
 
-    // As find(), but when no entry is accepted, adds `id` (below the capacity, and
-    // at most capacity ids in all) and answers -1.
+    // As find(), but when no entry is accepted, adds `id` (below the id limit, and
+    // at most capacity() ids in all) and answers -1.
     template <class Equal>
     std::int32_t findOrInsert(std::uint64_t hash, std::int32_t id, Equal&& equal)
     {
@@ -78,6 +85,7 @@ private:
     std::size_t next(std::size_t index) const noexcept { return index + 1 == m_slots.size() ? 0 : index + 1; }
 
     std::vector<std::uint32_t> m_slots; // 0: empty; else the tag bits and id + 1
+    std::size_t m_capacity = 0;
     std::uint32_t m_idMask = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <tuple>
+#include <unordered_set>
 #include <vector>
 
 namespace kvd {
@@ -120,6 +121,35 @@ TEST_P(AgainstPlainReference, duplicatesAndTalliesMatchTheCollator)
         EXPECT_EQ(duplicateRows(collation, column), reference.duplicateRows(column));
         const DistinctValues values(collation, TextEncoding::Utf8, column.textOfRow(), 0, column.size());
         EXPECT_EQ(values.tallies(), reference.tallies(column));
+    }
+}
+
+TEST(DistinctValues, duplicatesAreFoundAcrossEveryGrowthOfTheTable)
+{
+    // A run of one key, then 20,000 new keys: the table, small for the run, grows
+    // several times over (by doubling after a long run, to odd sizes after a short
+    // one); then the new keys again in capitals. A non-ASCII text, early or late,
+    // moves matching to full keys before or after the growths.
+    const Collation collation(QLocale::c());
+    for (const auto& [runLength, otherTextRow] : {std::pair{100'000, 10}, std::pair{100'000, 125'000},
+                                                  std::pair{30'000, 10}, std::pair{30'000, 55'000}}) {
+        SCOPED_TRACE(std::to_string(runLength) + " " + std::to_string(otherTextRow));
+        Column column;
+        column.texts.assign(static_cast<std::size_t>(runLength), "same");
+        for (int key = 0; key < 20'000; ++key)
+            column.texts.push_back("key" + std::to_string(key));
+        for (int key = 0; key < 20'000; key += 3)
+            column.texts.push_back("KEY" + std::to_string(key));
+        column.texts.insert(column.texts.begin() + otherTextRow, {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"});
+        std::vector<int> expected;
+        std::unordered_set<std::string> met;
+        for (int row = 0; row < column.size(); ++row) {
+            std::string text = column.texts[static_cast<std::size_t>(row)];
+            std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+            if (!met.insert(text).second)
+                expected.push_back(row);
+        }
+        EXPECT_EQ(duplicateRows(collation, column), expected);
     }
 }
 
