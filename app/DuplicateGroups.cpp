@@ -13,7 +13,7 @@ namespace kvd {
 
 std::vector<std::vector<int>> duplicateGroups(const ReportFile& file)
 {
-    const std::vector<int>& rows = file.document.summary.report.duplicateRows;
+    const RowSet& rows = file.document.summary.report.duplicateRows;
     std::vector<std::vector<int>> groups;
     if (rows.empty())
         return groups;

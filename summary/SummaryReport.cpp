@@ -35,13 +35,14 @@ DistinctValues columnValues(const DataTable& table, int column, const Collation&
 }
 
 void findDuplicates(const DataTable& table, const Collation& collation, TextEncoding encoding,
-                    std::vector<int>& duplicateRows)
+                    RowSet& duplicateRows)
 {
+    duplicateRows.reserve(table.objectCount() + 1);
     const TextOfRow keyOfRow = [&table](int rowIndex) {
         return TwoPieceText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)};
     };
     findDuplicateRows(collation, encoding, keyOfRow, 1, table.objectCount() + 1,
-                      [&duplicateRows](int row) { duplicateRows.push_back(row); });
+                      [&duplicateRows](int row) { duplicateRows.add(row); });
 }
 
 void tallyStatuses(const DataTable& table, int statusColumn, const Collation& collation, TextEncoding encoding,

@@ -2,6 +2,7 @@
 
 #include "datafile/FileKind.h"
 #include "datafile/TextEncoding.h"
+#include "summary/RowSet.h"
 #include "summary/Tally.h"
 
 #include <QLocale>
@@ -22,7 +23,7 @@ struct ReportColumns {
 };
 
 // What the summary report found in a loaded table, held as row indexes into the
-// table (never as copies of its texts): a million duplicate rows cost 4 bytes each.
+// table (never as copies of its texts): duplicate rows cost about a bit per table row.
 // ReportLines turns it into the lines the Summary page and kvdreport show.
 struct SummaryReport {
     // The steps of the report, in the order they are written. A step's facts are
@@ -37,7 +38,7 @@ struct SummaryReport {
     Step done = Step::None;
 
     // Object rows whose key (object then source) an earlier row already had, in row order.
-    std::vector<int> duplicateRows;
+    RowSet duplicateRows;
     // The distinct sources in collation order.
     std::vector<ReportTally> sources;
     // Learning kinds: whether a status equal to "Test" is present, and how many rows
