@@ -104,14 +104,29 @@ int compareKeys(std::string_view a, std::string_view b) noexcept
     return a.compare(b); // bytes as unsigned, the shorter first on a common beginning
 }
 
+// A table with more room holding the ids of `table` (spellings, hashed again from
+// their first rows, in row order).
+RowHashTable largerTable(const RowHashTable& table, const TextOfRow& textOfRow, const Spellings& spellings,
+                         std::size_t rowsMet, std::size_t rowCount)
+{
+    RowHashTable larger(RowHashTable::grownCapacity(table.capacity(), rowsMet, rowCount), rowCount);
+    for (std::size_t id = 0; id < spellings.firstRows.size(); ++id) {
+        larger.findOrInsert(hashBytes(textOfRow(spellings.firstRows[id])), static_cast<std::int32_t>(id),
+                            [](std::int32_t) { return false; });
+    }
+    return larger;
+}
 
 Spellings countSpellings(const Collation& collation, const TextOfRow& textOfRow, int beginRow, int endRow)
 {
     Spellings spellings;
-    RowHashTable table(static_cast<std::size_t>(std::max(endRow - beginRow, 0)));
+    const auto rowCount = static_cast<std::size_t>(std::max(endRow - beginRow, 0));
+    RowHashTable table(RowHashTable::firstCapacity(rowCount), rowCount);
     spellings.allRanked = collation.hasAsciiRanks();
     for (int row = beginRow; row < endRow; ++row) {
         const TwoPieceText text = textOfRow(row);
+        if (spellings.firstRows.size() == table.capacity())
+            table = largerTable(table, textOfRow, spellings, static_cast<std::size_t>(row - beginRow), rowCount);
         const auto next = static_cast<std::int32_t>(spellings.firstRows.size());
         const std::int32_t found = table.findOrInsert(hashBytes(text), next, [&](std::int32_t id) {
             return equalBytes(textOfRow(spellings.firstRows[static_cast<std::size_t>(id)]), text);

@@ -13,8 +13,8 @@ namespace kvd {
 
 // The distinct values of a column over the rows [beginRow, endRow): texts equal
 // under `collation` form one value, which keeps the spelling met first. Built in
-// one pass over the rows (exact spellings counted in a hash table sized for every
-// row to be distinct), then one sort of the spellings by collation key (full keys
+// one pass over the rows (exact spellings counted in a hash table that grows with
+// the spellings met), then one sort of the spellings by collation key (full keys
 // held in one buffer, rank keys made again when compared); only the tallies are
 // kept. Texts are bytes in `encoding`, read through textOfRow and never copied:
 // what it reads must stay as long as this object (find() and exactCount() read again).

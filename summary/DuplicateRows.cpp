@@ -16,19 +16,13 @@ namespace {
 // asked for before the first one is looked at, so that the waits for memory overlap.
 constexpr int BatchSize = 16;
 
-// The table starts with room for this many distinct keys (or for every row, when
-// there are fewer). When full, it grows to twice its room, or to the distinct keys
-// the rows met so far foretell for the whole range when that is more: a range of
-// unique keys hashes its first rows once again, not every row.
-constexpr std::size_t FirstCapacity = 1024;
-
 class DuplicateFinder {
 public:
     DuplicateFinder(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
                     int endRow)
         : m_collation(collation), m_encoding(encoding), m_textOfRow(textOfRow), m_beginRow(beginRow),
           m_rowCount(static_cast<std::size_t>(std::max(endRow - beginRow, 0))),
-          m_table(std::min(FirstCapacity, m_rowCount), m_rowCount), m_ranked(collation.hasAsciiRanks())
+          m_table(RowHashTable::firstCapacity(m_rowCount), m_rowCount), m_ranked(collation.hasAsciiRanks())
     {
     }
 
@@ -80,22 +74,19 @@ private:
         return hashBytes(TwoPieceText{key, {}});
     }
 
-    // Moves the ids held, met in the rows before `row`, into a larger table (never
-    // room for more than every row), hashing their rows' texts again: the table
-    // holds no hashes. The rows are read in row order, a batch at a time, as
-    // addBatch reads them.
+    // Moves the ids held, met in the rows before `row`, into a larger table,
+    // hashing their rows' texts again: the table holds no hashes. The rows are
+    // read in row order, a batch at a time, as addBatch reads them.
     void grow(int row)
     {
-        const auto rowsMet = static_cast<std::uint64_t>(row - m_beginRow);
-        const std::uint64_t foretold = m_held * static_cast<std::uint64_t>(m_rowCount) / std::max<std::uint64_t>(rowsMet, 1);
-        const auto capacity =
-            std::min(m_rowCount, static_cast<std::size_t>(std::max<std::uint64_t>(m_table.capacity() * 2, foretold + foretold / 8)));
         std::vector<std::uint64_t> held((m_rowCount + 63) / 64, 0);
         m_table.forEachId([&held](std::int32_t id) {
             const auto bit = static_cast<std::size_t>(id);
             held[bit / 64] |= std::uint64_t{1} << (bit % 64);
         });
-        RowHashTable larger(capacity, m_rowCount);
+        RowHashTable larger(RowHashTable::grownCapacity(m_table.capacity(), static_cast<std::size_t>(row - m_beginRow),
+                                                        m_rowCount),
+                            m_rowCount);
         std::array<std::int32_t, BatchSize> ids;
         std::array<std::uint64_t, BatchSize> hashes;
         std::string key;

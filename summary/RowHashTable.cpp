@@ -10,6 +10,13 @@ RowHashTable::RowHashTable(std::size_t capacity, std::size_t idLimit)
 {
 }
 
+std::size_t RowHashTable::grownCapacity(std::size_t capacity, std::size_t rowsMet, std::size_t rowCount) noexcept
+{
+    const std::uint64_t foretold = std::uint64_t{capacity} * rowCount / std::max<std::uint64_t>(rowsMet, 1);
+    return static_cast<std::size_t>(
+        std::min<std::uint64_t>(rowCount, std::max<std::uint64_t>(std::uint64_t{capacity} * 2, foretold + foretold / 8)));
+}
+
 void RowHashTable::clear() noexcept
 {
     std::fill(m_slots.begin(), m_slots.end(), 0u);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <vector>
@@ -23,6 +24,16 @@ public:
 
     // The most ids the table can hold.
     std::size_t capacity() const noexcept { return m_capacity; }
+
+    // Room to start with for ids met one a row over `rowCount` rows: enough for
+    // FirstCapacity, and never more than rowCount.
+    static constexpr std::size_t FirstCapacity = 1024;
+    static std::size_t firstCapacity(std::size_t rowCount) noexcept { return std::min(FirstCapacity, rowCount); }
+    // The room of the table that replaces a full one of `capacity`, whose ids came
+    // from the first `rowsMet` of `rowCount` rows: twice as much, or what the ids met
+    // so far foretell for all the rows when that is more (then a run of distinct
+    // texts rehashes only its first rows once more), never more than rowCount.
+    static std::size_t grownCapacity(std::size_t capacity, std::size_t rowsMet, std::size_t rowCount) noexcept;
 
     // Starts loading the slot where a lookup of hash begins (a hint only).
     void prefetch(std::uint64_t hash) const noexcept { __builtin_prefetch(&m_slots[indexOf(hash)]); }
