@@ -273,9 +273,11 @@ void TMDIChild::showHeader()
     setHeaderModified(header.modified && !m_headerTooLarge);
 
     if (m_headerTooLarge) {
+        QLocale grouped = QLocale::c();
+        grouped.setNumberOptions({}); // 50,000,001
         HeaderNote->setText(QStringLiteral("This header has %1 lines, too many to edit here: it is shown read-only, "
                                            "and the file is unchanged.")
-                                .arg(QLocale::c().toString(static_cast<qulonglong>(m_headerIndex.count()))));
+                                .arg(grouped.toString(static_cast<qulonglong>(m_headerIndex.count()))));
         const TextEncoding encoding = m_document.encoding;
         HeaderView->setLines(
             m_headerIndex.count(),
