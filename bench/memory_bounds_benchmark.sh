@@ -6,21 +6,17 @@
 #   kvdreport: 2 x file size + 16 MiB (endless or growing input: 4 GiB + 16 MiB)
 #   viewer:    3 x file size + 2 x report text + 16 MiB
 #
-# Usage: bench/memory_bounds_benchmark.sh BUILD_DIR [ROWS] [VIEWER_HEADER_LINES]
-#   BUILD_DIR            a build with kvdreport and viewer_open_bench (nothing is built here)
-#   ROWS                 rows of the duplicate and unique files, and five times the
-#                        header lines (default 10000000)
-#   VIEWER_HEADER_LINES  header lines of the file the viewer opens: its header editor
-#                        costs far more per line than the bound allows, so the full
-#                        header file would exhaust the machine (default 200000)
+# Usage: bench/memory_bounds_benchmark.sh BUILD_DIR [ROWS]
+#   BUILD_DIR  a build with kvdreport and viewer_open_bench (nothing is built here)
+#   ROWS       rows of the duplicate and unique files, and five times the header
+#              lines (default 10000000)
 set -euo pipefail
-if [ $# -lt 1 ] || [ $# -gt 3 ]; then
-  echo "Usage: $0 BUILD_DIR [ROWS] [VIEWER_HEADER_LINES]" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+  echo "Usage: $0 BUILD_DIR [ROWS]" >&2
   exit 2
 fi
 build=$(cd "$1" && pwd)
 rows=${2:-10000000}
-viewer_header_lines=${3:-200000}
 report="$build/app/kvdreport"
 viewer="$build/bench/viewer_open_bench"
 # shellcheck source=bench/benchmark_common.sh
@@ -38,8 +34,6 @@ limit_kib=$(( 4 * 1024 * 1024 ))
 
 # The files of the table.
 { printf 'KVD\r\n'; head -n $(( rows * 5 )) < <(yes a); printf '[Data]\r\nId;Src;A\r\n1;s;2\r\n'; } > "$work/header.kvd"
-{ printf 'KVD\r\n'; head -n "$viewer_header_lines" < <(yes a); printf '[Data]\r\nId;Src;A\r\n1;s;2\r\n'; } \
-  > "$work/viewer_header.kvd"
 { printf 'KVD\r\n[Data]\r\nId;Src;A;B\r\n'; head -n "$rows" < <(yes 'a;b;1;2'); } > "$work/duplicates.kvd"
 { printf 'KVD\r\n[Data]\r\nId;Src;A;B\r\n'
   awk -v n="$rows" 'BEGIN { for (i = 0; i < n; i++) printf "object%d;src;%d.5;%d\r\n", i, i % 1000, i % 97 }'; } \
@@ -93,14 +87,10 @@ row "  yes | kvdreport /dev/stdin" 0 $(( limit_kib + 16 * 1024 )) \
   timeout 600 bash -c 'yes | "$0" /dev/stdin' "$report"
 
 echo "viewer (load of one file, off screen)"
-for file in viewer_header duplicates unique; do
+for file in header duplicates unique; do
   size=$(kib_of "$work/$file.kvd")
   "$report" "$work/$file.kvd" > "$work/report.txt" 2>/dev/null || true
   text_kib=$(kib_of "$work/report.txt")
   row "  $file.kvd (report $(( text_kib / 1024 )) MiB)" "$size" $(( 3 * size + 2 * text_kib + 16 * 1024 )) \
     "$viewer" "$work/$file.kvd"
-  if [ "$file" = viewer_header ]; then
-    awk -v n="$viewer_header_lines" '{ printf "    header editor: %.0f bytes of peak RSS a header line, %.1f us a line\n", $2 * 1024 / n, $1 * 1e6 / n }' \
-      "$work/time"
-  fi
 done

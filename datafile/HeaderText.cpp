@@ -43,4 +43,25 @@ void HeaderText::setLearningHeader(std::shared_ptr<const FileBytes> bytes, std::
     m_learning = true;
 }
 
+HeaderLine HeaderText::leadingLine(int index) const noexcept
+{
+    if (index == 0)
+        return {cleanedLineText(m_bytes->view(), 0, m_firstLineNext), HeaderLineClass::First};
+    return {"(No Header)", HeaderLineClass::NoHeader};
+}
+
+std::uint64_t HeaderText::nextBodyLine(std::uint64_t start) const noexcept
+{
+    const std::string_view bytes = m_bytes->view();
+    const std::size_t lineFeed =
+        start < bytes.size() ? bytes.find('\n', static_cast<std::size_t>(start)) : std::string_view::npos;
+    return static_cast<std::uint64_t>(lineFeed == std::string_view::npos ? bytes.size() : lineFeed) + 1;
+}
+
+HeaderLine HeaderText::bodyLine(std::uint64_t start, std::uint64_t next) const noexcept
+{
+    const std::string_view text = cleanedLineText(m_bytes->view(), start, next);
+    return {text, classOfHeaderLine(text)};
+}
+
 } // namespace kvd

@@ -92,6 +92,21 @@ public:
     template <class Visit>
     void forEachLine(Visit&& visit) const;
 
+    // The lines come in two parts: up to two leading lines (the first line, then
+    // "(No Header)" for a learning header), then the body lines read from the file.
+    int leadingLineCount() const noexcept { return !m_bytes ? 0 : m_learning ? 2 : 1; }
+    // Leading line `index` (< leadingLineCount()).
+    HeaderLine leadingLine(int index) const noexcept;
+    // The first body line begins at bodyStart(); the body ends where a line would
+    // begin at bodyEnd(). Each body line begins where the one before it ends.
+    std::uint64_t bodyStart() const noexcept { return m_bodyStart; }
+    std::uint64_t bodyEnd() const noexcept { return m_bodyNext; }
+    // Where the body line that begins at `start` (< bodyEnd()) ends, that is where
+    // the next begins. Reads the line's bytes; allocates nothing.
+    std::uint64_t nextBodyLine(std::uint64_t start) const noexcept;
+    // The body line that begins at `start` (< bodyEnd()), whose next line begins at `next`.
+    HeaderLine bodyLine(std::uint64_t start, std::uint64_t next) const noexcept;
+
 private:
     std::shared_ptr<const FileBytes> m_bytes;
     std::uint64_t m_firstLineNext = 0; // the first line begins at 0
@@ -103,23 +118,11 @@ private:
 template <class Visit>
 void HeaderText::forEachLine(Visit&& visit) const
 {
-    if (!m_bytes)
-        return;
-    const std::string_view bytes = m_bytes->view();
-    auto lineEnd = [&](std::uint64_t start) {
-        const std::size_t lineFeed = start < bytes.size() ? bytes.find('\n', static_cast<std::size_t>(start))
-                                                          : std::string_view::npos;
-        return static_cast<std::uint64_t>(lineFeed == std::string_view::npos ? bytes.size() : lineFeed) + 1;
-    };
-    visit(HeaderLine{cleanedLineText(bytes, 0, m_firstLineNext), HeaderLineClass::First});
-    if (m_learning) {
-        visit(HeaderLine{"(No Header)", HeaderLineClass::NoHeader});
-        return;
-    }
+    for (int index = 0; index < leadingLineCount(); ++index)
+        visit(leadingLine(index));
     for (std::uint64_t start = m_bodyStart; start < m_bodyNext;) {
-        const std::uint64_t next = lineEnd(start);
-        const std::string_view text = cleanedLineText(bytes, start, next);
-        visit(HeaderLine{text, classOfHeaderLine(text)});
+        const std::uint64_t next = nextBodyLine(start);
+        visit(bodyLine(start, next));
         start = next;
     }
 }

@@ -6,9 +6,7 @@
 
 namespace kvd {
 
-namespace {
-
-QTextCharFormat charFormat(const RunStyle& style)
+QTextCharFormat headerRunFormat(const RunStyle& style)
 {
     QTextCharFormat format;
     if (style.colour)
@@ -24,7 +22,28 @@ QTextCharFormat charFormat(const RunStyle& style)
     return format;
 }
 
-} // namespace
+QString headerLineText(const HeaderLine& line, TextEncoding encoding)
+{
+    QString text;
+    for (int index = 0; index < line.runCount(); ++index)
+        text += decodeText(line.run(index).text, encoding);
+    return text;
+}
+
+QList<QTextLayout::FormatRange> headerLineFormats(const HeaderLine& line, TextEncoding encoding)
+{
+    QList<QTextLayout::FormatRange> formats;
+    int start = 0;
+    for (int index = 0; index < line.runCount(); ++index) {
+        const HeaderRun run = line.run(index);
+        // A run decodes on its own as it does within the line: the key run ends at
+        // "=", which no encoding we read carries inside a character.
+        const auto length = static_cast<int>(decodeText(run.text, encoding).size());
+        formats.append({start, length, headerRunFormat(*run.style)});
+        start += length;
+    }
+    return formats;
+}
 
 void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncoding encoding)
 {
@@ -36,7 +55,7 @@ void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncod
     cursor.beginEditBlock();
     bool first = true;
     header.forEachLine([&](const HeaderLine& line) {
-        const QTextCharFormat lineFormat = charFormat(*line.run(0).style);
+        const QTextCharFormat lineFormat = headerRunFormat(*line.run(0).style);
         if (first)
             cursor.setBlockCharFormat(lineFormat);
         else
@@ -44,7 +63,7 @@ void fillHeaderEditor(QTextDocument& editor, const HeaderText& header, TextEncod
         first = false;
         for (int index = 0; index < line.runCount(); ++index) {
             const HeaderRun run = line.run(index);
-            cursor.insertText(decodeText(run.text, encoding), charFormat(*run.style));
+            cursor.insertText(decodeText(run.text, encoding), headerRunFormat(*run.style));
         }
     });
     cursor.endEditBlock();

@@ -4,10 +4,20 @@
 #include "datafile/TextEncoding.h"
 
 #include <QStringList>
+#include <QTextCharFormat>
+#include <QTextLayout>
 
 class QTextDocument;
 
 namespace kvd {
+
+// How a run in `style` is drawn over the editor's default font and colour.
+QTextCharFormat headerRunFormat(const RunStyle& style);
+
+// One header line as a line view draws it: its text, and the format of each run
+// over that text.
+QString headerLineText(const HeaderLine& line, TextEncoding encoding);
+QList<QTextLayout::FormatRange> headerLineFormats(const HeaderLine& line, TextEncoding encoding);
 
 // Replaces the text of `editor` with the header text: one block per header line,
 // each run in its own style; a run style's unset parts keep the editor's default

@@ -34,10 +34,11 @@ ReportView::ReportView(QWidget* parent)
 
 ReportView::~ReportView() = default;
 
-void ReportView::setLines(std::size_t count, LineSource source)
+void ReportView::setLines(std::size_t count, LineSource source, FormatSource formats)
 {
     m_count = count;
     m_source = std::move(source);
+    m_formats = std::move(formats);
     m_anchor = m_cursor = {};
     m_shown.clear();
     verticalScrollBar()->setValue(0);
@@ -126,6 +127,8 @@ std::shared_ptr<QTextLayout> ReportView::layoutLine(std::size_t index) const
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout->setTextOption(option);
+    if (m_formats)
+        layout->setFormats(m_formats(index));
     layout->beginLayout();
     qreal height = 0;
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {

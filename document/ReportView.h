@@ -1,15 +1,15 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QList>
 #include <QString>
+#include <QTextLayout>
 
 #include <compare>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <vector>
-
-class QTextLayout;
 
 namespace kvd {
 
@@ -24,13 +24,17 @@ class ReportView : public QAbstractScrollArea {
 public:
     // Makes line `index` (< the count given with it), without line end.
     using LineSource = std::function<QString(std::size_t index)>;
+    // The formats of the stretches of line `index`, over the text its LineSource makes.
+    using FormatSource = std::function<QList<QTextLayout::FormatRange>(std::size_t index)>;
 
     explicit ReportView(QWidget* parent = nullptr);
     ~ReportView() override;
 
     // Shows `count` lines made by `source` from the top, nothing selected. The source
-    // is called only for lines that are drawn, measured or copied.
-    void setLines(std::size_t count, LineSource source);
+    // is called only for lines that are drawn, measured or copied; `formats`, when
+    // given, only for lines that are drawn or measured. Without formats every line is
+    // drawn in the view's font and text colour.
+    void setLines(std::size_t count, LineSource source, FormatSource formats = {});
     std::size_t lineCount() const noexcept { return m_count; }
     // The index of the line at the top of the view.
     std::size_t firstVisibleLine() const;
@@ -85,6 +89,7 @@ private:
 
     std::size_t m_count = 0;
     LineSource m_source;
+    FormatSource m_formats;
     std::vector<ShownLine> m_shown;
     Position m_anchor;
     Position m_cursor;

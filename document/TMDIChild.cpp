@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QTabWidget>
@@ -75,7 +76,19 @@ void TMDIChild::buildHeaderPage(const DocumentFonts& fonts)
         if (modified)
             m_headerModified = true;
     });
+
+    HeaderNote = new QLabel;
+    HeaderNote->setWordWrap(true);
+    HeaderNote->setMargin(4);
+    HeaderNote->hide();
+    HeaderView = new ReportView;
+    HeaderView->setFont(fonts.header);
+    HeaderView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    HeaderView->hide();
+
     TabSheet1 = pageWithFullChild(RichEdit1);
+    TabSheet1->layout()->addWidget(HeaderNote);
+    TabSheet1->layout()->addWidget(HeaderView);
     PageControl1->addTab(TabSheet1, QStringLiteral("Header"));
 }
 
@@ -242,18 +255,46 @@ void TMDIChild::setHeaderModified(bool modified)
     RichEdit1->document()->setModified(modified);
 }
 
-void TMDIChild::showHeaderAndTable()
+void TMDIChild::showHeader()
 {
+    const HeaderText& header = m_document.header;
+    m_headerIndex = HeaderLineIndex(header);
+    m_headerTooLarge = m_headerIndex.count() > m_editableHeaderLines;
     {
         // Filling the editor is not a user edit: no change handler runs for it.
         const QSignalBlocker blocker(RichEdit1);
-        fillHeaderEditor(*RichEdit1->document(), m_document.header, m_document.encoding);
+        fillHeaderEditor(*RichEdit1->document(), m_headerTooLarge ? HeaderText() : header, m_document.encoding);
         RichEdit1->moveCursor(QTextCursor::Start);
     }
-    RichEdit1->setReadOnly(m_document.header.readOnly);
-    RichEdit1->setVerticalScrollBarPolicy(m_document.header.verticalScrollBar ? Qt::ScrollBarAlwaysOn
-                                                                               : Qt::ScrollBarAlwaysOff);
-    setHeaderModified(m_document.header.modified);
+    RichEdit1->setReadOnly(header.readOnly || m_headerTooLarge);
+    const Qt::ScrollBarPolicy scrollBar = header.verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    RichEdit1->setVerticalScrollBarPolicy(scrollBar);
+    HeaderView->setVerticalScrollBarPolicy(scrollBar);
+    setHeaderModified(header.modified && !m_headerTooLarge);
+
+    if (m_headerTooLarge) {
+        QLocale grouped = QLocale::c();
+        grouped.setNumberOptions({}); // 50,000,001
+        HeaderNote->setText(QStringLiteral("This header has %1 lines, too many to edit here: it is shown read-only, "
+                                           "and the file is unchanged.")
+                                .arg(grouped.toString(static_cast<qulonglong>(m_headerIndex.count()))));
+        const TextEncoding encoding = m_document.encoding;
+        HeaderView->setLines(
+            m_headerIndex.count(),
+            [this, encoding](std::size_t index) { return headerLineText(m_headerIndex.line(index), encoding); },
+            [this, encoding](std::size_t index) { return headerLineFormats(m_headerIndex.line(index), encoding); });
+    } else {
+        m_headerIndex = HeaderLineIndex();
+        HeaderView->setLines(0, {});
+    }
+    RichEdit1->setVisible(!m_headerTooLarge);
+    HeaderNote->setVisible(m_headerTooLarge);
+    HeaderView->setVisible(m_headerTooLarge);
+}
+
+void TMDIChild::showHeaderAndTable()
+{
+    showHeader();
 
     const DataTable& table = m_document.table;
     m_dataModel->refresh();
@@ -290,6 +331,9 @@ QStringList TMDIChild::headerLines() const
 
 std::vector<std::string> TMDIChild::headerLineBytes() const
 {
+    // The editor is empty then: saving it would drop the file's whole header.
+    if (m_headerTooLarge)
+        throw Error("This header is too large to edit here; the file is unchanged.");
     std::vector<std::string> lines;
     for (const QString& line : headerLines()) {
         bool lossless = true;

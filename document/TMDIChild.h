@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datafile/HeaderLineIndex.h"
 #include "document/Document.h"
 #include "document/DocumentFonts.h"
 
@@ -33,6 +34,10 @@ class TextGrid;
 // "Summary". The window owns its document (kvd::Document) and displays it; once
 // shown, the header editor holds the header as the user edits it.
 //
+// A header of more lines than the editor can hold in reasonable memory and time is
+// shown read-only instead, in a line view over the file's bytes, under a note that
+// says so; such a header is never modified, so it is never saved.
+//
 // It keeps the main window's save-header button in step with its header editor:
 // a change of the header text, and any mouse press over the window or one of its
 // controls, set the button from the editor's modified flag; closing the window
@@ -42,6 +47,9 @@ class TMDIChild : public QMdiSubWindow {
 public:
     static constexpr int ClientWidth = 445;
     static constexpr int ClientHeight = 386;
+    // The most header lines the editor is given. The editor costs about 650 bytes and
+    // 10 to 25 us a line, so 20,000 lines stay within 13 MB and half a second.
+    static constexpr std::size_t EditableHeaderLines = 20000;
 
     // saveButton: the main window's save-header button, whose enabled state the
     // window's handlers set. fonts: what the pages are drawn with.
@@ -59,11 +67,16 @@ public:
     void showHeaderAndTable();
 
     // The header editor's lines as the file's bytes, ready to be written back.
-    // Throws kvd::Error when a line holds a character the file's encoding cannot hold.
+    // Throws kvd::Error when a line holds a character the file's encoding cannot hold,
+    // and when the header is too large to edit (the editor does not hold it).
     std::vector<std::string> headerLineBytes() const;
     QStringList headerLines() const;
     bool headerModified() const;
     void setHeaderModified(bool modified);
+    // Whether the shown header has more lines than the editor is given.
+    bool headerTooLargeToEdit() const noexcept { return m_headerTooLarge; }
+    // Replaces EditableHeaderLines for the headers shown from now on.
+    void setEditableHeaderLines(std::size_t lines) noexcept { m_editableHeaderLines = lines; }
 
     // Find bar, jumps from the summary to the rows, histograms.
     kvd::DocumentExplorer* explorer() const noexcept { return m_explorer; }
@@ -74,6 +87,8 @@ public:
     QWidget* TabSheet2;
     QWidget* TabSheet3;
     QTextEdit* RichEdit1;
+    QLabel* HeaderNote;           // shown above HeaderView only
+    kvd::ReportView* HeaderView; // shown instead of RichEdit1 for a header too large to edit
     kvd::TextGrid* StringGrid1;
     QFrame* Panel1;
     kvd::ReportView* Memo1; // draws the report's lines as they are made, none held
@@ -101,8 +116,12 @@ private:
     void setSaveButtonFromModifiedFlag();
     void noteMousePress(const QMouseEvent& mouse);
     void showSummary();
+    void showHeader();
 
     kvd::Document m_document;
+    kvd::HeaderLineIndex m_headerIndex; // of the header in HeaderView; empty when the editor shows it
+    std::size_t m_editableHeaderLines = EditableHeaderLines;
+    bool m_headerTooLarge = false;
     std::unique_ptr<kvd::ReportLines> m_reportLines; // of m_document, for Memo1
     kvd::DataTableModel* m_dataModel;
     kvd::StatisticsTableModel* m_statisticsModel;

@@ -1,6 +1,7 @@
 #include "datafile/DataFileReader.h"
 #include "common/Errors.h"
 #include "datafile/DataTable.h"
+#include "datafile/HeaderLineIndex.h"
 #include "datafile/HeaderText.h"
 
 #include <QTemporaryDir>
@@ -207,6 +208,49 @@ TEST_F(DataFileReader, learningFilesHaveAReadOnlyHeaderOfTwoLines)
     EXPECT_FALSE(header.verticalScrollBar);
     EXPECT_EQ(outcome.document.table.fixedColumnCount(), 2);
     EXPECT_EQ(outcome.document.table.columnWidth(1), 7 * 3 + 6);
+}
+
+// Every line reached by index is the line a plain split of the header's bytes gives,
+// across the index's stride boundaries, with CR LF, LF and empty lines mixed.
+TEST_F(DataFileReader, headerLineIndexReachesEveryLineOfAPlainSplit)
+{
+    for (const std::size_t bodyLines : {std::size_t{0}, std::size_t{1}, HeaderLineIndex::Stride - 1,
+                                        HeaderLineIndex::Stride, HeaderLineIndex::Stride + 1, std::size_t{300}}) {
+        std::string body;
+        for (std::size_t i = 0; i < bodyLines; ++i) {
+            const std::string texts[] = {"[S" + std::to_string(i) + "]", "K" + std::to_string(i) + "=v=w", "",
+                                         "plain " + std::to_string(i)};
+            body += texts[i % 4] + (i % 3 == 0 ? "\n" : "\r\n");
+        }
+        const std::string headerBytes = "KVD 2.1\r\n" + body;
+        const Outcome outcome = read(headerBytes + "[Data]\r\nId;Src;A\r\n1;s;2\r\n");
+        ASSERT_TRUE(outcome.result) << outcome.error;
+
+        Texts split;
+        for (std::size_t start = 0; start < headerBytes.size();) {
+            const std::size_t end = headerBytes.find('\n', start);
+            std::string line = headerBytes.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            split.push_back(line);
+            start = end + 1;
+        }
+        std::vector<HeaderLineClass> classes;
+        outcome.document.header.forEachLine([&](const HeaderLine& line) { classes.push_back(line.lineClass); });
+
+        const HeaderLineIndex index(outcome.document.header);
+        ASSERT_EQ(index.count(), split.size()) << bodyLines;
+        ASSERT_EQ(classes.size(), split.size()) << bodyLines;
+        for (std::size_t i = index.count(); i-- > 0;) { // backwards: no reliance on the previous line
+            EXPECT_EQ(index.line(i).text, split[i]) << bodyLines << " lines, line " << i;
+            EXPECT_EQ(index.line(i).lineClass, classes[i]) << bodyLines << " lines, line " << i;
+        }
+    }
+    const Outcome learning = read("LEARNING SET\r\nId;Src;Area;Group;Status\r\nA;s;1;g;Learning\r\n");
+    const HeaderLineIndex index(learning.document.header);
+    ASSERT_EQ(index.count(), 2u);
+    EXPECT_EQ(index.line(1).text, "(No Header)");
+    EXPECT_EQ(HeaderLineIndex(HeaderText()).count(), 0u);
 }
 
 TEST_F(DataFileReader, learningFileWithFitColumnsIsLearningFromWum)

@@ -1,5 +1,7 @@
 #include "ViewerFixture.h"
 
+#include "common/Errors.h"
+#include "document/HeaderEditorText.h"
 #include "document/ReportView.h"
 #include "document/TMDIChild.h"
 #include "document/TextGrid.h"
@@ -7,6 +9,7 @@
 
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -195,4 +198,57 @@ TEST_F(DocumentWindowTest, closeAskedForDuringALoadWaitsForItsEnd)
     idle();
     EXPECT_FALSE(m_form->isVisible());
     EXPECT_TRUE(m_form->documentWindows().isEmpty());
+}
+
+TEST_F(DocumentWindowTest, headerTooLargeToEditIsShownReadOnlyAndNeverSaved)
+{
+    const std::size_t bodyLines = TMDIChild::EditableHeaderLines + 1;
+    std::string header;
+    for (std::size_t i = 0; i < bodyLines; ++i)
+        header += i % 2 == 0 ? "[S" + std::to_string(i) + "]\r\n" : "Key" + std::to_string(i) + "=v\r\n";
+    const QString file = writeFile("big.kvd", kvdFile(header));
+    const QString bytesBefore = readFile(file);
+    m_form->OpenDataFile(file);
+    TMDIChild* window = m_form->activeDocumentWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->headerTooLargeToEdit());
+    EXPECT_FALSE(window->RichEdit1->isVisibleTo(window));
+    EXPECT_TRUE(window->HeaderView->isVisibleTo(window));
+    EXPECT_TRUE(window->HeaderNote->isVisibleTo(window));
+    EXPECT_EQ(window->HeaderNote->text(), QStringLiteral("This header has 20,002 lines, too many to edit here: it "
+                                                         "is shown read-only, and the file is unchanged."));
+    EXPECT_EQ(window->HeaderView->lineCount(), bodyLines + 1);
+    const QStringList lines = window->HeaderView->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), qsizetype(bodyLines + 1));
+    EXPECT_EQ(lines.front(), "KVD 2.1");
+    EXPECT_EQ(lines[1], "[S0]");
+    EXPECT_EQ(lines[10001], "[S10000]");
+    EXPECT_EQ(lines[10002], "Key10001=v");
+    EXPECT_EQ(lines.back(), "[S20000]");
+    // The view keeps the editor's colours: each run's format covers its decoded text.
+    const QList<QTextLayout::FormatRange> formats =
+        kvd::headerLineFormats({"Lieu=Z\xc3\xbcrich", kvd::HeaderLineClass::KeyValue}, kvd::TextEncoding::Utf8);
+    ASSERT_EQ(formats.size(), 2);
+    EXPECT_EQ(std::pair(formats[0].start, formats[0].length), std::pair(0, 5));
+    EXPECT_EQ(std::pair(formats[1].start, formats[1].length), std::pair(5, 6));
+    EXPECT_EQ(formats[1].format.foreground().color(), QColor(0, 128, 0));
+
+    // Neither typing nor pressing into the view marks the header modified.
+    window->HeaderView->setFocus();
+    QTest::keyClicks(window->HeaderView, "typed");
+    QTest::keyClick(window->HeaderView, Qt::Key_Return);
+    QTest::mouseClick(window->HeaderView->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(window->headerModified());
+    EXPECT_FALSE(m_form->ToolButton2->isEnabled());
+    EXPECT_THROW(window->headerLineBytes(), kvd::Error); // the editor is empty; a save would drop the header
+    EXPECT_EQ(readFile(file), bytesBefore);
+
+    // Given room again, the same header goes back to the editor.
+    window->setEditableHeaderLines(bodyLines + 1);
+    window->showHeaderAndTable();
+    EXPECT_FALSE(window->headerTooLargeToEdit());
+    EXPECT_TRUE(window->RichEdit1->isVisibleTo(window));
+    EXPECT_FALSE(window->HeaderView->isVisibleTo(window));
+    EXPECT_FALSE(window->HeaderNote->isVisibleTo(window));
+    EXPECT_EQ(window->headerLines().size(), qsizetype(bodyLines + 1));
 }
