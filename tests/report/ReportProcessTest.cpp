@@ -23,14 +23,14 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs kvdreport with these arguments under the locale `locale` (LC_ALL).
-ProcessResult runReport(const QStringList& arguments, const QString& locale = QStringLiteral("C.UTF-8"))
+// Runs `program` with these arguments under the locale `locale` (LC_ALL).
+ProcessResult runProgram(const QString& program, const QStringList& arguments, const QString& locale)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), locale);
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KVDREPORT_PATH), arguments);
+    process.start(program, arguments);
     ProcessResult run;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -38,6 +38,12 @@ ProcessResult runReport(const QStringList& arguments, const QString& locale = QS
     run.out = process.readAllStandardOutput().toStdString();
     run.err = process.readAllStandardError().toStdString();
     return run;
+}
+
+// Runs kvdreport with these arguments under the locale `locale` (LC_ALL).
+ProcessResult runReport(const QStringList& arguments, const QString& locale = QStringLiteral("C.UTF-8"))
+{
+    return runProgram(QStringLiteral(KVDREPORT_PATH), arguments, locale);
 }
 
 QString fixture(const char* name)
@@ -139,18 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Runs a shell command line with kvdreport as $0 and `argument` as $1.
 ProcessResult runReportInShell(const QString& commandLine, const QString& argument)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("sh"), {"-c", commandLine, QStringLiteral(KVDREPORT_PATH), argument});
-    ProcessResult run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
+    return runProgram(QStringLiteral("sh"), {"-c", commandLine, QStringLiteral(KVDREPORT_PATH), argument},
+                      QStringLiteral("C.UTF-8"));
 }
 
 // The file name reaches the file system as the bytes the shell passed, also when
