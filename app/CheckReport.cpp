@@ -119,6 +119,7 @@ ReportOutput checkReport(const ReportFile& file, FilePlacement)
     const bool checksStatus = !report.unknownStatuses.empty();
     StatusCheck statusCheck(file.document.encoding);
     auto duplicate = report.duplicateRows.begin();
+    std::string number; // the rewritten text of a measurement cell
     for (int row = 1; row <= table.objectCount(); ++row) {
         const std::uint64_t line = problems.rowLine(row);
         if (duplicate != report.duplicateRows.end() && *duplicate == row) {
@@ -129,7 +130,7 @@ ReportOutput checkReport(const ReportFile& file, FilePlacement)
         for (const int column : invalid) {
             const std::string_view cell = table.cell(row, column);
             double value = 0;
-            if (!measurementValue(cell, decimalSeparator, value)) {
+            if (!measurementValue(cell, decimalSeparator, value, number)) {
                 problems.add(line, "value " + problems.quoted(cell) + " of measurement "
                                        + problems.quoted(table.cell(0, column)) + " is not a number");
             }

@@ -98,9 +98,10 @@ Histogram buildHistogram(const DataTable& table, int column, char decimalSeparat
     histogram.columnName = std::string(table.cell(0, column));
     std::vector<double> values;
     values.reserve(static_cast<std::size_t>(std::max(0, table.objectCount())));
+    std::string buffer;
     for (int row = 1; row <= table.objectCount(); ++row) {
         double value = 0;
-        if (measurementValue(table.cell(row, column), decimalSeparator, value))
+        if (measurementValue(table.cell(row, column), decimalSeparator, value, buffer))
             values.push_back(value);
         else
             ++histogram.skippedCount;

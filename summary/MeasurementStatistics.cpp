@@ -3,6 +3,7 @@
 #include "datafile/DataTable.h"
 #include "datafile/NumberText.h"
 #include "datafile/SplitFields.h"
+#include "summary/MeasurementValue.h"
 #include "summary/StatisticsTable.h"
 
 #include <algorithm>
@@ -22,20 +23,13 @@ enum StatisticsColumn { NameColumn, MeanColumn, StdErrColumn, MinColumn, MaxColu
 constexpr int NameColumnWidth = 140;
 const std::string NotAvailable = "n/a";
 
-// Reads cells as numbers the way the grid shows them: "." after a digit becomes the
-// locale separator (PointToLocale), the text is parsed in extended precision and kept
-// as a double. Allocates only now and then, for the rewritten texts.
+// Reads the cells of a column as numbers (measurementValue), with one buffer for
+// the texts whose "." is rewritten.
 class CellParser {
 public:
     explicit CellParser(char decimalSeparator) : m_separator(decimalSeparator) {}
 
-    // False for a text that is not a number text, and for a number beyond the range
-    // of a double (it could not take part in the sums).
-    bool parse(std::string_view cell, double& value)
-    {
-        return tryParseNumberAsDouble(PointToLocale(cell, m_separator, m_buffer), m_separator, value)
-               && std::isfinite(value);
-    }
+    bool parse(std::string_view cell, double& value) { return measurementValue(cell, m_separator, value, m_buffer); }
 
 private:
     char m_separator;

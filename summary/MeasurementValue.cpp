@@ -3,15 +3,19 @@
 #include "datafile/NumberText.h"
 
 #include <cmath>
-#include <string>
 
 namespace kvd {
+
+bool measurementValue(std::string_view cell, char decimalSeparator, double& value, std::string& buffer)
+{
+    return tryParseNumberAsDouble(PointToLocale(cell, decimalSeparator, buffer), decimalSeparator, value)
+           && std::isfinite(value);
+}
 
 bool measurementValue(std::string_view cell, char decimalSeparator, double& value)
 {
     std::string buffer;
-    return tryParseNumberAsDouble(PointToLocale(cell, decimalSeparator, buffer), decimalSeparator, value)
-           && std::isfinite(value);
+    return measurementValue(cell, decimalSeparator, value, buffer);
 }
 
 } // namespace kvd

@@ -102,8 +102,9 @@ std::vector<int> rowsWithoutNumber(const DataTable& table, int column, char deci
 {
     std::vector<int> rows;
     double value = 0;
+    std::string buffer;
     for (int row = 1; row <= table.objectCount(); ++row) {
-        if (!measurementValue(table.cell(row, column), decimalSeparator, value))
+        if (!measurementValue(table.cell(row, column), decimalSeparator, value, buffer))
             rows.push_back(row);
     }
     return rows;
