@@ -4,15 +4,16 @@
 #include "datafile/NumberText.h"
 #include "datafile/SplitFields.h"
 #include "summary/MeasurementValue.h"
+#include "summary/OrderedChunks.h"
 #include "summary/StatisticsTable.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
-#include <exception>
-#include <optional>
-#include <system_error>
-#include <thread>
+#include <limits>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace kvd {
@@ -68,72 +69,111 @@ struct ColumnSums {
     double squares = 0;       // sum of squared deviations from displayedMean
 };
 
-// The columns a pass still reads, by column index, and the last of them.
-class ActiveColumns {
-public:
-    explicit ActiveColumns(int columnCount) : m_slot(static_cast<std::size_t>(columnCount), -1) {}
-
-    void add(int column, int sumsIndex)
-    {
-        m_slot[static_cast<std::size_t>(column)] = sumsIndex;
-        ++m_count;
-        if (column > m_last)
-            m_last = column;
-    }
-    void drop(int column)
-    {
-        m_slot[static_cast<std::size_t>(column)] = -1;
-        --m_count;
-        while (m_last >= 0 && m_slot[static_cast<std::size_t>(m_last)] < 0)
-            --m_last;
-    }
-    int sumsIndex(int column) const { return m_slot[static_cast<std::size_t>(column)]; }
-    int last() const noexcept { return m_last; }
-    bool empty() const noexcept { return m_count == 0; }
-
-private:
-    std::vector<int> m_slot;
-    int m_count = 0;
-    int m_last = -1;
-};
-
 std::string formatted(double value, char decimalSeparator)
 {
     return LocaleToPoint(formatFixed(value, decimalSeparator), decimalSeparator);
 }
 
-// Calls act(column, figures, cell) for each cell of an active column in rows
-// firstRow..n, row by row, until no column is active; figures are the ColumnSums
-// of that column. act returns false to skip the rest of the line. A template, so
-// that act is inlined in the loop: this walk reads every cell of a large file.
-template <class Act>
-void forEachActiveCell(const DataTable& table, int firstRow, const ActiveColumns& active,
-                       std::vector<ColumnSums>& sums, Act&& act)
+// Tables with fewer cells than this are summed by one thread.
+constexpr std::size_t ParallelCellCount = 200000;
+// The cells of a chunk of rows: its values (8 bytes each) stay in the cache of the
+// core that read them until they are folded.
+constexpr std::size_t ChunkCellCount = 8192;
+// Marks a cell that is not a number in a chunk's values: numbers are always finite.
+constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
+
+// One pass over the object rows firstRow..n, for the columns sums[i], i in `columns`
+// (in column order). The rows are cut into chunks; each chunk is read by either
+// thread, every line split once and the cells of these columns parsed into the
+// chunk's values; then fold(figures, value) takes the values of each column in row
+// order, chunk after chunk, so a column's figures are those of one thread walking
+// its rows (value is NotANumber for a cell that is not a number). fold returns false
+// when the column needs no further value; once no column does, the pass ends.
+template <class Fold>
+void runPass(const DataTable& table, int firstRow, std::vector<ColumnSums>& sums,
+             const std::vector<std::size_t>& columns, char decimalSeparator, Fold fold)
 {
-    for (int row = firstRow; row <= table.objectCount() && !active.empty(); ++row) {
-        forEachCell(table.line(row), table.separator(), active.last(), [&](int column, std::string_view cell) {
-            const int index = active.sumsIndex(column);
-            if (index < 0)
+    const int objectCount = table.objectCount();
+    if (columns.empty() || firstRow > objectCount)
+        return;
+    const std::size_t width = columns.size();
+    const auto rowCount = static_cast<std::size_t>(objectCount - firstRow + 1);
+    const std::size_t rowsPerChunk = std::max<std::size_t>(1, ChunkCellCount / width);
+    const int lastColumn = sums[columns.back()].column;
+
+    // Set by the fold when a column needs no more values, read by both readers.
+    std::vector<std::atomic<bool>> finished(width);
+    std::size_t unfinished = width;
+    struct Reader {
+        explicit Reader(char separator, int columnCount)
+            : parser(separator), position(static_cast<std::size_t>(columnCount), -1)
+        {
+        }
+        CellParser parser;
+        std::vector<int> position; // by column index: its place in `columns`, or -1
+    };
+    std::array<Reader, 2> readers{Reader(decimalSeparator, lastColumn + 1), Reader(decimalSeparator, lastColumn + 1)};
+    std::array<std::vector<double>, ChunkSlotCount> values;
+
+    ChunkWork work;
+    work.chunkCount = (rowCount + rowsPerChunk - 1) / rowsPerChunk;
+    work.read = [&](std::size_t chunk, std::size_t slot, int readerIndex) {
+        Reader& reader = readers[static_cast<std::size_t>(readerIndex)];
+        int last = -1;
+        for (std::size_t i = 0; i < width; ++i) {
+            const int column = sums[columns[i]].column;
+            const bool read = !finished[i].load(std::memory_order_relaxed);
+            reader.position[static_cast<std::size_t>(column)] = read ? static_cast<int>(i) : -1;
+            if (read)
+                last = column;
+        }
+        std::vector<double>& chunkValues = values[slot];
+        chunkValues.resize(rowsPerChunk * width);
+        double* rowValues = chunkValues.data();
+        const int first = firstRow + static_cast<int>(chunk * rowsPerChunk);
+        const int end = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(first) + rowsPerChunk,
+                                                               static_cast<std::size_t>(objectCount) + 1));
+        for (int row = first; row < end; ++row, rowValues += width) {
+            forEachCell(table.line(row), table.separator(), last, [&](int column, std::string_view cell) {
+                const int i = reader.position[static_cast<std::size_t>(column)];
+                if (i >= 0) {
+                    double value = 0;
+                    rowValues[i] = reader.parser.parse(cell, value) ? value : NotANumber;
+                }
                 return true;
-            return act(column, sums[static_cast<std::size_t>(index)], cell);
-        });
-    }
+            });
+        }
+    };
+    work.fold = [&](std::size_t chunk, std::size_t slot) {
+        const std::size_t rows = std::min(rowsPerChunk, rowCount - chunk * rowsPerChunk);
+        const double* rowValues = values[slot].data();
+        for (std::size_t row = 0; row < rows; ++row, rowValues += width) {
+            for (std::size_t i = 0; i < width; ++i) {
+                if (finished[i].load(std::memory_order_relaxed))
+                    continue;
+                if (!fold(sums[columns[i]], rowValues[i])) {
+                    finished[i].store(true, std::memory_order_relaxed);
+                    --unfinished;
+                }
+            }
+        }
+        return unfinished > 0;
+    };
+    const bool twoThreads = rowCount * width >= ParallelCellCount && std::thread::hardware_concurrency() >= 2;
+    runOrderedChunks(work, twoThreads);
 }
 
 // First pass over rows 2..n: sum, minimum and maximum. A column that meets a value
 // that is not a number stops there and is marked invalid.
 void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, char decimalSeparator)
 {
-    CellParser parser(decimalSeparator);
-    ActiveColumns active(table.columnCount());
+    std::vector<std::size_t> columns(sums.size());
     for (std::size_t i = 0; i < sums.size(); ++i)
-        active.add(sums[i].column, static_cast<int>(i));
-    forEachActiveCell(table, 2, active, sums, [&](int column, ColumnSums& figures, std::string_view cell) {
-        double value = 0;
-        if (!parser.parse(cell, value)) {
+        columns[i] = i;
+    runPass(table, 2, sums, columns, decimalSeparator, [](ColumnSums& figures, double value) {
+        if (std::isnan(value)) {
             figures.valid = false;
-            active.drop(column);
-            return column <= active.last();
+            return false;
         }
         figures.sum += value;
         if (value > figures.maximum)
@@ -144,66 +184,22 @@ void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, char deci
     });
 }
 
-// Second pass over rows 1..n: squared deviations from the displayed mean.
+// Second pass over rows 1..n, for the valid columns whose mean is shown: squared
+// deviations from the displayed mean.
 void sumSquares(const DataTable& table, std::vector<ColumnSums>& sums, char decimalSeparator)
 {
-    CellParser parser(decimalSeparator);
-    ActiveColumns active(table.columnCount());
+    std::vector<std::size_t> columns;
     for (std::size_t i = 0; i < sums.size(); ++i) {
         if (sums[i].valid && sums[i].meanShown)
-            active.add(sums[i].column, static_cast<int>(i));
+            columns.push_back(i);
     }
-    forEachActiveCell(table, 1, active, sums, [&](int, ColumnSums& figures, std::string_view cell) {
-        double value = 0;
-        if (parser.parse(cell, value)) {
+    runPass(table, 1, sums, columns, decimalSeparator, [](ColumnSums& figures, double value) {
+        if (!std::isnan(value)) {
             const double deviation = value - figures.displayedMean;
             figures.squares += deviation * deviation;
         }
         return true;
     });
-}
-
-// Tables with fewer cells than this are summed by one thread.
-constexpr std::size_t ParallelCellCount = 200000;
-
-// Runs pass(columns) over all columns, split between this thread and a second one
-// for a large table. Every column is summed by one thread alone, row after row, so its
-// figures are bit for bit those of a single thread; the caller then writes the rows
-// and warnings in column order as before.
-template <class Pass>
-void runPass(std::vector<ColumnSums>& sums, std::size_t cellCount, Pass pass)
-{
-    if (sums.size() < 2 || cellCount < ParallelCellCount || std::thread::hardware_concurrency() < 2) {
-        pass(sums);
-        return;
-    }
-    // Alternate columns, so that both threads parse a like share; each thread works on
-    // copies of its own, so that no cache line is written by both.
-    std::vector<ColumnSums> parts[2];
-    for (std::size_t i = 0; i < sums.size(); ++i)
-        parts[i % 2].push_back(sums[i]);
-    std::exception_ptr secondFailure;
-    {
-        std::optional<std::jthread> second; // joined on leaving the block, also by an exception
-        try {
-            second.emplace([&] {
-                try {
-                    pass(parts[1]);
-                } catch (...) {
-                    secondFailure = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            // No thread to be had: this one does both parts.
-        }
-        pass(parts[0]);
-        if (!second)
-            pass(parts[1]);
-    }
-    if (secondFailure)
-        std::rethrow_exception(secondFailure);
-    for (std::size_t i = 0; i < sums.size(); ++i)
-        sums[i] = parts[i % 2][i / 2];
 }
 
 void writeMeanMinMax(ColumnSums& column, int objectCount, char decimalSeparator, CellParser& parser,
@@ -350,8 +346,7 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         statistics.setMeasurementColumn(sum.row, sum.column);
     }
 
-    const std::size_t cellCount = static_cast<std::size_t>(objectCount) * sums.size();
-    runPass(sums, cellCount, [&](std::vector<ColumnSums>& part) { sumColumns(table, part, decimalSeparator); });
+    sumColumns(table, sums, decimalSeparator);
     for (ColumnSums& sum : sums) {
         if (!sum.valid) {
             if (warning)
@@ -360,7 +355,7 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
         }
         writeMeanMinMax(sum, objectCount, decimalSeparator, parser, statistics);
     }
-    runPass(sums, cellCount, [&](std::vector<ColumnSums>& part) { sumSquares(table, part, decimalSeparator); });
+    sumSquares(table, sums, decimalSeparator);
     for (const ColumnSums& sum : sums) {
         if (sum.valid)
             writeStandardError(sum, objectCount, decimalSeparator, statistics);
