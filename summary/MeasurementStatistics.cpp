@@ -98,7 +98,7 @@ void runPass(const DataTable& table, int firstRow, std::vector<ColumnSums>& sums
         return;
     const std::size_t width = columns.size();
     const auto rowCount = static_cast<std::size_t>(objectCount - firstRow + 1);
-    const std::size_t rowsPerChunk = std::max<std::size_t>(1, ChunkCellCount / width);
+    const std::size_t rowsPerChunk = statisticsChunkRows(width);
     const int lastColumn = sums[columns.back()].column;
 
     // Set by the fold when a column needs no more values, read by both readers.
@@ -299,6 +299,11 @@ std::vector<bool> acceptedColumns(const DataTable& table, FileKind kind, char de
 }
 
 } // namespace
+
+std::size_t statisticsChunkRows(std::size_t columnCount) noexcept
+{
+    return std::max<std::size_t>(1, ChunkCellCount / std::max<std::size_t>(1, columnCount));
+}
 
 int countMeasurements(const DataTable& table, FileKind kind, char decimalSeparator)
 {

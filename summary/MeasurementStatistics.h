@@ -3,6 +3,7 @@
 #include "datafile/FileKind.h"
 #include "summary/MeasurementFigures.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ using WarningSink = std::function<void(const std::string& message)>;
 int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
                    StatisticsTable& statistics, const WarningSink& warning,
                    std::vector<MeasurementFigures>* figures = nullptr);
+
+// The statistics read the rows in chunks of this many rows when they read
+// `columnCount` columns, so that a chunk's values stay in a core's cache; at least 1.
+std::size_t statisticsChunkRows(std::size_t columnCount) noexcept;
 
 // The measurement count fillStatistics will return, from the first object row alone.
 // Does not throw (apart from allocation).

@@ -12,12 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <locale.h>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -208,11 +211,31 @@ TEST(StatisticsDifferential, numberValuesAgreeBitForBitWithThePlainRule)
 
 using Row = std::vector<std::string>;
 
+// Mean, standard error (around the exact mean), minimum and maximum of a column
+// whose values are all numbers.
+using Figures = std::array<double, 4>;
+
 struct Statistics {
     int measurementCount = 0;
     std::vector<Row> rows; // below the heading
     std::vector<std::string> warnings;
+    std::vector<Figures> figures; // of the valid columns, in order
 };
+
+// Equal bit for bit, any NaN equal to any other.
+bool sameBits(const std::vector<Figures>& a, const std::vector<Figures>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        for (std::size_t j = 0; j < a[i].size(); ++j) {
+            if (!(std::isnan(a[i][j]) && std::isnan(b[i][j]))
+                && std::bit_cast<std::uint64_t>(a[i][j]) != std::bit_cast<std::uint64_t>(b[i][j]))
+                return false;
+        }
+    }
+    return true;
+}
 
 std::string shown(double value, char separator) { return LocaleToPoint(formatFixed(value, separator), separator); }
 
@@ -268,6 +291,13 @@ Statistics referenceStatistics(const DataTable& table, char separator)
             = n > 1 && displayed ? std::sqrt(squares / (n - 1)) / std::sqrt(static_cast<double>(n)) : NAN;
         row[2] = std::isfinite(standardError) ? shown(standardError, separator) : "n/a";
         result.rows.push_back(row);
+        // The figures' standard error: the squares moved from the displayed to the exact mean.
+        double exactError = NAN;
+        if (n > 1 && displayed) {
+            const double offset = mean - *displayed;
+            exactError = std::sqrt(std::max(0.0, squares - n * offset * offset) / (n - 1)) / std::sqrt(double(n));
+        }
+        result.figures.push_back({mean, exactError, minimum, maximum});
     }
     return result;
 }
@@ -276,8 +306,14 @@ Statistics programStatistics(const DataTable& table, char separator)
 {
     Statistics result;
     StatisticsTable grid;
-    result.measurementCount = fillStatistics(table, FileKind::Kvd, separator, grid,
-                                             [&](const std::string& warning) { result.warnings.push_back(warning); });
+    std::vector<MeasurementFigures> figures;
+    result.measurementCount = fillStatistics(
+        table, FileKind::Kvd, separator, grid, [&](const std::string& warning) { result.warnings.push_back(warning); },
+        &figures);
+    for (const MeasurementFigures& column : figures) {
+        if (column.state == MeasurementFigures::State::Computed)
+            result.figures.push_back({column.mean, column.standardError, column.minimum, column.maximum});
+    }
     for (int row = 1; row < grid.rowCount(); ++row) {
         Row cells;
         for (int column = 0; column < StatisticsTable::ColumnCount; ++column)
@@ -320,8 +356,52 @@ TEST(StatisticsDifferential, gridAndWarningsAgreeWithThePlainTwoPasses)
         EXPECT_EQ(actual.measurementCount, expected.measurementCount) << "under " << separator;
         EXPECT_EQ(actual.rows, expected.rows) << "under " << separator;
         EXPECT_EQ(actual.warnings, expected.warnings) << "under " << separator;
+        EXPECT_TRUE(sameBits(actual.figures, expected.figures)) << "under " << separator;
         EXPECT_FALSE(expected.warnings.empty()) << "the table should make some columns invalid";
     }
+}
+
+// Large enough for two threads and many chunks of rows. Values of far apart
+// magnitudes make every sum depend on its order; columns turn invalid on the first
+// and on the last row of a chunk, in different chunks, on the very first and last
+// rows, and by a line that ends before its last field.
+TEST(StatisticsDifferential, chunkedPassesKeepRowOrderAndStopEachColumnAtItsFirstInvalidCell)
+{
+    constexpr int Measurements = 24;
+    constexpr int Objects = 10000; // 240,000 measurement cells
+    const int chunk = static_cast<int>(statisticsChunkRows(Measurements));
+    ASSERT_LT(chunk * 20, Objects) << "the table should hold many chunks";
+    // Pass 1 reads rows 2..n, so its chunk k begins on row 2 + k * chunk.
+    const std::map<int, int> invalidRow = {{3, 2 + 3 * chunk},      {4, 1 + 3 * chunk}, {5, 2 + 11 * chunk},
+                                           {6, 2},                  {7, Objects},       {9, 1 + 20 * chunk},
+                                           {Measurements - 1, 2 + 5 * chunk}};
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> mantissa(-1, 1);
+    std::vector<std::string> lines = {"Object;Source"};
+    for (int column = 0; column < Measurements; ++column)
+        lines[0] += ";M" + std::to_string(column);
+    for (int row = 1; row <= Objects; ++row) {
+        std::string line = std::to_string(row) + ";src";
+        for (int column = 0; column < Measurements; ++column) {
+            const auto invalid = invalidRow.find(column);
+            const bool bad = invalid != invalidRow.end() && invalid->second == row;
+            if (bad && column == Measurements - 1)
+                break;
+            char cell[40];
+            std::snprintf(cell, sizeof cell, "%.*g", 1 + static_cast<int>(random() % 17),
+                          mantissa(random) * std::pow(10.0, static_cast<int>(random() % 25) - 12));
+            line += ";" + (bad ? std::string(row % 2 ? "x" : "") : std::string(cell));
+        }
+        lines.push_back(line);
+    }
+    const DataTable table = test::makeTable(lines);
+    const Statistics expected = referenceStatistics(table, '.');
+    const Statistics actual = programStatistics(table, '.');
+    ASSERT_EQ(expected.warnings.size(), invalidRow.size());
+    EXPECT_EQ(actual.measurementCount, expected.measurementCount);
+    EXPECT_EQ(actual.rows, expected.rows);
+    EXPECT_EQ(actual.warnings, expected.warnings);
+    EXPECT_TRUE(sameBits(actual.figures, expected.figures));
 }
 
 } // namespace
