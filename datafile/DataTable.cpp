@@ -76,14 +76,6 @@ void DataTable::forgetSplitRows() noexcept
     m_cacheId = newCacheId();
 }
 
-std::string_view DataTable::line(int rowIndex) const noexcept
-{
-    if (rowIndex < 0 || rowIndex >= rowCount())
-        return {};
-    const auto index = static_cast<std::size_t>(rowIndex);
-    return cleanedLineText(bytes(), rowStart(index), rowStart(index + 1));
-}
-
 const DataTable::SplitRow& DataTable::splitRow(int rowIndex) const
 {
     SplitRow& cached = t_splitRows[static_cast<std::size_t>(rowIndex) % t_splitRows.size()];

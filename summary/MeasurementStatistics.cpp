@@ -76,19 +76,39 @@ std::string formatted(double value, char decimalSeparator)
 
 // Tables with fewer cells than this are summed by one thread.
 constexpr std::size_t ParallelCellCount = 200000;
-// The cells of a chunk of rows: its values (8 bytes each) stay in the cache of the
-// core that read them until they are folded.
-constexpr std::size_t ChunkCellCount = 8192;
+// The cells of a chunk of rows: its values (8 bytes each, 128 KiB) and its lines stay
+// in the cache of the core that read them until they are folded. Measured on the
+// 1,000,000 x 12 file: 4096 to 32768 cost alike, 1024 more (locking per chunk), and
+// 65536 more memory for no gain.
+constexpr std::size_t ChunkCellCount = 16384;
 // Marks a cell that is not a number in a chunk's values: numbers are always finite.
 constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
+
+// The values of one column in a chunk of rows, row after row.
+class ChunkColumn {
+public:
+    struct Values {
+        const double* data; // row after row
+        std::size_t width;  // values a row
+        std::size_t rows;
+    };
+    ChunkColumn(const Values& values, std::size_t index) noexcept : m_values(values), m_index(index) {}
+
+    std::size_t size() const noexcept { return m_values.rows; }
+    double operator[](std::size_t row) const noexcept { return m_values.data[row * m_values.width + m_index]; }
+
+private:
+    Values m_values;
+    std::size_t m_index;
+};
 
 // One pass over the object rows firstRow..n, for the columns sums[i], i in `columns`
 // (in column order). The rows are cut into chunks; each chunk is read by either
 // thread, every line split once and the cells of these columns parsed into the
-// chunk's values; then fold(figures, value) takes the values of each column in row
-// order, chunk after chunk, so a column's figures are those of one thread walking
-// its rows (value is NotANumber for a cell that is not a number). fold returns false
-// when the column needs no further value; once no column does, the pass ends.
+// chunk's values; then fold(figures, chunkColumn) takes the values of each column in
+// row order, chunk after chunk, so a column's figures are those of one thread walking
+// its rows (NotANumber marks a cell that is not a number). fold returns false when
+// the column needs no further value; once no column does, the pass ends.
 template <class Fold>
 void runPass(const DataTable& table, int firstRow, std::vector<ColumnSums>& sums,
              const std::vector<std::size_t>& columns, char decimalSeparator, Fold fold)
@@ -146,15 +166,13 @@ void runPass(const DataTable& table, int firstRow, std::vector<ColumnSums>& sums
     };
     work.fold = [&](std::size_t chunk, std::size_t slot) {
         const std::size_t rows = std::min(rowsPerChunk, rowCount - chunk * rowsPerChunk);
-        const double* rowValues = values[slot].data();
-        for (std::size_t row = 0; row < rows; ++row, rowValues += width) {
-            for (std::size_t i = 0; i < width; ++i) {
-                if (finished[i].load(std::memory_order_relaxed))
-                    continue;
-                if (!fold(sums[columns[i]], rowValues[i])) {
-                    finished[i].store(true, std::memory_order_relaxed);
-                    --unfinished;
-                }
+        const ChunkColumn::Values chunkValues{values[slot].data(), width, rows};
+        for (std::size_t i = 0; i < width; ++i) {
+            if (finished[i].load(std::memory_order_relaxed))
+                continue;
+            if (!fold(sums[columns[i]], ChunkColumn(chunkValues, i))) {
+                finished[i].store(true, std::memory_order_relaxed);
+                --unfinished;
             }
         }
         return unfinished > 0;
@@ -170,16 +188,25 @@ void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, char deci
     std::vector<std::size_t> columns(sums.size());
     for (std::size_t i = 0; i < sums.size(); ++i)
         columns[i] = i;
-    runPass(table, 2, sums, columns, decimalSeparator, [](ColumnSums& figures, double value) {
-        if (std::isnan(value)) {
-            figures.valid = false;
-            return false;
+    runPass(table, 2, sums, columns, decimalSeparator, [](ColumnSums& figures, const ChunkColumn& values) {
+        double sum = figures.sum;
+        double minimum = figures.minimum;
+        double maximum = figures.maximum;
+        for (std::size_t row = 0; row < values.size(); ++row) {
+            const double value = values[row];
+            if (std::isnan(value)) {
+                figures.valid = false;
+                return false;
+            }
+            sum += value;
+            if (value > maximum)
+                maximum = value;
+            if (value < minimum)
+                minimum = value;
         }
-        figures.sum += value;
-        if (value > figures.maximum)
-            figures.maximum = value;
-        if (value < figures.minimum)
-            figures.minimum = value;
+        figures.sum = sum;
+        figures.minimum = minimum;
+        figures.maximum = maximum;
         return true;
     });
 }
@@ -193,11 +220,16 @@ void sumSquares(const DataTable& table, std::vector<ColumnSums>& sums, char deci
         if (sums[i].valid && sums[i].meanShown)
             columns.push_back(i);
     }
-    runPass(table, 1, sums, columns, decimalSeparator, [](ColumnSums& figures, double value) {
-        if (!std::isnan(value)) {
-            const double deviation = value - figures.displayedMean;
-            figures.squares += deviation * deviation;
+    runPass(table, 1, sums, columns, decimalSeparator, [](ColumnSums& figures, const ChunkColumn& values) {
+        double squares = figures.squares;
+        for (std::size_t row = 0; row < values.size(); ++row) {
+            const double value = values[row];
+            if (!std::isnan(value)) {
+                const double deviation = value - figures.displayedMean;
+                squares += deviation * deviation;
+            }
         }
+        figures.squares = squares;
         return true;
     });
 }
