@@ -1,6 +1,7 @@
 #include "datafile/NumberText.h"
 
 #include "common/Errors.h"
+#include "datafile/CommonNumberText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,7 +16,7 @@ namespace kvd {
 
 namespace {
 
-bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+using common_number::isDigit;
 
 // Rewrites `from` to `to` wherever it follows a digit; the first character never.
 // Writes into out only when something changes; returns the result.
@@ -86,14 +87,9 @@ bool scanNumberText(std::string_view text, char separator, NumberSyntax& syntax)
     return pos == size;
 }
 
-// 10^0 .. 10^27: every one is exact in the 64-bit mantissa of long double.
-constexpr int MaxExactPowerOfTen = 27;
-constexpr long double PowersOfTen[MaxExactPowerOfTen + 1] = {
-    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
-    1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
-    1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L,
-};
-constexpr int MaxExactDigits = 19; // any 19-digit integer fits in 64 bits
+using common_number::PowersOfTen;
+constexpr int MaxExactPowerOfTen = common_number::MaxPowerOfTen;
+constexpr int MaxExactDigits = common_number::MaxDigits;
 
 // The value when its significant digits fit in 64 bits and its power of ten is exact:
 // one multiplication or division of exact operands, so the result is correctly
@@ -306,55 +302,13 @@ bool tryParseNumberText(std::string_view text, char decimalSeparator, long doubl
 
 bool tryParseNumberAsDouble(std::string_view text, char decimalSeparator, double& value) noexcept
 {
-    // One pass: sign, digits with a separator, exponent. Anything else (blanks, more
-    // than 19 digits, a large power of ten, a text that is not a number) takes the
-    // general path, which decides it as parseNumberText does.
-    const char* position = text.data();
-    const char* const end = position + text.size();
-    bool negative = false;
-    if (position < end && (*position == '-' || *position == '+'))
-        negative = *position++ == '-';
-    std::uint64_t mantissa = 0;
-    const char* const digitsBegin = position;
-    while (position < end && isDigit(*position))
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*position++ - '0');
-    std::ptrdiff_t digitCount = position - digitsBegin;
-    std::int64_t exponent = 0;
-    bool hasSeparator = false;
-    if (position < end && *position == decimalSeparator) {
-        hasSeparator = true;
-        const char* const fractionBegin = ++position;
-        while (position < end && isDigit(*position))
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*position++ - '0');
-        exponent = fractionBegin - position;
-        digitCount += position - fractionBegin;
-    }
-    if (position < end && (*position == 'E' || *position == 'e') && (digitCount > 0 || hasSeparator)) {
-        ++position;
-        bool negativeExponent = false;
-        if (position < end && (*position == '+' || *position == '-'))
-            negativeExponent = *position++ == '-';
-        int written = 0;
-        while (position < end && isDigit(*position) && written < 500)
-            written = written * 10 + (*position++ - '0');
-        exponent += negativeExponent ? -written : written;
-    }
-    const bool common = position == end && (digitCount > 0 || hasSeparator) && digitCount <= MaxExactDigits
-                        && exponent >= -MaxExactPowerOfTen && exponent <= MaxExactPowerOfTen;
-    if (!common) {
-        long double extended = 0;
-        if (!tryParseNumberText(text, decimalSeparator, extended))
-            return false;
-        value = static_cast<double>(extended);
+    if (tryParseCommonNumber(text, decimalSeparator, false, value))
         return true;
-    }
-    // The arithmetic of fastValue, on the same mantissa and power of ten.
-    long double extended = 0.0L;
-    if (mantissa != 0) {
-        const auto significand = static_cast<long double>(mantissa);
-        extended = exponent >= 0 ? significand * PowersOfTen[exponent] : significand / PowersOfTen[-exponent];
-    }
-    value = static_cast<double>(negative ? -extended : extended);
+    // Blanks, more than 19 digits, a large power of ten, or a text that is not a number.
+    long double extended = 0;
+    if (!tryParseNumberText(text, decimalSeparator, extended))
+        return false;
+    value = static_cast<double>(extended);
     return true;
 }
 

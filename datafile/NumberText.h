@@ -35,10 +35,9 @@ long double parseNumberText(std::string_view text, char decimalSeparator);
 bool tryParseNumberText(std::string_view text, char decimalSeparator, long double& value) noexcept;
 
 // The value of a number text rounded to a double, bit for bit
-// static_cast<double>(parseNumberText(text)): the same extended-precision arithmetic,
-// read in one pass for the common texts (at most 19 digits and a power of ten up to
-// 27) and through tryParseNumberText for every other. False for a text that is not a
-// number text. Does not allocate.
+// static_cast<double>(parseNumberText(text)): read in one pass for the common texts
+// (tryParseCommonNumber, datafile/CommonNumberText.h) and through tryParseNumberText
+// for every other. False for a text that is not a number text. Does not allocate.
 bool tryParseNumberAsDouble(std::string_view text, char decimalSeparator, double& value) noexcept;
 
 // True exactly when parseNumberText would succeed.

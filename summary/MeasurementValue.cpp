@@ -6,7 +6,7 @@
 
 namespace kvd {
 
-bool measurementValue(std::string_view cell, char decimalSeparator, double& value, std::string& buffer)
+bool measurementValueInGeneral(std::string_view cell, char decimalSeparator, double& value, std::string& buffer)
 {
     return tryParseNumberAsDouble(PointToLocale(cell, decimalSeparator, buffer), decimalSeparator, value)
            && std::isfinite(value);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datafile/CommonNumberText.h"
+
 #include <string>
 #include <string_view>
 
@@ -12,7 +14,19 @@ namespace kvd {
 // `buffer` receives the rewritten text of a cell whose "." must become the locale
 // separator: keep one across the cells of a column and it allocates only now and
 // then (and may then throw std::bad_alloc); throws nothing else.
-bool measurementValue(std::string_view cell, char decimalSeparator, double& value, std::string& buffer);
+//
+// Inline for the common cells (the statistics read every cell of a file twice);
+// every other cell is rewritten and parsed by the general rule.
+bool measurementValueInGeneral(std::string_view cell, char decimalSeparator, double& value, std::string& buffer);
+
+inline bool measurementValue(std::string_view cell, char decimalSeparator, double& value, std::string& buffer)
+{
+    // A common text holds at most one separator, right after the integer digits: there
+    // a "." after a digit is what the rewrite would turn into the locale separator.
+    if (tryParseCommonNumber(cell, decimalSeparator, decimalSeparator != '.', value))
+        return true;
+    return measurementValueInGeneral(cell, decimalSeparator, value, buffer);
+}
 
 // The same with a buffer of its own, for a single cell.
 bool measurementValue(std::string_view cell, char decimalSeparator, double& value);

@@ -109,6 +109,8 @@ public:
         case 0: return nearMidpoint(point);
         case 1: return invalid(point);
         case 2: return edge(point);
+        case 3: return twiceRounded(point);
+        case 4: return shortWithExponent(point);
         default: return random(point);
         }
     }
@@ -167,6 +169,28 @@ private:
                 c = point;
         }
         return result;
+    }
+
+    // Short mantissas whose quotient or product by a power of ten, rounded to extended
+    // precision, lands exactly halfway between two doubles: rounded once instead of
+    // twice, each would come out one unit off.
+    std::string twiceRounded(char point)
+    {
+        const std::string p(1, point);
+        const std::string texts[] = {"0" + p + "00000982", "0" + p + "00040501", "9282e-11", "4660" + p + "462446",
+                                     "-98301e-14", "8516352e-19", "91074156879e12", "57963336e18",
+                                     "8055682E+19", "3311332953e14", "-1128681783761728e9", "979829e-10"};
+        return texts[pick(std::size(texts))];
+    }
+
+    // Up to 16 significant digits (most below 2^53) with a power of ten from -22 to 22.
+    std::string shortWithExponent(char point)
+    {
+        std::string text = pick(2) ? "-" : "";
+        text += digits(1 + pick(8));
+        if (pick(2) != 0)
+            text += point + digits(1 + pick(8));
+        return text + "e" + std::to_string(static_cast<int>(pick(45)) - 22);
     }
 
     std::string edge(char point)
