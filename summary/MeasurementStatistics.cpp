@@ -148,7 +148,7 @@ void runPass(const DataTable& table, int firstRow, std::vector<ColumnSums>& sums
                 last = column;
         }
         std::vector<double>& chunkValues = values[slot];
-        chunkValues.resize(rowsPerChunk * width);
+        chunkValues.resize(std::min(rowsPerChunk, rowCount) * width);
         double* rowValues = chunkValues.data();
         const int first = firstRow + static_cast<int>(chunk * rowsPerChunk);
         const int end = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(first) + rowsPerChunk,
