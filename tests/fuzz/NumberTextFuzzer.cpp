@@ -1,10 +1,13 @@
 // Feeds arbitrary bytes through the number text functions and checks what must hold
-// for every input: the test for a number text agrees with parsing, a formatted value
-// parses back to itself once rounded, and the two separator conversions undo each
-// other.
+// for every input: the test for a number text agrees with parsing, the one-pass
+// reading of a double agrees bit for bit with the extended value rounded, and so does
+// a measurement cell with its "." rewritten, a formatted value parses back to itself
+// once rounded, and the two separator conversions undo each other.
 #include "common/Errors.h"
 #include "datafile/NumberText.h"
+#include "summary/MeasurementValue.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -44,6 +47,22 @@ void checkText(std::string_view text, char separator)
     } catch (const kvd::ConversionError&) {
         check(!parsed, "parseNumberText refuses only non-number texts");
     }
+
+    double rounded = 0;
+    const bool parsedAsDouble = kvd::tryParseNumberAsDouble(text, separator, rounded);
+    check(parsedAsDouble == parsed, "the double reading accepts the number texts");
+    check(!parsed || std::bit_cast<std::uint64_t>(rounded) == std::bit_cast<std::uint64_t>(static_cast<double>(value)),
+          "the double reading is the extended value rounded");
+
+    double cellValue = 0;
+    std::string buffer;
+    long double rewritten = 0;
+    const bool isCell = kvd::measurementValue(text, separator, cellValue, buffer);
+    const bool rewrittenParsed = kvd::tryParseNumberText(kvd::PointToLocale(text, separator), separator, rewritten)
+                                 && std::isfinite(static_cast<double>(rewritten));
+    check(isCell == rewrittenParsed, "a measurement cell is a finite number once its points are rewritten");
+    check(!isCell || std::bit_cast<std::uint64_t>(cellValue) == std::bit_cast<std::uint64_t>(static_cast<double>(rewritten)),
+          "a measurement cell has the value of its rewritten text");
 
     if (parsed && std::isfinite(static_cast<double>(value))) {
         const std::string shown = kvd::formatFixed(static_cast<double>(value), separator);
