@@ -15,9 +15,17 @@ namespace kvd {
 
 std::string ReportFile::utf8(std::string_view bytes) const
 {
+    std::string text;
+    appendUtf8(text, bytes);
+    return text;
+}
+
+void ReportFile::appendUtf8(std::string& out, std::string_view bytes) const
+{
     if (document.encoding == TextEncoding::Utf8)
-        return std::string(bytes);
-    return decodeText(bytes, document.encoding).toStdString();
+        out.append(bytes);
+    else
+        out.append(decodeText(bytes, document.encoding).toStdString());
 }
 
 ReportFile loadReportFile(const std::string& fileName)

@@ -24,6 +24,8 @@ struct ReportFile {
 
     // A text of the file (cells, report lines) as UTF-8.
     std::string utf8(std::string_view bytes) const;
+    // The same, appended to out (without a copy of its own when the file is UTF-8).
+    void appendUtf8(std::string& out, std::string_view bytes) const;
 };
 
 // Loads the file named by fileName (the file system's bytes, as the shell passed

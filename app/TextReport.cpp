@@ -33,21 +33,31 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
     }
 
     output.stream = [&file](const ReportSink& sink) {
+        // Lines are handed on in batches: a report of a million sources is written
+        // as it is made, a few thousand lines at a time.
+        constexpr std::size_t BatchBytes = 64 * 1024;
         const ReportLines lines(file.document.summary.report, file.document.table);
         std::string text;
+        const bool utf8 = file.document.encoding == TextEncoding::Utf8;
         for (std::size_t index = 0; index < lines.count(); ++index) {
-            text.clear();
-            appendLine(text, file.utf8(lines.line(index)));
-            if (!sink(text))
-                return false;
+            if (utf8)
+                lines.appendLine(text, index);
+            else
+                file.appendUtf8(text, lines.line(index));
+            text += '\n';
+            if (text.size() >= BatchBytes) {
+                if (!sink(text))
+                    return false;
+                text.clear();
+            }
         }
-        text = "\nMeasurements Statistics :\n";
+        text += "\nMeasurements Statistics :\n";
         const StatisticsTable& statistics = file.document.summary.statistics;
         for (int row = 0; row < statistics.rowCount(); ++row) {
             for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
                 if (column > 0)
                     text += '\t';
-                text += file.utf8(statistics.cell(row, column));
+                file.appendUtf8(text, statistics.cell(row, column));
             }
             text += '\n';
         }

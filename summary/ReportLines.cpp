@@ -3,6 +3,7 @@
 #include "datafile/DataTable.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace kvd {
 
@@ -99,43 +100,56 @@ const ReportLines::Run& ReportLines::runOf(std::size_t index) const
     return *(after - 1);
 }
 
-std::string ReportLines::tallyLine(const ReportTally& tally, int column) const
+void ReportLines::appendTallyLine(std::string& out, const ReportTally& tally, int column) const
 {
-    std::string line = " - ";
-    line.append(m_table.cell(tally.row, column));
-    line += " (" + std::to_string(tally.count) + (tally.count > 1 ? " objects)" : " object)");
-    return line;
+    out += " - ";
+    out.append(m_table.cell(tally.row, column));
+    char count[24];
+    const auto written = std::to_chars(count, count + sizeof count, tally.count);
+    out += " (";
+    out.append(count, written.ptr);
+    out += tally.count > 1 ? " objects)" : " object)";
 }
 
 std::string ReportLines::line(std::size_t index) const
+{
+    std::string text;
+    appendLine(text, index);
+    return text;
+}
+
+void ReportLines::appendLine(std::string& out, std::size_t index) const
 {
     const Run& run = runOf(index);
     const std::size_t item = index - run.firstLine;
     switch (run.form) {
     case Run::Form::Fixed:
-        return run.text;
+        out += run.text;
+        return;
     case Run::Form::Duplicates: {
         const int row = m_report.duplicateRows[item];
-        std::string line = "WARNING: Object ";
-        line.append(m_table.cell(row, 0));
-        line += " of ";
-        line.append(m_table.cell(row, 1));
-        line += " in duplicate !";
+        out += "WARNING: Object ";
+        out.append(m_table.cell(row, 0));
+        out += " of ";
+        out.append(m_table.cell(row, 1));
+        out += " in duplicate !";
         if (isLearningKind(m_report.kind)) {
-            line += " (";
-            line.append(m_table.cell(row, m_report.columns.group));
-            line += ")";
+            out += " (";
+            out.append(m_table.cell(row, m_report.columns.group));
+            out += ")";
         }
-        return line;
+        return;
     }
     case Run::Form::Sources:
-        return tallyLine(m_report.sources[item], m_report.columns.source);
+        appendTallyLine(out, m_report.sources[item], m_report.columns.source);
+        return;
     case Run::Form::Statuses:
-        return tallyLine(m_report.unknownStatuses[item], m_report.columns.status);
+        appendTallyLine(out, m_report.unknownStatuses[item], m_report.columns.status);
+        return;
     case Run::Form::Groups:
-        return tallyLine(m_report.groups[item], m_report.columns.group);
+        appendTallyLine(out, m_report.groups[item], m_report.columns.group);
+        return;
     }
-    return {};
 }
 
 ReportLineTarget ReportLines::target(std::size_t index) const

@@ -35,6 +35,8 @@ public:
     std::size_t count() const noexcept { return m_lineCount; }
     // Line `index` (< count()), without line end.
     std::string line(std::size_t index) const;
+    // The same, appended to out: a writer of many lines makes them without a string each.
+    void appendLine(std::string& out, std::size_t index) const;
     ReportLineTarget target(std::size_t index) const;
 
 private:
@@ -51,7 +53,7 @@ private:
     void addFixed(std::string text, ReportLineTarget target = {});
     void addList(Run::Form form, std::size_t count);
     const Run& runOf(std::size_t index) const;
-    std::string tallyLine(const ReportTally& tally, int column) const;
+    void appendTallyLine(std::string& out, const ReportTally& tally, int column) const;
 
     const SummaryReport& m_report;
     const DataTable& m_table;
