@@ -10,9 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace kvd {
@@ -42,6 +46,27 @@ int openForReading(const std::string& path, bool nonBlocking) noexcept
 {
     const int flags = O_RDONLY | O_CLOEXEC | (nonBlocking ? O_NONBLOCK : 0);
     return retryOnInterrupt([&] { return ::open(path.c_str(), flags); });
+}
+
+// Reads [offset, offset + size) into buffer with pread, to the end of the range or of
+// the file. The bytes read; `error` is the errno of a failed call, 0 otherwise.
+std::size_t readRange(int descriptor, char* buffer, std::size_t size, std::uint64_t offset, int& error) noexcept
+{
+    std::size_t done = 0;
+    error = 0;
+    while (done < size) {
+        const std::size_t ask = std::min(ChunkSize, size - done);
+        const ssize_t count = retryOnInterrupt(
+            [&] { return ::pread(descriptor, buffer + done, ask, static_cast<off_t>(offset + done)); });
+        if (count < 0) {
+            error = errno;
+            break;
+        }
+        if (count == 0)
+            break;
+        done += static_cast<std::size_t>(count);
+    }
+    return done;
 }
 
 // Bytes read into buffer, 0 at the end of the file; throws IoError on failure.
@@ -139,6 +164,77 @@ void FileBytes::reserve(std::size_t capacity)
     m_capacity = mapped;
 }
 
+namespace {
+
+// Reads the first statedSize bytes of a regular file into bytes, its second half on a
+// thread of its own beside this one: the kernel's copying and the faults of fresh pages
+// then share two cores. Leaves the file's offset after them, for what a growing file
+// adds. False when the file held fewer bytes (bytes then holds those read, in order);
+// throws IoError when a read fails. Where no thread can start, this one reads both.
+bool readHalvesAtOnce(int descriptor, FileBytes& bytes, std::uint64_t statedSize, const std::string& path,
+                      const FileReadProgress& progress)
+{
+    const auto size = static_cast<std::size_t>(statedSize);
+    const std::size_t half = size / 2;
+    std::atomic<std::size_t> secondDone{0};
+    std::size_t secondRead = 0;
+    int secondError = 0;
+    auto readSecondHalf = [&] {
+        char* const begin = bytes.data() + half;
+        std::size_t done = 0;
+        while (done < size - half) {
+            const std::size_t part = std::min(ChunkSize, size - half - done);
+            int error = 0;
+            const std::size_t count = readRange(descriptor, begin + done, part, half + done, error);
+            done += count;
+            secondDone.store(done, std::memory_order_relaxed);
+            if (error != 0 || count < part) {
+                secondError = error;
+                break;
+            }
+        }
+        secondRead = done;
+    };
+    std::size_t firstRead = 0;
+    int firstError = 0;
+    {
+        std::optional<std::jthread> second;
+        try {
+            second.emplace(readSecondHalf);
+        } catch (const std::system_error&) {
+        }
+        while (firstRead < half) {
+            const std::size_t part = std::min(ChunkSize, half - firstRead);
+            const std::size_t count = readRange(descriptor, bytes.data() + firstRead, part, firstRead, firstError);
+            firstRead += count;
+            if (progress)
+                progress(firstRead + secondDone.load(std::memory_order_relaxed), statedSize);
+            if (firstError != 0 || count < part)
+                break;
+        }
+        if (!second)
+            readSecondHalf();
+    }
+    if (firstError != 0)
+        throw ioError(firstError, path);
+    if (secondError != 0)
+        throw ioError(secondError, path);
+    if (firstRead < half) {
+        bytes.grow(firstRead);
+        return false;
+    }
+    bytes.grow(half + secondRead);
+    if (secondRead < size - half)
+        return false;
+    if (progress)
+        progress(statedSize, statedSize);
+    if (::lseek(descriptor, static_cast<off_t>(statedSize), SEEK_SET) < 0)
+        throw ioError(errno, path);
+    return true;
+}
+
+} // namespace
+
 FileBytes readFileBytes(const std::string& path, const FileReadOptions& options)
 {
     const UniqueFd file(openForReading(path, options.regularFilesOnly));
@@ -167,6 +263,9 @@ FileBytes readFileBytes(const std::string& path, const FileReadOptions& options)
         }
     };
     makeRoom(regular ? statedSize + EndProbe : FirstPipeRoom);
+    if (regular && options.twoThreadSize > 0 && statedSize >= options.twoThreadSize
+        && !readHalvesAtOnce(file.get(), bytes, statedSize, path, options.progress))
+        return bytes; // the file ended early: it shrank while it was read
     for (;;) {
         if (bytes.size() == bytes.capacity()) {
             if (bytes.size() >= mostHeld)

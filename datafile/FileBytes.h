@@ -56,6 +56,9 @@ struct FileReadOptions {
     // one byte past it, so no input, growing or endless, holds more memory.
     std::uint64_t sizeLimit = std::uint64_t(4) << 30;
     FileReadProgress progress; // optional
+    // Regular files of at least this many bytes are read by two threads at once, each
+    // copying one half (0: never).
+    std::uint64_t twoThreadSize = std::uint64_t(16) << 20;
 };
 
 // The whole content of the file at path, read through one descriptor: the size seen

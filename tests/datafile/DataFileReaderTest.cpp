@@ -1,6 +1,7 @@
 #include "datafile/DataFileReader.h"
 #include "common/Errors.h"
 #include "datafile/DataTable.h"
+#include "datafile/FileBytes.h"
 #include "datafile/HeaderLineIndex.h"
 #include "datafile/HeaderText.h"
 
@@ -19,6 +20,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace kvd {
@@ -636,6 +638,40 @@ TEST_F(DataFileReader, aGrowingFileIsReadToItsEndWithinTheLimit)
     EXPECT_EQ(grown.document.table.cell(4, 2), "2");
     EXPECT_EQ(growing(1000).error,
               "The file " + path + " is more than 1000 bytes long; a data file may hold at most 1000 bytes.");
+}
+
+// Large files are read in two halves at once: whatever the size, the bytes are the
+// file's, in order; a file that grows meanwhile is read to its new end, and one cut
+// short meanwhile gives a beginning of its old content, never a gap or stale bytes.
+TEST_F(DataFileReader, twoHalvesReadAtOnceGiveTheFileInOrder)
+{
+    std::mt19937 random(3);
+    FileReadOptions options;
+    options.twoThreadSize = 1;
+    for (const std::size_t size : {1u, 2u, 3u, 4095u, 4096u, 4097u, 1000001u}) {
+        std::string bytes(size, '\0');
+        for (char& byte : bytes)
+            byte = static_cast<char>(random());
+        const std::string path = write(bytes);
+        const FileBytes read = readFileBytes(path, options);
+        ASSERT_EQ(read.view(), bytes) << size << " bytes";
+    }
+
+    const std::string original(3000000, 'x');
+    const std::string path = write(original);
+    FileReadOptions growing = options;
+    bool grown = false;
+    growing.progress = [&](std::uint64_t, std::uint64_t) {
+        if (!std::exchange(grown, true))
+            std::ofstream(path, std::ios::app) << "tail";
+    };
+    EXPECT_EQ(readFileBytes(path, growing).view(), original + "tail");
+
+    write(original);
+    FileReadOptions shrinking = options;
+    shrinking.progress = [&](std::uint64_t, std::uint64_t) { ASSERT_EQ(::truncate(path.c_str(), 1000), 0); };
+    const FileBytes cut = readFileBytes(path, shrinking);
+    EXPECT_TRUE(original.starts_with(cut.view())) << cut.size() << " bytes";
 }
 
 TEST(ExampleFiles, openCompleteWithTheirKind)
