@@ -347,6 +347,15 @@ Statistics programStatistics(const DataTable& table, char separator)
     return result;
 }
 
+// The column-name line of a table with `measurements` measurement columns M0, M1, ...
+std::string columnNames(int measurements)
+{
+    std::string line = "Object;Source";
+    for (int column = 0; column < measurements; ++column)
+        line += ";M" + std::to_string(column);
+    return line;
+}
+
 // Columns of plain values, of mixed shapes, of values that turn invalid somewhere,
 // and with a first value that is not a number; cells written with "." (and "," in a
 // few, which only a "," locale reads).
@@ -356,9 +365,7 @@ TEST(StatisticsDifferential, gridAndWarningsAgreeWithThePlainTwoPasses)
     constexpr int Measurements = 12;
     NumberTexts texts(7);
     std::mt19937 random(11);
-    std::vector<std::string> lines = {"Object;Source"};
-    for (int column = 0; column < Measurements; ++column)
-        lines[0] += ";M" + std::to_string(column);
+    std::vector<std::string> lines = {columnNames(Measurements)};
     for (int row = 1; row <= Objects; ++row) {
         std::string line = std::to_string(row) + ";src";
         for (int column = 0; column < Measurements; ++column) {
@@ -400,9 +407,7 @@ TEST(StatisticsDifferential, chunkedPassesKeepRowOrderAndStopEachColumnAtItsFirs
                                            {Measurements - 1, 2 + 5 * chunk}};
     std::mt19937 random(3);
     std::uniform_real_distribution<double> mantissa(-1, 1);
-    std::vector<std::string> lines = {"Object;Source"};
-    for (int column = 0; column < Measurements; ++column)
-        lines[0] += ";M" + std::to_string(column);
+    std::vector<std::string> lines = {columnNames(Measurements)};
     for (int row = 1; row <= Objects; ++row) {
         std::string line = std::to_string(row) + ";src";
         for (int column = 0; column < Measurements; ++column) {
