@@ -49,8 +49,11 @@ int openForReading(const std::string& path, bool nonBlocking) noexcept
 }
 
 // Reads [offset, offset + size) into buffer with pread, to the end of the range or of
-// the file. The bytes read; `error` is the errno of a failed call, 0 otherwise.
-std::size_t readRange(int descriptor, char* buffer, std::size_t size, std::uint64_t offset, int& error) noexcept
+// the file, calling afterRead(bytes read so far) after each call. The bytes read;
+// `error` is the errno of a failed call, 0 otherwise.
+template <class AfterRead>
+std::size_t readRange(int descriptor, char* buffer, std::size_t size, std::uint64_t offset, int& error,
+                      AfterRead&& afterRead)
 {
     std::size_t done = 0;
     error = 0;
@@ -65,6 +68,7 @@ std::size_t readRange(int descriptor, char* buffer, std::size_t size, std::uint6
         if (count == 0)
             break;
         done += static_cast<std::size_t>(count);
+        afterRead(done);
     }
     return done;
 }
@@ -180,20 +184,8 @@ bool readHalvesAtOnce(int descriptor, FileBytes& bytes, std::uint64_t statedSize
     std::size_t secondRead = 0;
     int secondError = 0;
     auto readSecondHalf = [&] {
-        char* const begin = bytes.data() + half;
-        std::size_t done = 0;
-        while (done < size - half) {
-            const std::size_t part = std::min(ChunkSize, size - half - done);
-            int error = 0;
-            const std::size_t count = readRange(descriptor, begin + done, part, half + done, error);
-            done += count;
-            secondDone.store(done, std::memory_order_relaxed);
-            if (error != 0 || count < part) {
-                secondError = error;
-                break;
-            }
-        }
-        secondRead = done;
+        secondRead = readRange(descriptor, bytes.data() + half, size - half, half, secondError,
+                               [&](std::size_t done) { secondDone.store(done, std::memory_order_relaxed); });
     };
     std::size_t firstRead = 0;
     int firstError = 0;
@@ -203,15 +195,10 @@ bool readHalvesAtOnce(int descriptor, FileBytes& bytes, std::uint64_t statedSize
             second.emplace(readSecondHalf);
         } catch (const std::system_error&) {
         }
-        while (firstRead < half) {
-            const std::size_t part = std::min(ChunkSize, half - firstRead);
-            const std::size_t count = readRange(descriptor, bytes.data() + firstRead, part, firstRead, firstError);
-            firstRead += count;
+        firstRead = readRange(descriptor, bytes.data(), half, 0, firstError, [&](std::size_t done) {
             if (progress)
-                progress(firstRead + secondDone.load(std::memory_order_relaxed), statedSize);
-            if (firstError != 0 || count < part)
-                break;
-        }
+                progress(done + secondDone.load(std::memory_order_relaxed), statedSize);
+        });
         if (!second)
             readSecondHalf();
     }
