@@ -4,11 +4,11 @@
 //
 // Usage: viewer_open_bench FILE
 // Prints one line: open_ms=... scroll_ms=... resize_ms=... rows=...
-#include "ApplicationFonts.h"
-#include "Dialogs.h"
-#include "TMainForm.h"
-#include "document/TMDIChild.h"
-#include "document/TextGrid.h"
+#include "viewer/ApplicationFonts.h"
+#include "viewer/Dialogs.h"
+#include "viewer/TMainForm.h"
+#include "viewer/TMDIChild.h"
+#include "viewer/TextGrid.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -16,7 +16,7 @@ benchmark_arguments() {
   build=$(cd "$1" && pwd)
   objects=${2:-1000000}
   repetitions=${3:-5}
-  report="$build/app/kvdreport"
+  report="$build/report/kvdreport"
   generate="$build/bench/kvd_generate"
 }
 

@@ -17,7 +17,7 @@ if [ $# -lt 1 ] || [ $# -gt 2 ]; then
 fi
 build=$(cd "$1" && pwd)
 rows=${2:-10000000}
-report="$build/app/kvdreport"
+report="$build/report/kvdreport"
 viewer="$build/bench/viewer_open_bench"
 # shellcheck source=bench/benchmark_common.sh
 source "$(dirname "$0")/benchmark_common.sh"

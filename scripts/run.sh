@@ -12,9 +12,9 @@ cmake --build build -j "$(nproc)"
 # message of its own. Say what is missing instead (QT_QPA_PLATFORM, when set, chooses
 # another platform, such as offscreen, and is left to the toolkit).
 no_display() {
-  echo "run.sh: KVD Viewer is built (build/app/kvdviewer), but $1." >&2
+  echo "run.sh: KVD Viewer is built (build/viewer/kvdviewer), but $1." >&2
   echo "Run this script from a desktop session, or on a virtual X server:" >&2
-  echo "  xvfb-run -a build/app/kvdviewer examples/leaf_survey.kvd" >&2
+  echo "  xvfb-run -a build/viewer/kvdviewer examples/leaf_survey.kvd" >&2
   exit 1
 }
 if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -24,4 +24,4 @@ if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     no_display "the display DISPLAY=$DISPLAY cannot be reached"
   fi
 fi
-exec build/app/kvdviewer examples/leaf_survey.kvd "$@"
+exec build/viewer/kvdviewer examples/leaf_survey.kvd "$@"

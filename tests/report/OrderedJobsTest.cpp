@@ -1,4 +1,4 @@
-#include "app/OrderedJobs.h"
+#include "report/OrderedJobs.h"
 
 #include <gtest/gtest.h>
 

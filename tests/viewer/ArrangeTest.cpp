@@ -1,9 +1,9 @@
 #include "ViewerFixture.h"
 
-#include "CascadeLayout.h"
-#include "ErrorText.h"
-#include "TileLayout.h"
-#include "document/TMDIChild.h"
+#include "viewer/CascadeLayout.h"
+#include "viewer/ErrorText.h"
+#include "viewer/TileLayout.h"
+#include "viewer/TMDIChild.h"
 
 #include <QMdiArea>
 #include <QScrollBar>

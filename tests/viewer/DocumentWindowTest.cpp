@@ -1,11 +1,11 @@
 #include "ViewerFixture.h"
 
 #include "common/Errors.h"
-#include "document/HeaderEditorText.h"
-#include "document/ReportView.h"
-#include "document/TMDIChild.h"
-#include "document/TextGrid.h"
-#include "document/WrappingTabBar.h"
+#include "viewer/HeaderEditorText.h"
+#include "viewer/ReportView.h"
+#include "viewer/TMDIChild.h"
+#include "viewer/TextGrid.h"
+#include "viewer/WrappingTabBar.h"
 
 #include <QDropEvent>
 #include <QHeaderView>

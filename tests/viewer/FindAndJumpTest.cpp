@@ -1,11 +1,11 @@
 #include "ViewerFixture.h"
 
-#include "document/DocumentExplorer.h"
-#include "document/FindBar.h"
-#include "document/HistogramWindow.h"
-#include "document/ReportView.h"
-#include "document/TMDIChild.h"
-#include "document/TextGrid.h"
+#include "viewer/DocumentExplorer.h"
+#include "viewer/FindBar.h"
+#include "viewer/HistogramWindow.h"
+#include "viewer/ReportView.h"
+#include "viewer/TMDIChild.h"
+#include "viewer/TextGrid.h"
 
 #include <QAbstractAxis>
 #include <QApplication>

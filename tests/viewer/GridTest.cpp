@@ -1,11 +1,11 @@
 #include "TableBuilder.h"
 #include "datafile/DataTable.h"
-#include "document/DataTableModel.h"
-#include "document/GridTextWidth.h"
-#include "document/StatisticsTableModel.h"
-#include "document/TextGrid.h"
+#include "viewer/DataTableModel.h"
+#include "viewer/GridTextWidth.h"
+#include "viewer/StatisticsTableModel.h"
+#include "viewer/TextGrid.h"
 #include "summary/StatisticsTable.h"
-#include "ApplicationFonts.h"
+#include "viewer/ApplicationFonts.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

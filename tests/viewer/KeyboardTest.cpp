@@ -1,7 +1,7 @@
 #include "ViewerFixture.h"
 
-#include "document/TMDIChild.h"
-#include "document/TextGrid.h"
+#include "viewer/TMDIChild.h"
+#include "viewer/TextGrid.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "ViewerFixture.h"
 
-#include "OpenDialog.h"
-#include "TAboutBox.h"
-#include "document/TMDIChild.h"
-#include "document/TextGrid.h"
+#include "viewer/OpenDialog.h"
+#include "viewer/TAboutBox.h"
+#include "viewer/TMDIChild.h"
+#include "viewer/TextGrid.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -14,7 +14,7 @@
 #include <QLineEdit>
 #include <QDir>
 #include <QMenu>
-#include "document/ReportView.h"
+#include "viewer/ReportView.h"
 #include <QPushButton>
 #include <QTextEdit>
 #include <QToolButton>

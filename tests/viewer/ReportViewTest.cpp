@@ -1,4 +1,4 @@
-#include "document/ReportView.h"
+#include "viewer/ReportView.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,12 +1,12 @@
 #include "ViewerFixture.h"
 
-#include "document/TMDIChild.h"
-#include "document/TextGrid.h"
+#include "viewer/TMDIChild.h"
+#include "viewer/TextGrid.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
-#include "document/ReportView.h"
+#include "viewer/ReportView.h"
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Dialogs.h"
-#include "TMainForm.h"
+#include "viewer/Dialogs.h"
+#include "viewer/TMainForm.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "ApplicationFonts.h"
+#include "viewer/ApplicationFonts.h"
 
 #include <QApplication>
 
