@@ -1,6 +1,7 @@
 // --format=json: one object per file (the members are described by
 // report/kvdreport.schema.json), an array of them for several files.
 
+#include "report/ByValueReport.h"
 #include "report/DuplicateGroups.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
@@ -140,6 +141,8 @@ QJsonObject fileObject(const ReportFile& file)
         object[QLatin1String("groups")] = tallies(file, report.groups, report.columns.group);
     }
     object[QLatin1String("statistics")] = statistics(file);
+    if (file.by)
+        object[QLatin1String("by")] = byValueJson(file);
     object[QLatin1String("warnings")] = texts(file.warnings);
     return object;
 }
@@ -159,6 +162,7 @@ ReportOutput jsonReport(const ReportFile& file, FilePlacement placement)
         output.err = failureMessage(file, placement.several) + '\n';
         output.status = ExitFailure;
     }
+    reportByValueError(file, placement.several, output);
     return output;
 }
 

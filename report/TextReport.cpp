@@ -2,9 +2,11 @@
 // Statistics :" and the statistics grid with TAB between cells. With several files,
 // a "==> FILE <==" line before each, and an empty line between them.
 
+#include "report/ByValueReport.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
 #include "summary/ReportLines.h"
+#include "summary/StatisticsByValueGrid.h"
 
 namespace kvd {
 
@@ -31,6 +33,7 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
         output.status = ExitFailure;
         return output;
     }
+    reportByValueError(file, placement.several, output);
 
     output.stream = [&file](const ReportSink& sink) {
         // Lines are handed on in batches: a report of a million sources is written
@@ -61,7 +64,11 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
             }
             text += '\n';
         }
-        return sink(text);
+        if (file.byValue) {
+            text += "\nStatistics by " + std::string(StatisticsByValueGrid::heading(file.byValue->key, 0)) + " :\n";
+            text += byValueHeading(file, false);
+        }
+        return writeByValueRows(text, file, {}, sink);
     };
     return output;
 }

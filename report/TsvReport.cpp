@@ -2,6 +2,7 @@
 // line per measurement. With several files, a first column "File" names each row's
 // file and the heading comes once.
 
+#include "report/ByValueReport.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
 
@@ -22,14 +23,26 @@ ReportOutput tsvReport(const ReportFile& file, FilePlacement placement)
 {
     ReportOutput output;
     const StatisticsTable& statistics = file.document.summary.statistics;
-    if (placement.index == 0 && (placement.several || file.loaded))
-        output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+    if (placement.index == 0 && (placement.several || file.loaded)) {
+        if (file.by)
+            output.out = byValueHeading(file, placement.several);
+        else
+            output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+    }
     const std::string warningPrefix = placement.several ? file.path + ": " : std::string();
     for (const std::string& warning : file.warnings)
         output.err += warningPrefix + warning + '\n';
     if (!file.loaded) {
         output.err += failureMessage(file, placement.several) + '\n';
         output.status = ExitFailure;
+        return output;
+    }
+    if (file.by) {
+        reportByValueError(file, placement.several, output);
+        output.stream = [&file, several = placement.several](const ReportSink& sink) {
+            std::string text;
+            return writeByValueRows(text, file, several ? file.path + '\t' : std::string(), sink);
+        };
         return output;
     }
 
