@@ -31,16 +31,6 @@ std::uint64_t orderedBits(double value) noexcept
     return (bits & Sign) != 0 ? ~bits : bits | Sign;
 }
 
-// Bytes [0, 8) of key as a big-endian word, zeros past its end: words order as the
-// keys do, or are equal.
-std::uint64_t leadingWord(std::string_view key) noexcept
-{
-    std::uint64_t word = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        word = (word << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
-    return word;
-}
-
 // The sort keys of the text cells of one sort: rank keys when every text has one,
 // else full collation keys.
 class TextKeys {
@@ -56,6 +46,28 @@ public:
             m_rules.collation.appendKey(TwoPieceText{text, {}}, m_rules.encoding, scratch);
         return scratch;
     }
+
+    // Below 0, 0 or above 0 as a's key is before, equal to or after b's.
+    int compare(std::string_view a, std::string_view b, std::string& scratch, std::string& otherScratch) const
+    {
+        if (a == b)
+            return 0;
+        if (m_ranked) { // rank by rank, without making the keys
+            const std::uint8_t* ranks = m_rules.collation.asciiRanks();
+            const std::size_t common = std::min(a.size(), b.size());
+            for (std::size_t i = 0; i < common; ++i) {
+                const int order = ranks[static_cast<unsigned char>(a[i])] - ranks[static_cast<unsigned char>(b[i])];
+                if (order != 0)
+                    return order;
+            }
+            return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+        }
+        return key(a, scratch).compare(key(b, otherScratch));
+    }
+
+    // Whether keys hold no zero byte: a lead word whose last byte is 0 then holds all
+    // of its key (rank keys, and the collator's keys, which end at their only 0).
+    bool withoutZeroBytes() const noexcept { return m_ranked || m_rules.collation.icuCollator() != nullptr; }
 
 private:
     const SortRules& m_rules;
@@ -95,23 +107,56 @@ void sortNumbers(SortItem* begin, SortItem* end, SortDirection direction)
     });
 }
 
+// The number of bytes the keys of every item begin with alike.
+std::size_t sharedBeginning(const DataTable& table, int column, const TextKeys& keys,
+                            const std::vector<std::int32_t>& rows, const SortItem* begin, const SortItem* end)
+{
+    if (begin == end)
+        return 0;
+    std::string first;
+    std::string scratch;
+    const std::string_view firstKey = keys.key(table.cell(rows[static_cast<std::size_t>(begin->position)], column), first);
+    std::size_t shared = firstKey.size();
+    for (const SortItem* item = begin + 1; item != end && shared > 0; ++item) {
+        const std::string_view key = keys.key(table.cell(rows[static_cast<std::size_t>(item->position)], column), scratch);
+        const std::size_t limit = std::min(shared, key.size());
+        shared = static_cast<std::size_t>(
+            std::mismatch(firstKey.begin(), firstKey.begin() + static_cast<std::ptrdiff_t>(limit), key.begin()).first
+            - firstKey.begin());
+    }
+    return shared;
+}
+
+// Bytes [from, from + 8) of key as a big-endian word, zeros past its end. Of keys
+// that share their first `from` bytes, the words order as the keys do, or are equal.
+std::uint64_t leadingWord(std::string_view key, std::size_t from) noexcept
+{
+    std::uint64_t word = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        word = (word << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return word;
+}
+
 void sortTexts(const DataTable& table, int column, const TextKeys& keys, const std::vector<std::int32_t>& rows,
                SortItem* begin, SortItem* end, SortDirection direction)
 {
+    const std::size_t shared = sharedBeginning(table, column, keys, rows, begin, end);
     std::string scratch;
     for (SortItem* item = begin; item != end; ++item)
-        item->lead = leadingWord(keys.key(table.cell(rows[static_cast<std::size_t>(item->position)], column), scratch));
+        item->lead = leadingWord(keys.key(table.cell(rows[static_cast<std::size_t>(item->position)], column), scratch),
+                                 shared);
     std::string otherScratch;
-    const auto keyOf = [&](const SortItem& item, std::string& into) {
-        return keys.key(table.cell(rows[static_cast<std::size_t>(item.position)], column), into);
-    };
+    const auto textOf = [&](const SortItem& item) { return table.cell(rows[static_cast<std::size_t>(item.position)], column); };
     const bool descending = direction == SortDirection::Descending;
+    const bool wholeInLead = keys.withoutZeroBytes();
     std::sort(begin, end, [&](const SortItem& a, const SortItem& b) {
         if (a.lead != b.lead)
             return (a.lead < b.lead) != descending;
-        const int byKey = keyOf(a, scratch).compare(keyOf(b, otherScratch));
-        if (byKey != 0)
-            return (byKey < 0) != descending;
+        if (!wholeInLead || (a.lead & 0xFF) != 0) {
+            const int byKey = keys.compare(textOf(a), textOf(b), scratch, otherScratch);
+            if (byKey != 0)
+                return (byKey < 0) != descending;
+        }
         return a.position < b.position;
     });
 }
