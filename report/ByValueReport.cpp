@@ -3,23 +3,23 @@
 
 #include "report/ByValueReport.h"
 
-#include "report/ReportFile.h"
 #include "datafile/NumberText.h"
+#include "report/JsonWriter.h"
+#include "report/OutputBatch.h"
+#include "report/ReportFile.h"
+#include "report/TerminalText.h"
 #include "summary/StatisticsByValueGrid.h"
-
-#include <QJsonArray>
-#include <QJsonObject>
-
-#include <cmath>
 
 namespace kvd {
 
 namespace {
 
-void appendField(std::string& out, std::string_view text)
+void appendField(std::string& out, std::string_view text, bool escaped)
 {
+    std::string field;
     for (const char c : text)
-        out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+        field += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+    appendText(out, field, escaped);
 }
 
 const char* keyText(ValueColumn key)
@@ -32,27 +32,30 @@ const char* keyText(ValueColumn key)
     return "";
 }
 
-QJsonValue jsonNumber(double value)
-{
-    return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
-}
-
-QJsonArray entryStatistics(const ReportFile& file, const StatisticsByValue& byValue, std::size_t value)
+// The {max, mean, min, n, name, stdErr} of each measurement over one value's objects.
+void writeEntryStatistics(JsonWriter& json, const ReportFile& file, const StatisticsByValue& byValue,
+                          std::size_t value)
 {
     const DataTable& table = file.document.table;
-    QJsonArray statistics;
+    json.beginArray();
     for (std::size_t m = 0; m < byValue.measurementCount(); ++m) {
         const ValueFigures& figures = byValue.at(value, m);
-        QJsonObject measurement;
-        measurement[QLatin1String("name")] = QString::fromStdString(file.utf8(table.cell(0, byValue.measurementColumns[m])));
-        measurement[QLatin1String("n")] = byValue.objects[value];
-        measurement[QLatin1String("mean")] = jsonNumber(figures.mean);
-        measurement[QLatin1String("stdErr")] = jsonNumber(figures.standardError);
-        measurement[QLatin1String("min")] = jsonNumber(figures.minimum);
-        measurement[QLatin1String("max")] = jsonNumber(figures.maximum);
-        statistics.append(measurement);
+        json.beginObject();
+        json.key("max");
+        json.number(figures.maximum);
+        json.key("mean");
+        json.number(figures.mean);
+        json.key("min");
+        json.number(figures.minimum);
+        json.key("n");
+        json.integer(byValue.objects[value]);
+        json.key("name");
+        json.string(file.utf8(table.cell(0, byValue.measurementColumns[m])));
+        json.key("stdErr");
+        json.number(figures.standardError);
+        json.endObject();
     }
-    return statistics;
+    json.endArray();
 }
 
 } // namespace
@@ -69,48 +72,54 @@ std::string byValueHeading(const ReportFile& file, bool withFile)
     return line + '\n';
 }
 
-bool writeByValueRows(std::string& out, const ReportFile& file, std::string_view filePrefix,
-                      const ReportSink& sink)
+bool writeByValueRows(OutputBatch& batch, const ReportFile& file, std::string_view filePrefix, bool escaped)
 {
-    constexpr std::size_t BatchBytes = 64 * 1024;
     if (!file.byValue)
-        return sink(out);
+        return true;
     const StatisticsByValueGrid grid(*file.byValue, file.document.table, userDecimalSeparator());
+    std::string& out = batch.text();
     for (int row = 0; row < grid.rowCount(); ++row) {
-        out += filePrefix;
+        appendField(out, filePrefix, escaped);
         for (int column = 0; column < StatisticsByValueGrid::ColumnCount; ++column) {
             if (column > 0)
                 out += '\t';
-            appendField(out, file.utf8(grid.cell(row, column)));
+            appendField(out, file.utf8(grid.cell(row, column)), escaped);
         }
         out += '\n';
-        if (out.size() >= BatchBytes) {
-            if (!sink(out))
-                return false;
-            out.clear();
-        }
+        if (!batch.flushIfFull())
+            return false;
     }
-    return sink(out);
+    return true;
 }
 
-QJsonValue byValueJson(const ReportFile& file)
+bool writeByValueJson(JsonWriter& json, OutputBatch& batch, const ReportFile& file)
 {
-    if (!file.byValue)
-        return QJsonValue(QJsonValue::Null);
+    if (!file.byValue) {
+        json.null();
+        return true;
+    }
     const StatisticsByValue& byValue = *file.byValue;
     const DataTable& table = file.document.table;
-    QJsonArray entries;
+    json.beginObject();
+    json.key("entries");
+    json.beginArray();
     for (std::size_t value = 0; value < byValue.values.size(); ++value) {
-        QJsonObject entry;
-        entry[QLatin1String("value")] = QString::fromStdString(file.utf8(table.cell(byValue.values[value].row, byValue.column)));
-        entry[QLatin1String("objects")] = byValue.objects[value];
-        entry[QLatin1String("statistics")] = entryStatistics(file, byValue, value);
-        entries.append(entry);
+        json.beginObject();
+        json.key("objects");
+        json.integer(byValue.objects[value]);
+        json.key("statistics");
+        writeEntryStatistics(json, file, byValue, value);
+        json.key("value");
+        json.string(file.utf8(table.cell(byValue.values[value].row, byValue.column)));
+        json.endObject();
+        if (!batch.flushIfFull())
+            return false;
     }
-    QJsonObject by;
-    by[QLatin1String("key")] = QLatin1String(keyText(byValue.key));
-    by[QLatin1String("entries")] = entries;
-    return by;
+    json.endArray();
+    json.key("key");
+    json.string(keyText(byValue.key));
+    json.endObject();
+    return true;
 }
 
 void reportByValueError(const ReportFile& file, bool named, ReportOutput& output)
