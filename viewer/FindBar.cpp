@@ -2,6 +2,7 @@
 
 #include "datafile/DataTable.h"
 #include "viewer/DataTableModel.h"
+#include "viewer/ElidedLabel.h"
 #include "viewer/TextGrid.h"
 #include "summary/CellSearch.h"
 #include "summary/Collation.h"
@@ -58,7 +59,7 @@ FindBar::FindBar(TextGrid& grid, const DataTableModel& model, const DataTable& t
     m_next = barButton(QStringLiteral("Next"), QStringLiteral("Find the next cell (Return, F3)"));
     layout->addWidget(m_previous);
     layout->addWidget(m_next);
-    m_status = new QLabel;
+    m_status = new ElidedLabel;
     m_status->setMinimumWidth(60);
     layout->addWidget(m_status, 1);
     m_stop = barButton(QStringLiteral("Stop"), QStringLiteral("Stop the search"));
@@ -240,9 +241,12 @@ void FindBar::goToCell(int modelRow, int column, bool keepSelection)
     const QModelIndex index = m_model.index(modelRow, column);
     if (!index.isValid())
         return;
+    // A row out of sight comes to the middle of the grid, where the eye finds it.
+    const QRect cell = m_grid.visualRect(index);
+    const bool inSight = cell.top() >= 0 && cell.bottom() < m_grid.viewport()->height();
     m_grid.selectionModel()->setCurrentIndex(index, keepSelection ? QItemSelectionModel::NoUpdate
                                                                   : QItemSelectionModel::ClearAndSelect);
-    m_grid.scrollTo(index);
+    m_grid.scrollTo(index, inSight ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
 }
 
 void FindBar::showRows(const std::vector<int>& rows, int column, const QString& what)
