@@ -1,5 +1,6 @@
 // --check: one "FILE:LINE: message" line per problem, in line order, nothing for a
-// clean file. LINE counts the file's lines from 1.
+// clean file. LINE counts the file's lines from 1. With --format=jsonl, one compact
+// object {file, line, code, message} a line instead.
 
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
@@ -9,7 +10,8 @@
 #include "summary/Collation.h"
 #include "summary/MeasurementValue.h"
 
-#include <QLocale>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdint>
 #include <unordered_map>
@@ -19,12 +21,30 @@ namespace kvd {
 
 namespace {
 
+// One problem as a JSON line; a line number of 0 is null (the file as a whole).
+std::string problemObject(const std::string& path, std::uint64_t lineNumber, const char* code,
+                          const std::string& message)
+{
+    QJsonObject object;
+    object[QLatin1String("file")] = QString::fromStdString(path);
+    object[QLatin1String("line")] =
+        lineNumber > 0 ? QJsonValue(static_cast<qint64>(lineNumber)) : QJsonValue(QJsonValue::Null);
+    object[QLatin1String("code")] = QLatin1String(code);
+    object[QLatin1String("message")] = QString::fromStdString(message);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n';
+}
+
 class ProblemLines {
 public:
-    explicit ProblemLines(const ReportFile& file) : m_file(file) {}
+    ProblemLines(const ReportFile& file, bool jsonLines) : m_file(file), m_jsonLines(jsonLines) {}
 
-    void add(std::uint64_t lineNumber, const std::string& message)
+    // `code` names the kind of problem for programs.
+    void add(std::uint64_t lineNumber, const char* code, const std::string& message)
     {
+        if (m_jsonLines) {
+            m_out += problemObject(m_file.path, lineNumber, code, message);
+            return;
+        }
         m_out += m_file.path;
         m_out += ':';
         m_out += std::to_string(lineNumber);
@@ -44,6 +64,7 @@ public:
 
 private:
     const ReportFile& m_file;
+    bool m_jsonLines;
     std::string m_out;
 };
 
@@ -72,8 +93,8 @@ std::vector<int> invalidColumns(const Summary& summary)
 // spelling, not once per row.
 class StatusCheck {
 public:
-    explicit StatusCheck(TextEncoding encoding)
-        : m_collation(Collation::forLocale(QLocale::system())), m_encoding(encoding)
+    StatusCheck(const QLocale& locale, TextEncoding encoding)
+        : m_collation(Collation::forLocale(locale)), m_encoding(encoding)
     {
     }
 
@@ -95,35 +116,35 @@ private:
     std::unordered_map<std::string_view, bool> m_unknown; // views into the table's bytes
 };
 
-} // namespace
-
-ReportOutput checkReport(const ReportFile& file, FilePlacement)
+ReportOutput problemReport(const ReportFile& file, bool jsonLines)
 {
     ReportOutput output;
     if (!file.loaded) {
         output.err = failureMessage(file, true) + '\n';
         output.status = ExitFailure;
+        if (jsonLines) // a file that could not be checked is a problem of its own
+            output.out = problemObject(file.path, 0, failureCode(file.failure), file.error);
         return output;
     }
     const DataTable& table = file.document.table;
     const Summary& summary = file.document.summary;
     const SummaryReport& report = summary.report;
-    ProblemLines problems(file);
+    ProblemLines problems(file, jsonLines);
     if (!hasMeasurement(summary)) {
-        problems.add(file.result.columnNameLineNumber,
+        problems.add(file.result.columnNameLineNumber, "no-measurement",
                      "no measurement: the first object line holds no number past the identifiers");
     }
 
     const std::vector<int> invalid = invalidColumns(summary);
-    const char decimalSeparator = userDecimalSeparator();
+    const char decimalSeparator = file.locale.decimalSeparator;
     const bool checksStatus = !report.unknownStatuses.empty();
-    StatusCheck statusCheck(file.document.encoding);
+    StatusCheck statusCheck(file.locale.collation, file.document.encoding);
     auto duplicate = report.duplicateRows.begin();
     std::string number; // the rewritten text of a measurement cell
     for (int row = 1; row <= table.objectCount(); ++row) {
         const std::uint64_t line = problems.rowLine(row);
         if (duplicate != report.duplicateRows.end() && *duplicate == row) {
-            problems.add(line, "object " + problems.quoted(table.cell(row, 0)) + " of source "
+            problems.add(line, "duplicate", "object " + problems.quoted(table.cell(row, 0)) + " of source "
                                    + problems.quoted(table.cell(row, 1)) + " is a duplicate of an earlier line");
             ++duplicate;
         }
@@ -131,19 +152,31 @@ ReportOutput checkReport(const ReportFile& file, FilePlacement)
             const std::string_view cell = table.cell(row, column);
             double value = 0;
             if (!measurementValue(cell, decimalSeparator, value, number)) {
-                problems.add(line, "value " + problems.quoted(cell) + " of measurement "
+                problems.add(line, "not-a-number", "value " + problems.quoted(cell) + " of measurement "
                                        + problems.quoted(table.cell(0, column)) + " is not a number");
             }
         }
         if (checksStatus) {
             const std::string_view status = table.cell(row, report.columns.status);
             if (statusCheck.isUnknown(status))
-                problems.add(line, "status " + problems.quoted(status) + " is neither \"Learning\" nor \"Test\"");
+                problems.add(line, "unknown-status", "status " + problems.quoted(status) + " is neither \"Learning\" nor \"Test\"");
         }
     }
     output.status = problems.empty() ? ExitSuccess : ExitProblems;
     output.out = problems.take();
     return output;
+}
+
+} // namespace
+
+ReportOutput checkReport(const ReportFile& file, FilePlacement)
+{
+    return problemReport(file, false);
+}
+
+ReportOutput checkJsonLinesReport(const ReportFile& file, FilePlacement)
+{
+    return problemReport(file, true);
 }
 
 } // namespace kvd

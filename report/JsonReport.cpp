@@ -1,5 +1,7 @@
 // --format=json: one object per file (the members are described by
 // report/kvdreport.schema.json), an array of them for several files.
+// --format=jsonl: the same objects, compact, one a line, whatever the number of files;
+// a failed file's error is an object {code, message} there.
 
 #include "report/DuplicateGroups.h"
 #include "report/ReportFile.h"
@@ -118,12 +120,26 @@ QJsonArray texts(const std::vector<std::string>& utf8Texts)
     return array;
 }
 
-QJsonObject fileObject(const ReportFile& file)
+// The error of a failed file: in JSON its message, with the code beside it (the shape
+// scripts read before codes existed); in JSON lines one object {code, message}.
+void addError(QJsonObject& object, const ReportFile& file, bool structured)
+{
+    const QString code = QString::fromLatin1(failureCode(file.failure));
+    const QString message = QString::fromStdString(file.error);
+    if (structured) {
+        object[QLatin1String("error")] = QJsonObject{{QLatin1String("code"), code}, {QLatin1String("message"), message}};
+    } else {
+        object[QLatin1String("error")] = message;
+        object[QLatin1String("code")] = code;
+    }
+}
+
+QJsonObject fileObject(const ReportFile& file, bool structuredError)
 {
     QJsonObject object;
     object[QLatin1String("file")] = QString::fromStdString(file.path);
     if (!file.loaded) {
-        object[QLatin1String("error")] = QString::fromStdString(file.error);
+        addError(object, file, structuredError);
         if (!file.warnings.empty())
             object[QLatin1String("warnings")] = texts(file.warnings);
         return object;
@@ -144,6 +160,14 @@ QJsonObject fileObject(const ReportFile& file)
     return object;
 }
 
+void addFailure(ReportOutput& output, const ReportFile& file, FilePlacement placement)
+{
+    if (!file.loaded) {
+        output.err = failureMessage(file, placement.named) + '\n';
+        output.status = ExitFailure;
+    }
+}
+
 } // namespace
 
 ReportOutput jsonReport(const ReportFile& file, FilePlacement placement)
@@ -151,14 +175,21 @@ ReportOutput jsonReport(const ReportFile& file, FilePlacement placement)
     ReportOutput output;
     if (placement.several)
         output.out = placement.index == 0 ? "[\n" : ",\n";
-    const QByteArray json = QJsonDocument(fileObject(file)).toJson(QJsonDocument::Indented);
+    const QByteArray json = QJsonDocument(fileObject(file, false)).toJson(QJsonDocument::Indented);
     output.out.append(json.constData(), static_cast<std::size_t>(json.size()));
     if (placement.several)
         output.out.pop_back(); // the array's separator or end follows the object
-    if (!file.loaded) {
-        output.err = failureMessage(file, placement.several) + '\n';
-        output.status = ExitFailure;
-    }
+    addFailure(output, file, placement);
+    return output;
+}
+
+ReportOutput jsonLinesReport(const ReportFile& file, FilePlacement placement)
+{
+    ReportOutput output;
+    const QByteArray json = QJsonDocument(fileObject(file, true)).toJson(QJsonDocument::Compact);
+    output.out.assign(json.constData(), static_cast<std::size_t>(json.size()));
+    output.out += '\n';
+    addFailure(output, file, placement);
     return output;
 }
 

@@ -1,6 +1,6 @@
 // The statistics grid alone, for spreadsheets and join: one heading line, then one
-// line per measurement. With several files, a first column "File" names each row's
-// file and the heading comes once.
+// line per measurement. With several files (or -H), a first column "File" names each
+// row's file and the heading comes once.
 
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
@@ -22,19 +22,19 @@ ReportOutput tsvReport(const ReportFile& file, FilePlacement placement)
 {
     ReportOutput output;
     const StatisticsTable& statistics = file.document.summary.statistics;
-    if (placement.index == 0 && (placement.several || file.loaded))
-        output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
-    const std::string warningPrefix = placement.several ? file.path + ": " : std::string();
+    if (placement.index == 0 && (placement.named || file.loaded))
+        output.out = placement.named ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+    const std::string warningPrefix = placement.named ? file.path + ": " : std::string();
     for (const std::string& warning : file.warnings)
         output.err += warningPrefix + warning + '\n';
     if (!file.loaded) {
-        output.err += failureMessage(file, placement.several) + '\n';
+        output.err += failureMessage(file, placement.named) + '\n';
         output.status = ExitFailure;
         return output;
     }
 
     for (int row = 1; row < statistics.rowCount(); ++row) {
-        if (placement.several) {
+        if (placement.named) {
             appendField(output.out, file.path);
             output.out += '\t';
         }
