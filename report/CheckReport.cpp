@@ -1,18 +1,18 @@
 // --check: one "FILE:LINE: message" line per problem, in line order, nothing for a
 // clean file. LINE counts the file's lines from 1. With --format=jsonl, one compact
-// object {file, line, code, message} a line instead.
+// object {code, file, line, message} a line instead.
 
+#include "report/JsonWriter.h"
+#include "report/OutputBatch.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
+#include "report/TerminalText.h"
 
-#include "datafile/NumberText.h"
 #include "datafile/TextEncoding.h"
 #include "summary/Collation.h"
 #include "summary/MeasurementValue.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -22,50 +22,61 @@ namespace kvd {
 namespace {
 
 // One problem as a JSON line; a line number of 0 is null (the file as a whole).
-std::string problemObject(const std::string& path, std::uint64_t lineNumber, const char* code,
-                          const std::string& message)
+void appendProblemObject(std::string& out, const std::string& path, std::uint64_t lineNumber, const char* code,
+                         const std::string& message)
 {
-    QJsonObject object;
-    object[QLatin1String("file")] = QString::fromStdString(path);
-    object[QLatin1String("line")] =
-        lineNumber > 0 ? QJsonValue(static_cast<qint64>(lineNumber)) : QJsonValue(QJsonValue::Null);
-    object[QLatin1String("code")] = QLatin1String(code);
-    object[QLatin1String("message")] = QString::fromStdString(message);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n';
+    JsonWriter json(out, JsonWriter::Layout::Compact);
+    json.beginObject();
+    json.key("code");
+    json.string(code);
+    json.key("file");
+    json.string(path);
+    json.key("line");
+    if (lineNumber > 0)
+        json.integer(static_cast<std::int64_t>(lineNumber));
+    else
+        json.null();
+    json.key("message");
+    json.string(message);
+    json.endObject();
+    out += '\n';
 }
 
+// The problem lines of one file, handed on a batch at a time. The file's texts are
+// always written with their control characters escaped: editors and scripts read
+// these lines one per problem.
 class ProblemLines {
 public:
-    ProblemLines(const ReportFile& file, bool jsonLines) : m_file(file), m_jsonLines(jsonLines) {}
-
-    // `code` names the kind of problem for programs.
-    void add(std::uint64_t lineNumber, const char* code, const std::string& message)
+    ProblemLines(const ReportFile& file, const ReportSink& sink, bool jsonLines)
+        : m_file(file), m_batch(sink), m_path(escapedControls(file.path)), m_jsonLines(jsonLines)
     {
+    }
+
+    // `code` names the kind of problem for programs. False once the sink refused bytes.
+    bool add(std::uint64_t lineNumber, const char* code, const std::string& message)
+    {
+        std::string& out = m_batch.text();
         if (m_jsonLines) {
-            m_out += problemObject(m_file.path, lineNumber, code, message);
-            return;
+            appendProblemObject(out, m_file.path, lineNumber, code, message);
+            return m_batch.flushIfFull();
         }
-        m_out += m_file.path;
-        m_out += ':';
-        m_out += std::to_string(lineNumber);
-        m_out += ": ";
-        m_out += message;
-        m_out += '\n';
+        out += m_path;
+        out += ':';
+        out += std::to_string(lineNumber);
+        out += ": ";
+        out += message;
+        out += '\n';
+        return m_batch.flushIfFull();
     }
-    // The line of object row r.
-    std::uint64_t rowLine(int rowIndex) const
-    {
-        return m_file.result.columnNameLineNumber + static_cast<std::uint64_t>(rowIndex);
-    }
-    std::string quoted(std::string_view bytes) const { return '"' + m_file.utf8(bytes) + '"'; }
+    std::string quoted(std::string_view bytes) const { return '"' + escapedControls(m_file.utf8(bytes)) + '"'; }
 
-    bool empty() const noexcept { return m_out.empty(); }
-    std::string take() { return std::move(m_out); }
+    bool finish() { return m_batch.flush(); }
 
 private:
     const ReportFile& m_file;
+    OutputBatch m_batch;
+    std::string m_path;
     bool m_jsonLines;
-    std::string m_out;
 };
 
 bool hasMeasurement(const Summary& summary)
@@ -105,16 +116,73 @@ public:
             const QString text = decodeText(status, m_encoding);
             const bool unknown = m_collation.compare(text, QStringLiteral("Learning")) != 0
                 && m_collation.compare(text, QStringLiteral("Test")) != 0;
+            if (m_unknown.size() == MaxSpellings)
+                m_unknown.clear(); // a file of millions of spellings keeps no more
             spelling = m_unknown.emplace(status, unknown).first;
         }
         return spelling->second;
     }
 
 private:
+    static constexpr std::size_t MaxSpellings = 4096;
+
     const Collation& m_collation;
     TextEncoding m_encoding;
     std::unordered_map<std::string_view, bool> m_unknown; // views into the table's bytes
 };
+
+// Whether the file has any problem that --check lists.
+bool hasProblems(const Summary& summary)
+{
+    return !hasMeasurement(summary) || !invalidColumns(summary).empty() || !summary.report.duplicateRows.empty()
+           || !summary.report.unknownStatuses.empty();
+}
+
+// Writes the problem lines of a loaded file, in line order. False once the sink
+// refused bytes.
+bool writeProblems(const ReportFile& file, bool jsonLines, const ReportSink& sink)
+{
+    const DataTable& table = file.document.table;
+    const Summary& summary = file.document.summary;
+    const SummaryReport& report = summary.report;
+    ProblemLines problems(file, sink, jsonLines);
+    if (!hasMeasurement(summary)
+        && !problems.add(file.lineOfRow(std::min(1, table.objectCount())), "no-measurement",
+                         "no measurement: the first object line holds no number past the identifiers"))
+        return false;
+
+    const std::vector<int> invalid = invalidColumns(summary);
+    const char decimalSeparator = file.locale.decimalSeparator;
+    const bool checksStatus = !report.unknownStatuses.empty();
+    StatusCheck statusCheck(file.locale.collation, file.document.encoding);
+    auto duplicate = report.duplicateRows.begin();
+    std::string number; // the rewritten text of a measurement cell
+    bool written = true;
+    for (int row = 1; row <= table.objectCount() && written; ++row) {
+        const std::uint64_t line = file.lineOfRow(row);
+        if (duplicate != report.duplicateRows.end() && *duplicate == row) {
+            written = problems.add(line, "duplicate", "object " + problems.quoted(table.cell(row, 0)) + " of source "
+                                             + problems.quoted(table.cell(row, 1))
+                                             + " is a duplicate of an earlier line");
+            ++duplicate;
+        }
+        for (const int column : invalid) {
+            const std::string_view cell = table.cell(row, column);
+            double value = 0;
+            if (written && !measurementValue(cell, decimalSeparator, value, number)) {
+                written = problems.add(line, "not-a-number", "value " + problems.quoted(cell) + " of measurement "
+                                                 + problems.quoted(table.cell(0, column)) + " is not a number");
+            }
+        }
+        if (written && checksStatus) {
+            const std::string_view status = table.cell(row, report.columns.status);
+            if (statusCheck.isUnknown(status))
+                written = problems.add(line, "unknown-status", "status " + problems.quoted(status)
+                                                 + " is neither \"Learning\" nor \"Test\"");
+        }
+    }
+    return written && problems.finish();
+}
 
 ReportOutput problemReport(const ReportFile& file, bool jsonLines)
 {
@@ -123,47 +191,13 @@ ReportOutput problemReport(const ReportFile& file, bool jsonLines)
         output.err = failureMessage(file, true) + '\n';
         output.status = ExitFailure;
         if (jsonLines) // a file that could not be checked is a problem of its own
-            output.out = problemObject(file.path, 0, failureCode(file.failure), file.error);
+            appendProblemObject(output.out, file.path, 0, failureCode(file.failure), file.error);
         return output;
     }
-    const DataTable& table = file.document.table;
-    const Summary& summary = file.document.summary;
-    const SummaryReport& report = summary.report;
-    ProblemLines problems(file, jsonLines);
-    if (!hasMeasurement(summary)) {
-        problems.add(file.result.columnNameLineNumber, "no-measurement",
-                     "no measurement: the first object line holds no number past the identifiers");
-    }
-
-    const std::vector<int> invalid = invalidColumns(summary);
-    const char decimalSeparator = file.locale.decimalSeparator;
-    const bool checksStatus = !report.unknownStatuses.empty();
-    StatusCheck statusCheck(file.locale.collation, file.document.encoding);
-    auto duplicate = report.duplicateRows.begin();
-    std::string number; // the rewritten text of a measurement cell
-    for (int row = 1; row <= table.objectCount(); ++row) {
-        const std::uint64_t line = problems.rowLine(row);
-        if (duplicate != report.duplicateRows.end() && *duplicate == row) {
-            problems.add(line, "duplicate", "object " + problems.quoted(table.cell(row, 0)) + " of source "
-                                   + problems.quoted(table.cell(row, 1)) + " is a duplicate of an earlier line");
-            ++duplicate;
-        }
-        for (const int column : invalid) {
-            const std::string_view cell = table.cell(row, column);
-            double value = 0;
-            if (!measurementValue(cell, decimalSeparator, value, number)) {
-                problems.add(line, "not-a-number", "value " + problems.quoted(cell) + " of measurement "
-                                       + problems.quoted(table.cell(0, column)) + " is not a number");
-            }
-        }
-        if (checksStatus) {
-            const std::string_view status = table.cell(row, report.columns.status);
-            if (statusCheck.isUnknown(status))
-                problems.add(line, "unknown-status", "status " + problems.quoted(status) + " is neither \"Learning\" nor \"Test\"");
-        }
-    }
-    output.status = problems.empty() ? ExitSuccess : ExitProblems;
-    output.out = problems.take();
+    if (!hasProblems(file.document.summary))
+        return output;
+    output.status = ExitProblems;
+    output.stream = [&file, jsonLines](const ReportSink& sink) { return writeProblems(file, jsonLines, sink); };
     return output;
 }
 

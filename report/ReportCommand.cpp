@@ -194,14 +194,15 @@ ReportCommand commandOf(int argc, char* argv[], const QCommandLineParser& parser
     return command;
 }
 
-// Writes `text` whole to standard output: ExitSuccess, or ExitFailure with a message.
-int printText(const QString& text)
+// Writes `text` whole to standard output: ExitSuccess, or ExitFailure with a message
+// that names `what` (the help, the version).
+int printText(const QString& text, const std::string& what)
 {
     const QByteArray bytes = text.toUtf8();
     const auto size = static_cast<std::size_t>(bytes.size());
     if (std::fwrite(bytes.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0)
         return ExitSuccess;
-    printError("kvdreport: cannot write the report: " + systemErrorText(errno != 0 ? errno : EIO));
+    printError("kvdreport: cannot write the " + what + ": " + systemErrorText(errno != 0 ? errno : EIO));
     return ExitFailure;
 }
 
@@ -218,10 +219,11 @@ ParsedCommand parseReportCommand(int argc, char* argv[])
         if (!parser.parse(QCoreApplication::arguments()))
             throw UsageProblem{parser.errorText()};
         if (parser.isSet(options.help))
-            return {std::nullopt, printText(parser.helpText())};
+            return {std::nullopt, printText(parser.helpText(), "help")};
         if (parser.isSet(options.version))
             return {std::nullopt, printText(QCoreApplication::applicationName() + QLatin1Char(' ')
-                                            + QCoreApplication::applicationVersion() + QLatin1Char('\n'))};
+                                            + QCoreApplication::applicationVersion() + QLatin1Char('\n'),
+                                            "version")};
         return {commandOf(argc, argv, parser, options), ExitSuccess};
     } catch (const UsageProblem& problem) {
         printError("kvdreport: " + problem.text.toStdString());

@@ -4,8 +4,6 @@
 #include "datafile/TextEncoding.h"
 #include "document/DocumentLoader.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <exception>
 #include <new>
@@ -42,13 +40,6 @@ LoadFailure failureOf(const Error& error)
     if (dynamic_cast<const OutOfMemoryError*>(&error))
         return LoadFailure::OutOfMemory;
     return LoadFailure::BadData;
-}
-
-// The reader finds no data file at a folder's name.
-bool isFolder(const std::string& fileName)
-{
-    struct stat status {};
-    return ::stat(fileName.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 void loadInto(ReportFile& file, const LoadOptions& options)
@@ -122,10 +113,7 @@ ReportFile loadReportFile(const std::string& fileName, const std::string& shownN
     loadInto(file, options);
     if (file.failure != LoadFailure::None)
         return file;
-    if (file.result.status == ReadStatus::NoSuchFile && isFolder(fileName)) {
-        file.failure = LoadFailure::NotAFile;
-        file.error = "a folder, not a file";
-    } else if (file.result.status == ReadStatus::NoSuchFile) {
+    if (file.result.status == ReadStatus::NoSuchFile) {
         file.failure = LoadFailure::NotFound;
         file.error = "no such file";
     } else if (file.result.status == ReadStatus::UnknownFormat) {

@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -149,7 +151,7 @@ private:
     FilePlacement placementOf(int index) const
     {
         const bool several = m_command.files.size() > 1;
-        return {index, several, several || m_command.withFileName || isJsonLines(m_command.format)};
+        return {index, several, several || m_command.withFileName || isJsonLines(m_command.format), m_terminal};
     }
     bool readsStandardInput(int index) const { return m_command.files[static_cast<std::size_t>(index)] == StandardInputName; }
     // The name the file system knows the file by.
@@ -167,6 +169,7 @@ private:
     }
 
     const ReportCommand& m_command;
+    const bool m_terminal = ::isatty(STDOUT_FILENO) == 1;
     ReportStreams m_streams;
     int m_status = ExitSuccess;
 };
