@@ -6,6 +6,7 @@
 // --format=jsonl: the same objects, compact, one a line, whatever the number of files;
 // a failed file's error is an object {code, message} there.
 
+#include "report/ByValueReport.h"
 #include "report/DuplicateGroups.h"
 #include "report/JsonWriter.h"
 #include "report/OutputBatch.h"
@@ -80,6 +81,11 @@ private:
     bool writeLoaded()
     {
         const SummaryReport& report = m_file.document.summary.report;
+        if (m_file.by) {
+            m_json.key("by");
+            if (!writeByValueJson(m_json, m_batch, m_file))
+                return false;
+        }
         m_json.key("duplicates");
         if (!duplicates())
             return false;
@@ -256,6 +262,7 @@ void addFileObject(ReportOutput& output, const ReportFile& file, FilePlacement p
         output.stream = [&file, inArray, jsonLines](const ReportSink& sink) {
             return writeFileObject(file, inArray, jsonLines, sink);
         };
+        reportByValueError(file, placement.named, output);
         return;
     }
     writeFileObject(file, inArray, jsonLines, [&output](std::string_view bytes) {

@@ -17,7 +17,8 @@ namespace kvd {
 namespace {
 
 const char* const UsageLine =
-    "Usage: kvdreport [--format=text|json|jsonl|tsv | --check] [-H] [-j N] [--locale NAME]\n"
+    "Usage: kvdreport [--format=text|json|jsonl|tsv [--by=source|group|status] | --check] [-H] [-j N]\n"
+    "                 [--locale NAME]"
     "                 [--files-from LIST [-0]] [--label NAME] [FILE...]   (kvdreport --help for more)";
 
 // A wrong command line, reported with the usage line.
@@ -61,6 +62,13 @@ struct ReportOptions {
         QStringLiteral("Print one \"FILE:LINE: message\" line per problem (duplicate objects, invalid "
                        "measurement values, unknown learning statuses, no measurement) and nothing for a "
                        "clean file; with --format=jsonl, one {file, line, code, message} object a line.")};
+    QCommandLineOption by{
+        QStringLiteral("by"),
+        QStringLiteral("Also give the measurement statistics of each distinct source, group or status "
+                       "(groups and statuses: learning files only): objects, mean, standard error, minimum "
+                       "and maximum per value and measurement. Text: a grid after the statistics; tsv: that "
+                       "grid instead of the statistics; json and jsonl: a member \"by\"."),
+        QStringLiteral("source|group|status")};
     QCommandLineOption withFileName{
         {QStringLiteral("H"), QStringLiteral("with-filename")},
         QStringLiteral("Name the file in the output even when it is the only one: the \"==> FILE <==\" "
@@ -90,7 +98,7 @@ struct ReportOptions {
 
     void addTo(QCommandLineParser& parser) const
     {
-        parser.addOptions({format, check, withFileName, jobs, filesFrom, nulSeparated, label, locale, version, help});
+        parser.addOptions({format, check, by, withFileName, jobs, filesFrom, nulSeparated, label, locale, version, help});
     }
 };
 
@@ -133,6 +141,22 @@ ReportFormat formatOf(const QCommandLineParser& parser, const ReportOptions& opt
     if (format == QLatin1String("tsv"))
         return ReportFormat::Tsv;
     throw UsageProblem{QStringLiteral("unknown format \"%1\"").arg(format)};
+}
+
+std::optional<ValueColumn> byOf(const QCommandLineParser& parser, const ReportOptions& options, ReportFormat format)
+{
+    if (!parser.isSet(options.by))
+        return std::nullopt;
+    if (format == ReportFormat::Check || format == ReportFormat::CheckJsonLines)
+        throw UsageProblem{QStringLiteral("--check prints problems only and takes no --by")};
+    const QString by = parser.value(options.by);
+    if (by == QLatin1String("source"))
+        return ValueColumn::Source;
+    if (by == QLatin1String("group"))
+        return ValueColumn::Group;
+    if (by == QLatin1String("status"))
+        return ValueColumn::Status;
+    throw UsageProblem{QStringLiteral("--by takes source, group or status, not \"%1\"").arg(by)};
 }
 
 int jobsOf(const QCommandLineParser& parser, const ReportOptions& options)
@@ -185,6 +209,7 @@ ReportCommand commandOf(int argc, char* argv[], const QCommandLineParser& parser
 {
     ReportCommand command;
     command.format = formatOf(parser, options);
+    command.by = byOf(parser, options, command.format);
     command.jobs = jobsOf(parser, options);
     command.withFileName = parser.isSet(options.withFileName);
     if (parser.isSet(options.label))

@@ -2,6 +2,7 @@
 
 #include "report/ReportFormats.h"
 #include "report/ReportLocale.h"
+#include "summary/StatisticsByValue.h"
 
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ inline constexpr const char* StandardInputName = "-";
 struct ReportCommand {
     ReportFormat format = ReportFormat::Text;
     int jobs = 1;
+    std::optional<ValueColumn> by;  // --by: statistics by source, group or status
     bool withFileName = false;      // -H: the output names the file even when it is alone
     std::vector<std::string> files; // the file system's bytes, as given; "-" reads standard input
     std::string standardInputLabel = StandardInputName; // UTF-8, the name shown for "-"

@@ -3,10 +3,12 @@
 #include "datafile/DataFileReader.h"
 #include "document/Document.h"
 #include "report/ReportLocale.h"
+#include "summary/StatisticsByValue.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,11 @@ struct ReportFile {
     ReadResult result;
     Document document;
     ReportLocale locale; // the one the file was loaded under
+    std::optional<ValueColumn> by; // what --by asked for
+    // With --by: the statistics by value, or why there are none (the kind has no such
+    // column), UTF-8.
+    std::optional<StatisticsByValue> byValue;
+    std::string byError;
 
     // A text of the file (cells, report lines) as UTF-8.
     std::string utf8(std::string_view bytes) const;
@@ -53,9 +60,11 @@ struct ReportFile {
 };
 
 // Loads the file named by fileName (the file system's bytes, as the shell passed
-// them) as the viewer does, under `locale` (decimal separator and collation). The file
-// is shown as `shownName` (UTF-8). Never throws: a failure is recorded in the result.
-ReportFile loadReportFile(const std::string& fileName, const std::string& shownName, const ReportLocale& locale);
+// them) as the viewer does, under `locale` (decimal separator and collation), and
+// computes its statistics by the values of `by` when given. The file is shown as
+// `shownName` (UTF-8). Never throws: a failure is recorded in the result.
+ReportFile loadReportFile(const std::string& fileName, const std::string& shownName, const ReportLocale& locale,
+                          std::optional<ValueColumn> by = std::nullopt);
 
 // The message of a failed file for standard error, without line end. `named` prefixes
 // it with the file's path (kept off when kvdreport was given a single file).

@@ -102,13 +102,14 @@ public:
         const FilePlacement placement = placementOf(index);
         try {
             auto file = std::make_shared<const ReportFile>(
-                loadReportFile(systemName(index), shownName(index), m_command.locale));
+                loadReportFile(systemName(index), shownName(index), m_command.locale, m_command.by));
             ReportOutput output = reportOf(m_command.format, *file, placement);
             if (output.stream)
                 output.streamSource = std::move(file);
             return output;
         } catch (const std::exception& error) { // out of memory while rendering
             ReportFile failed;
+            failed.by = m_command.by;
             failed.path = shownName(index);
             failed.failure = dynamic_cast<const std::bad_alloc*>(&error) ? LoadFailure::OutOfMemory
                                                                           : LoadFailure::ReadError;

@@ -49,8 +49,13 @@ protected:
     static std::vector<std::pair<int, int>> selectedCells(const TMDIChild& window)
     {
         std::vector<std::pair<int, int>> cells;
-        for (const QModelIndex& index : window.StringGrid1->selectionModel()->selectedIndexes())
+        const TextGrid& grid = *window.StringGrid1;
+        for (const QModelIndex& index : grid.selectionModel()->selectedIndexes())
             cells.emplace_back(index.row(), index.column());
+        for (const int row : grid.selectedRows())
+            for (int column = 0; column < grid.model()->columnCount(); ++column)
+                if (grid.rowSelected(grid.model()->index(row, column)))
+                    cells.emplace_back(row, column);
         std::sort(cells.begin(), cells.end());
         return cells;
     }
@@ -190,23 +195,50 @@ TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
     expectDocumentUntouched(*window);
 }
 
-TEST_F(FindAndJumpTest, scatteredRowsAreSelectedUpToABoundAndAllReachedWithF3)
+TEST_F(FindAndJumpTest, aJumpToManyScatteredRowsSelectsCopiesAndReachesEveryOne)
 {
+    constexpr int Separate = 100000;
     std::string bytes = "KVD\r\n[Data]\r\nObject;Source;Area\r\n";
-    std::vector<int> everyOther;
-    for (int row = 1; row <= 2 * FindBar::MaxSelectedRuns + 2; ++row) {
-        bytes += "o" + std::to_string(row) + (row % 2 ? ";a;1\r\n" : ";b;1\r\n");
-        if (row % 2)
+    std::vector<int> everyOther; // table rows: the names row is row 0
+    std::string expected;
+    for (int row = 1; row <= 2 * Separate; ++row) {
+        const std::string line = "o" + std::to_string(row) + (row % 2 ? ";a;" : ";b;") + std::to_string(row % 7);
+        bytes += line + "\r\n";
+        if (row % 2) {
             everyOther.push_back(row);
+            std::string cells = line;
+            std::replace(cells.begin(), cells.end(), ';', '\t');
+            expected += (expected.empty() ? "" : "\n") + cells;
+        }
     }
     TMDIChild* window = open("scattered.kvd", bytes);
     FindBar* bar = window->explorer()->findBar();
+    TextGrid* grid = window->StringGrid1;
     window->PageControl1->setCurrentWidget(window->TabSheet2);
     bar->showRows(everyOther, -1, "Source a");
-    EXPECT_EQ(window->StringGrid1->selectionModel()->selection().size(), FindBar::MaxSelectedRuns);
-    EXPECT_TRUE(bar->statusLabel()->text().contains("the first 2000 runs of rows are selected"));
-    QTest::keyClick(window->StringGrid1, Qt::Key_F3, Qt::ShiftModifier);
-    EXPECT_EQ(window->StringGrid1->currentIndex().row(), everyOther.back() - 1); // beyond the selection
+
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        ASSERT_EQ(grid->rowSelected(grid->model()->index(row, 2)), row % 2 == 0) << row;
+    EXPECT_EQ(grid->selectedRows().size(), std::size_t{Separate});
+    EXPECT_EQ(bar->statusLabel()->text(), "Source a: row 1 of 100000 (F3, Shift+F3)");
+
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
+
+    QTest::keyClick(grid, Qt::Key_F3, Qt::ShiftModifier); // around to the last
+    EXPECT_EQ(grid->currentIndex().row(), 2 * Separate - 2);
+    EXPECT_EQ(bar->statusLabel()->text(), "Source a: row 100000 of 100000 (F3, Shift+F3)");
+    QTest::keyClick(grid, Qt::Key_F3);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    for (int step = 1; step < Separate; ++step) {
+        window->explorer()->findNextAction->trigger(); // F3
+        ASSERT_EQ(grid->currentIndex().row(), 2 * step) << step;
+    }
+    EXPECT_EQ(grid->selectedRows().size(), std::size_t{Separate}); // stepping keeps the selection
+
+    // A click makes a selection of its own.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->currentIndex()).center());
+    EXPECT_TRUE(grid->selectedRows().empty());
 }
 
 TEST_F(FindAndJumpTest, statisticsRowsLeadToTheirColumnOrToTheCellsThatAreNotNumbers)
