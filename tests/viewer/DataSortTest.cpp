@@ -9,6 +9,13 @@
 #include "viewer/ValueStatisticsPanel.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QStatusBar>
+#include "viewer/ConditionDialog.h"
+#include "viewer/HistogramWindow.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -159,6 +166,63 @@ TEST_F(DataSortTest, summaryShowsStatisticsByGroupSortedByAClickAndCopiedAsTabSe
 
     panel->choice()->setCurrentIndex(0);
     EXPECT_FALSE(grid.isVisibleTo(panel));
+}
+
+TEST_F(DataSortTest, filtersCombineAndSortFindCopyAndTheStatusLineWorkOnTheRowsShown)
+{
+    TMDIChild* window = open(AreaFile);
+    TextGrid& grid = *window->StringGrid1;
+    DataRowView& view = *window->explorer()->rowView();
+    EXPECT_FALSE(view.filterLine()->isVisibleTo(window));
+
+    view.showOnlyCondition(NumberCondition{2, NumberCondition::Comparison::GreaterOrEqual, 2, 0}, QStringLiteral("Area >= 2"));
+    EXPECT_EQ(objects(*window), "abd");
+    EXPECT_TRUE(view.filterLine()->isVisibleTo(window));
+    EXPECT_TRUE(view.filterLabel()->text().startsWith(QStringLiteral("3 of 5 rows shown")));
+
+    window->explorer()->findBar()->open();
+    window->explorer()->findBar()->textEdit()->setText(QStringLiteral("s"));
+    view.showOnlyRows({2, 3, 4, 5}, QStringLiteral("jump")); // and-ed with the condition
+    EXPECT_EQ(objects(*window), "bd");
+    view.sortBy(2, DataRowView::Order::Descending);
+    EXPECT_EQ(objects(*window), "bd"); // 2 and 2.0 are equal: file order
+    view.sortBy(0, DataRowView::Order::Descending);
+    EXPECT_EQ(objects(*window), "db");
+    grid.selectAll();
+    ASSERT_TRUE(grid.copySelection());
+    EXPECT_EQ(QApplication::clipboard()->text(), "d\ts4\t2.0\tw\nb\ts2\t2\ty");
+
+    // The status bar names the file line of the current row: d is on line 7.
+    grid.setCurrentIndex(grid.model()->index(0, 1));
+    EXPECT_EQ(m_form->statusBar()->currentMessage(), "Line 7");
+
+    view.showAll();
+    EXPECT_EQ(objects(*window), "edcba");
+    EXPECT_FALSE(view.filterLine()->isVisibleTo(window));
+    view.showOnlyCondition(NumberCondition{2, NumberCondition::Comparison::NotANumber, 0, 0}, QStringLiteral("n/a"));
+    EXPECT_EQ(objects(*window), "c");
+    view.showAllButton()->click();
+    EXPECT_EQ(grid.model()->rowCount(), 5);
+}
+
+TEST_F(DataSortTest, conditionDialogAcceptsNumbersOnlyAndNamesTheCondition)
+{
+    ConditionDialog dialog(QStringLiteral("Area"));
+    QPushButton* ok = dialog.buttons()->button(QDialogButtonBox::Ok);
+    dialog.comparisonChoice()->setCurrentIndex(5); // between
+    dialog.valueEdit()->setText(QStringLiteral("1.5"));
+    EXPECT_FALSE(ok->isEnabled());
+    dialog.upperEdit()->setText(QStringLiteral("x"));
+    EXPECT_FALSE(ok->isEnabled());
+    dialog.upperEdit()->setText(QStringLiteral("4"));
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_EQ(dialog.condition().comparison, NumberCondition::Comparison::Between);
+    EXPECT_EQ(dialog.condition().value, 1.5);
+    EXPECT_EQ(dialog.condition().upper, 4.0);
+    EXPECT_EQ(dialog.description(), "Area between 1.5 and 4");
+    dialog.comparisonChoice()->setCurrentIndex(6); // not a number
+    dialog.valueEdit()->clear();
+    EXPECT_TRUE(ok->isEnabled());
 }
 
 TEST_F(DataSortTest, groupsAndStatusesAreOfferedForLearningFilesOnly)
