@@ -22,6 +22,7 @@ class CellSearch;
 class Collation;
 class DataTable;
 class DataTableModel;
+class ElidedLabel;
 class TextGrid;
 
 // The find bar under the data grid. Return (or F3) finds the next cell whose text
@@ -37,6 +38,9 @@ class TextGrid;
 // cells of a column that are not numbers): showRows() selects them all, however many,
 // and makes the first current; F3 and Shift+F3 then go from one to the next until a
 // new text is searched.
+//
+// A row found out of sight is scrolled to the middle of the grid. The bar's status
+// text is shortened to fit, with the whole text as its tooltip.
 class FindBar : public QWidget {
     Q_OBJECT
 public:
@@ -67,7 +71,7 @@ public:
 
     QLineEdit* textEdit() const noexcept { return m_text; }
     QComboBox* columnChoice() const noexcept { return m_column; }
-    QLabel* statusLabel() const noexcept { return m_status; }
+    ElidedLabel* statusLabel() const noexcept { return m_status; }
     QToolButton* stopButton() const noexcept { return m_stop; }
 
 signals:
@@ -84,7 +88,13 @@ private:
     void finishSearch();
     void stepRows(int delta);
     void fillColumnChoice();
-    void goToCell(int tableRow, int column, bool keepSelection);
+    void goToCell(int modelRow, int column, bool keepSelection);
+    // The search's rows are places in the rows shown (from 1) when the model shows
+    // some in an order of their own, else table rows.
+    int placeOfModelRow(int modelRow) const noexcept;
+    int modelRowOfPlace(int place) const noexcept;
+    // The model rows that show table rows `tableRows` (ascending), ascending.
+    RowSet modelRowsOf(const std::vector<int>& tableRows) const;
     void setStatus(const QString& text, bool problem = false);
     TableCell currentCell() const;
 
@@ -94,7 +104,7 @@ private:
     const TextEncoding& m_encoding;
     QLineEdit* m_text;
     QComboBox* m_column;
-    QLabel* m_status;
+    ElidedLabel* m_status;
     QToolButton* m_previous;
     QToolButton* m_next;
     QToolButton* m_stop;
