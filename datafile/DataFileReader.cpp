@@ -209,6 +209,7 @@ void readTable(DataTable& table, FileKind kind, LineReader& lines, const FileLin
 
 ReadResult readDataFile(const std::string& path, const ReadTarget& target, const ReaderOptions& options)
 {
+    refuseNulByte(path);
     if (!isExistingFile(path))
         return {ReadStatus::NoSuchFile, FileKind::Unknown};
 
