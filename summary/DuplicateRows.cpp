@@ -27,8 +27,10 @@ public:
     }
 
     // Looks up (and adds) the rows [first, first + count) in order; calls
-    // onDuplicate for each one equal to an earlier row.
-    void addBatch(int first, int count, const std::function<void(int row)>* onDuplicate)
+    // onDuplicate for each one equal to an earlier row. Returns the row after the
+    // last one looked up: an earlier one than first + count when the table became
+    // crowded (the rows from there on are then for another way to find).
+    int addBatch(int first, int count, const std::function<void(int row)>* onDuplicate)
     {
         std::array<TwoPieceText, BatchSize> texts;
         std::array<std::uint64_t, BatchSize> hashes;
@@ -43,6 +45,8 @@ public:
             const int row = first + i;
             if (m_held == m_table.capacity())
                 grow(row);
+            if (m_table.crowded())
+                return row;
             const std::int32_t found = m_table.findOrInsert(hashes[i], row - m_beginRow, [&](std::int32_t id) {
                 return equalTo(id, texts[i], i);
             });
@@ -51,6 +55,7 @@ public:
             else if (onDuplicate)
                 (*onDuplicate)(row);
         }
+        return first + count;
     }
 
 private:
@@ -96,7 +101,7 @@ private:
                 larger.findOrInsert(hashes[i], ids[i], [](std::int32_t) { return false; });
             count = 0;
         };
-        for (std::size_t word = 0; word < held.size(); ++word) {
+        for (std::size_t word = 0; word < held.size() && !larger.crowded(); ++word) {
             for (std::uint64_t bits = held[word]; bits != 0; bits &= bits - 1) {
                 const auto id = static_cast<std::int32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
                 ids[count] = id;
@@ -131,7 +136,7 @@ private:
         m_ranked = false;
         m_table.clear();
         m_held = 0;
-        for (int first = m_beginRow; first < endRow; first += BatchSize)
+        for (int first = m_beginRow; first < endRow && !m_table.crowded(); first += BatchSize)
             addBatch(first, std::min(BatchSize, endRow - first), nullptr);
     }
 
@@ -148,14 +153,74 @@ private:
     std::int32_t m_candidateId = -1;
 };
 
+// The first row of each run of equal keys in `rows` (sorted, equal keys in row order)
+// is the first of its text; calls onDuplicate, in row order, for every other row from
+// `fromRow` on.
+template <class Equal>
+void reportLaterRows(const std::vector<std::int32_t>& rows, int beginRow, int endRow, int fromRow, Equal&& equal,
+                     const std::function<void(int row)>& onDuplicate)
+{
+    std::vector<bool> duplicate(static_cast<std::size_t>(endRow - beginRow), false);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (equal(rows[i - 1], rows[i]))
+            duplicate[static_cast<std::size_t>(rows[i] - beginRow)] = true;
+    }
+    for (int row = fromRow; row < endRow; ++row) {
+        if (duplicate[static_cast<std::size_t>(row - beginRow)])
+            onDuplicate(row);
+    }
+}
+
+// The rows sorted by their texts' keys, equal keys in row order: rank keys when
+// every text has one, else full keys, made once and held in one buffer.
+void findDuplicateRowsBySorting(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
+                                int beginRow, int endRow, int fromRow, const std::function<void(int row)>& onDuplicate)
+{
+    std::vector<std::int32_t> rows;
+    bool ranked = collation.hasAsciiRanks();
+    for (int row = beginRow; row < endRow; ++row) {
+        rows.push_back(row);
+        ranked = ranked && allMapped(textOfRow(row), collation.asciiRanks());
+    }
+    if (ranked) {
+        const auto order = [&](std::int32_t a, std::int32_t b) {
+            return compareMapped(textOfRow(a), textOfRow(b), collation.asciiRanks());
+        };
+        std::stable_sort(rows.begin(), rows.end(), [&](std::int32_t a, std::int32_t b) { return order(a, b) < 0; });
+        reportLaterRows(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return order(a, b) == 0; },
+                        onDuplicate);
+        return;
+    }
+    std::string keys;
+    std::vector<std::size_t> ends;
+    for (int row = beginRow; row < endRow; ++row) {
+        collation.appendKey(textOfRow(row), encoding, keys);
+        ends.push_back(keys.size());
+    }
+    const auto key = [&](std::int32_t row) {
+        const auto index = static_cast<std::size_t>(row - beginRow);
+        const std::size_t begin = index == 0 ? 0 : ends[index - 1];
+        return std::string_view(keys).substr(begin, ends[index] - begin);
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](std::int32_t a, std::int32_t b) { return key(a) < key(b); });
+    reportLaterRows(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return key(a) == key(b); },
+                    onDuplicate);
+}
+
 } // namespace
 
 void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
                        int endRow, const std::function<void(int row)>& onDuplicate)
 {
     DuplicateFinder finder(collation, encoding, textOfRow, beginRow, endRow);
-    for (int first = beginRow; first < endRow; first += BatchSize)
-        finder.addBatch(first, std::min(BatchSize, endRow - first), &onDuplicate);
+    for (int first = beginRow; first < endRow; first += BatchSize) {
+        const int count = std::min(BatchSize, endRow - first);
+        const int next = finder.addBatch(first, count, &onDuplicate);
+        if (next < first + count) {
+            findDuplicateRowsBySorting(collation, encoding, textOfRow, beginRow, endRow, next, onDuplicate);
+            return;
+        }
+    }
 }
 
 } // namespace kvd
