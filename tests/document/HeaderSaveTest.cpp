@@ -384,6 +384,9 @@ TEST_F(HeaderSaveTest, newFileIsSyncedBeforeAnyNameChanges)
         EXPECT_LT(sync, at("rename"));
         EXPECT_LT(sync, at("linkOpenFile"));
         EXPECT_EQ(at("linkOpenFile") < std::ssize(fileSystem.log), unnamed);
+        // Then the two new names are made durable: the folder is synced last.
+        EXPECT_LT(at("rename " + scratch.path().toStdString() + "/.sample.kvd.saving-"), std::ssize(fileSystem.log) - 1);
+        EXPECT_EQ(fileSystem.log.back(), "sync " + scratch.path().toStdString());
     }
 }
 
@@ -451,109 +454,114 @@ const MoveScenario MoveScenarios[] = {
     {"noUnnamedFiles", {{"openUnnamed", EOPNOTSUPP}}},
 };
 
-TEST_F(HeaderSaveTest, failureOfAnyCallNeverLosesOrTruncatesTheFile)
+void PrintTo(const MoveScenario& scenario, std::ostream* out)
+{
+    *out << scenario.name;
+}
+
+class HeaderSaveMoves : public testing::TestWithParam<MoveScenario> {};
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, HeaderSaveMoves, testing::ValuesIn(MoveScenarios),
+                         [](const testing::TestParamInfo<MoveScenario>& scenario) { return std::string(scenario.param.name); });
+
+TEST_P(HeaderSaveMoves, failureOfAnyCallNeverLosesOrTruncatesTheFile)
 {
     const std::string newBytes = "KVD file\r\nEdit=1\r\n" + KvdData;
-    for (const MoveScenario& scenario : MoveScenarios) {
-        int failures = 0;
-        for (int failingCall = 1; failingCall < 100; ++failingCall) {
-            SCOPED_TRACE(std::string(scenario.name) + " call " + std::to_string(failingCall));
-            QTemporaryDir scratch;
-            const std::string document = scratch.filePath("sample.kvd").toStdString();
-            const std::string backup = document + ".~1";
-            writeBytes(document, KvdFile);
-            test::FaultyFileSystem fileSystem;
-            fileSystem.unsupported = scenario.unsupported;
-            fileSystem.failCalls = {failingCall};
-            fileSystem.beforeCall = [&] {
-                const std::string now = fs::exists(document) ? readBytes(document) : "";
-                EXPECT_TRUE(now == KvdFile || now == newBytes || readBytes(backup) == KvdFile) << now;
-            };
-            try {
-                saveHeader(document, {"KVD file", "Edit=1"}, fileSystem);
-            } catch (const IoError& error) {
-                ++failures;
-                const std::string text = error.what();
-                EXPECT_TRUE(text.ends_with(": Erreur E/S 5")) << text;
-                if (text.starts_with("The header was not saved and \"" + document + "\" is unchanged: cannot ")) {
-                    EXPECT_EQ(readBytes(document), KvdFile);
-                    EXPECT_EQ(entryNames(scratch.path().toStdString()), Names{"sample.kvd"});
-                    continue;
-                }
-                // The folder could not be synced after a complete save.
-                EXPECT_TRUE(text.starts_with("The header of \"" + document + "\" was saved")) << text;
-            }
-            EXPECT_EQ(readBytes(document), newBytes);
-            EXPECT_EQ(readBytes(backup), KvdFile);
-            EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
-            if (fileSystem.log.size() < std::size_t(failingCall))
-                break; // the save ran to its end without reaching the failing call
-        }
-        EXPECT_GE(failures, 10) << scenario.name;
-    }
-}
-
-TEST_F(HeaderSaveTest, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
-{
-    for (const MoveScenario& scenario : MoveScenarios) {
-        SCOPED_TRACE(scenario.name);
+    const MoveScenario& scenario = GetParam();
+    int failures = 0;
+    for (int failingCall = 1; failingCall < 100; ++failingCall) {
+        SCOPED_TRACE(std::string(scenario.name) + " call " + std::to_string(failingCall));
         QTemporaryDir scratch;
         const std::string document = scratch.filePath("sample.kvd").toStdString();
+        const std::string backup = document + ".~1";
         writeBytes(document, KvdFile);
         test::FaultyFileSystem fileSystem;
         fileSystem.unsupported = scenario.unsupported;
-        // Fails the move of the new file into place, then the undo that follows it.
+        fileSystem.failCalls = {failingCall};
         fileSystem.beforeCall = [&] {
-            if (fileSystem.log.back().starts_with("rename " + scratch.path().toStdString() + "/.sample.kvd.saving"))
-                fileSystem.failCalls = {int(fileSystem.log.size()), int(fileSystem.log.size()) + 1};
+            const std::string now = fs::exists(document) ? readBytes(document) : "";
+            EXPECT_TRUE(now == KvdFile || now == newBytes || readBytes(backup) == KvdFile) << now;
         };
-
         try {
-            saveHeader(document, KvdHeader, fileSystem);
-            ADD_FAILURE() << "saved";
+            saveHeader(document, {"KVD file", "Edit=1"}, fileSystem);
         } catch (const IoError& error) {
+            ++failures;
             const std::string text = error.what();
-            EXPECT_TRUE(text.starts_with("The header was not saved: cannot put the new file in place of")) << text;
-            const bool linked = !scenario.unsupported.contains("link");
-            const std::string where = linked ? "the old file also bears the name \"" : "the old file is kept as \"";
-            EXPECT_TRUE(text.ends_with(where + document + ".~1\"")) << text;
+            EXPECT_TRUE(text.ends_with(": Erreur E/S 5")) << text;
+            if (text.starts_with("The header was not saved and \"" + document + "\" is unchanged: cannot ")) {
+                EXPECT_EQ(readBytes(document), KvdFile);
+                EXPECT_EQ(entryNames(scratch.path().toStdString()), Names{"sample.kvd"});
+                continue;
+            }
+            // The folder could not be synced after a complete save.
+            EXPECT_TRUE(text.starts_with("The header of \"" + document + "\" was saved")) << text;
         }
-        EXPECT_EQ(readBytes(document + ".~1"), KvdFile);
-        const bool linked = !scenario.unsupported.contains("link");
-        if (linked) {
-            EXPECT_EQ(readBytes(document), KvdFile);
-        } else {
-            EXPECT_FALSE(fs::exists(document));
-        }
-        EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), linked ? 2u : 1u);
+        EXPECT_EQ(readBytes(document), newBytes);
+        EXPECT_EQ(readBytes(backup), KvdFile);
+        EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+        if (fileSystem.log.size() < std::size_t(failingCall))
+            break; // the save ran to its end without reaching the failing call
     }
+    EXPECT_GE(failures, 10) << scenario.name;
 }
 
-TEST_F(HeaderSaveTest, backupNameTakenDuringTheSaveIsNeverWrittenOver)
+TEST_P(HeaderSaveMoves, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
 {
-    for (const MoveScenario& scenario : MoveScenarios) {
-        SCOPED_TRACE(scenario.name);
-        QTemporaryDir scratch;
-        const std::string document = scratch.filePath("sample.kvd").toStdString();
-        writeBytes(document, KvdFile);
-        test::FaultyFileSystem fileSystem;
-        fileSystem.unsupported = scenario.unsupported;
-        fileSystem.beforeCall = [&] {
-            if (fileSystem.log.back().starts_with("sync"))
-                writeBytes(document + ".~1", "another program's file");
-        };
-        try {
-            saveHeader(document, KvdHeader, fileSystem);
-            ADD_FAILURE() << "saved";
-        } catch (const IoError& error) {
-            EXPECT_EQ(std::string(error.what()), "The header was not saved and \"" + document +
-                                                     "\" is unchanged: cannot keep the old file as \"" + document +
-                                                     ".~1\": \"" + document + ".~1\" already exists");
-        }
-        EXPECT_EQ(readBytes(document), KvdFile);
-        EXPECT_EQ(readBytes(document + ".~1"), "another program's file");
-        EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+    const MoveScenario& scenario = GetParam();
+    QTemporaryDir scratch;
+    const std::string document = scratch.filePath("sample.kvd").toStdString();
+    writeBytes(document, KvdFile);
+    test::FaultyFileSystem fileSystem;
+    fileSystem.unsupported = scenario.unsupported;
+    // Fails the move of the new file into place, then the undo that follows it.
+    fileSystem.beforeCall = [&] {
+        if (fileSystem.log.back().starts_with("rename " + scratch.path().toStdString() + "/.sample.kvd.saving"))
+            fileSystem.failCalls = {int(fileSystem.log.size()), int(fileSystem.log.size()) + 1};
+    };
+
+    try {
+        saveHeader(document, KvdHeader, fileSystem);
+        ADD_FAILURE() << "saved";
+    } catch (const IoError& error) {
+        const std::string text = error.what();
+        EXPECT_TRUE(text.starts_with("The header was not saved: cannot put the new file in place of")) << text;
+        const bool linked = !scenario.unsupported.contains("link");
+        const std::string where = linked ? "the old file also bears the name \"" : "the old file is kept as \"";
+        EXPECT_TRUE(text.ends_with(where + document + ".~1\"")) << text;
     }
+    EXPECT_EQ(readBytes(document + ".~1"), KvdFile);
+    const bool linked = !scenario.unsupported.contains("link");
+    if (linked) {
+        EXPECT_EQ(readBytes(document), KvdFile);
+    } else {
+        EXPECT_FALSE(fs::exists(document));
+    }
+    EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), linked ? 2u : 1u);
+}
+
+TEST_P(HeaderSaveMoves, backupNameTakenDuringTheSaveIsNeverWrittenOver)
+{
+    const MoveScenario& scenario = GetParam();
+    QTemporaryDir scratch;
+    const std::string document = scratch.filePath("sample.kvd").toStdString();
+    writeBytes(document, KvdFile);
+    test::FaultyFileSystem fileSystem;
+    fileSystem.unsupported = scenario.unsupported;
+    fileSystem.beforeCall = [&] {
+        if (fileSystem.log.back().starts_with("sync"))
+            writeBytes(document + ".~1", "another program's file");
+    };
+    try {
+        saveHeader(document, KvdHeader, fileSystem);
+        ADD_FAILURE() << "saved";
+    } catch (const IoError& error) {
+        EXPECT_EQ(std::string(error.what()), "The header was not saved and \"" + document +
+                                                 "\" is unchanged: cannot keep the old file as \"" + document +
+                                                 ".~1\": \"" + document + ".~1\" already exists");
+    }
+    EXPECT_EQ(readBytes(document), KvdFile);
+    EXPECT_EQ(readBytes(document + ".~1"), "another program's file");
+    EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
 }
 
 } // namespace
