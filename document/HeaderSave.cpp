@@ -203,7 +203,14 @@ void HeaderSaver::followLinks()
             break;
         if (hops == MaxLinkHops)
             throw ioError(ELOOP, given);
-        const std::string target = m_fileSystem.readLink(m_fileName);
+        std::string target;
+        try {
+            target = m_fileSystem.readLink(m_fileName);
+        } catch (const IoError& error) {
+            if (error.errorCode() == EINVAL)
+                continue; // no longer a link: replaced since it was examined
+            throw;
+        }
         m_fileName = target.starts_with('/') ? target : m_parts.directoryPrefix + target;
         m_parts = splitPath(m_fileName);
     }

@@ -7,16 +7,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <thread>
 
 namespace kvd {
 namespace {
@@ -307,6 +311,65 @@ TEST_F(HeaderSaveTest, symbolicLinkIsSavedThroughToItsFinalTargetAndStaysALink)
     EXPECT_EQ(readBytes(result.backupPath), KvdFile);
     EXPECT_EQ(entryNames(directory()), (Names{"real", "sample.kvd"}));
     EXPECT_EQ(entryNames(path("real/deeper")), (Names{"t.kvd", "t.kvd.~1"}));
+}
+
+// Another program swaps the document and a link to /dev/zero (renameat2 with
+// RENAME_EXCHANGE) over and over while the header is saved again and again. Each save
+// either completes from the plain file or is refused with a clear text; none reads the
+// device, no backup is ever the link, and no temporary file is left.
+TEST_F(HeaderSaveTest, aFileSwappedForALinkToAnEndlessDeviceIsNeverReadNorKept)
+{
+    writeBytes(m_document, KvdFile);
+    const std::string other = path("other.kvd");
+    fs::create_symlink("/dev/zero", other);
+    std::atomic<bool> stop = false;
+    std::atomic<int> swaps = 0;
+    std::jthread swapper([&] {
+        while (!stop) {
+            if (::renameat2(AT_FDCWD, m_document.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0)
+                ++swaps;
+        }
+    });
+    while (swaps == 0)
+        std::this_thread::yield();
+    int saved = 0;
+    std::set<std::string> refusals;
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        try {
+            saved += saveHeader(m_document, KvdHeader).status == HeaderSaveResult::Status::Saved ? 1 : 0;
+        } catch (const Error& error) {
+            refusals.insert(error.what());
+        }
+    }
+    stop = true;
+    swapper.join();
+    // The swaps over, a save of the plain file, under whichever name it is, succeeds.
+    const std::string plain = fs::is_symlink(m_document) ? other : m_document;
+    EXPECT_EQ(saveHeader(plain, KvdHeader).status, HeaderSaveResult::Status::Saved);
+
+    const std::set<std::string> expected = {
+        "The header was not saved and \"" + m_document + "\" is unchanged: another file took its name while it was "
+        "being saved",
+        "The header was not saved and \"" + m_document + "\" is unchanged: it is not a plain file",
+        "The header was not saved and \"/dev/zero\" is unchanged: it is not a plain file"};
+    for (const std::string& text : refusals)
+        EXPECT_TRUE(expected.contains(text)) << text;
+    // Every save kept one backup, every entry is the link or a complete file (a save
+    // writes the same bytes again), and the plain file is under one of the two names.
+    int backups = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory())) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        if (entry.is_symlink()) {
+            EXPECT_EQ(fs::read_symlink(entry.path()), "/dev/zero");
+            EXPECT_TRUE(name == "sample.kvd" || name == "other.kvd");
+            continue;
+        }
+        EXPECT_EQ(readBytes(entry.path().string()), KvdFile);
+        backups += name.starts_with("sample.kvd.~") || name.starts_with("other.kvd.~") ? 1 : 0;
+        EXPECT_TRUE(name.starts_with("sample.kvd") || name.starts_with("other.kvd"));
+    }
+    EXPECT_EQ(backups, saved + 1);
 }
 
 // A save killed in the middle of its write, in a child process.
