@@ -372,6 +372,21 @@ TEST_F(HeaderSaveTest, aFileSwappedForALinkToAnEndlessDeviceIsNeverReadNorKept)
     EXPECT_EQ(backups, saved + 1);
 }
 
+// The save reads the document up to the size it had when it was opened: bytes added
+// meanwhile (or an endless file) are not read, and stay in the backup.
+TEST_F(HeaderSaveTest, bytesAddedDuringTheSaveAreLeftToTheBackup)
+{
+    writeBytes(m_document, KvdFile);
+    test::FaultyFileSystem fileSystem;
+    fileSystem.beforeCall = [&] {
+        if (fileSystem.log.back().starts_with("read"))
+            std::ofstream(m_document, std::ios::binary | std::ios::app) << "2;b;3.5\r\n";
+    };
+    saveHeader(m_document, {"KVD file", "Edit=1"}, fileSystem);
+    EXPECT_EQ(readBytes(m_document), "KVD file\r\nEdit=1\r\n" + KvdData);
+    EXPECT_TRUE(readBytes(m_firstBackup).starts_with(KvdFile + "2;b;3.5\r\n"));
+}
+
 // A save killed in the middle of its write, in a child process.
 void saveKilledWhileWriting(const std::string& document, const std::map<std::string, int>& unsupported)
 {
