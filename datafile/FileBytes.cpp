@@ -98,6 +98,27 @@ Error notRegularFileError(const std::string& path, mode_t mode)
                  + ", not a regular file: only regular files can be opened.");
 }
 
+// Folders and sockets hold no bytes to read; opening a socket fails with an error
+// that would not say why.
+bool isUnreadableType(mode_t mode) noexcept
+{
+    return S_ISDIR(mode) || S_ISSOCK(mode);
+}
+
+Error unreadableTypeError(const std::string& path, mode_t mode)
+{
+    return Error("The file " + path + " is " + fileTypeName(mode) + ": only files, pipes and devices can be read.");
+}
+
+// Throws when what path names is of a type that cannot be read under options.
+void checkType(const std::string& path, mode_t mode, const FileReadOptions& options)
+{
+    if (options.regularFilesOnly && !S_ISREG(mode))
+        throw notRegularFileError(path, mode);
+    if (isUnreadableType(mode))
+        throw unreadableTypeError(path, mode);
+}
+
 Error fileTooLargeError(const std::string& path, std::uint64_t size, std::uint64_t limit, bool atLeast)
 {
     std::string text = "The file " + path + " is " + (atLeast ? "more than " : "") + std::to_string(size)
@@ -219,11 +240,10 @@ bool readHalvesAtOnce(int descriptor, FileBytes& bytes, std::uint64_t statedSize
 
 FileBytes readFileBytes(const std::string& path, const FileReadOptions& options)
 {
-    // What is not a regular file is refused before it is opened for reading.
+    // What cannot be read under the options is refused before it is opened for reading.
     struct stat status {};
     const UniqueFd file = openExamined(path, options.regularFilesOnly ? O_NONBLOCK : 0, [&](const struct stat& examined) {
-        if (options.regularFilesOnly && !S_ISREG(examined.st_mode))
-            throw notRegularFileError(path, examined.st_mode);
+        checkType(path, examined.st_mode, options);
     }, status);
     const bool regular = S_ISREG(status.st_mode);
     const std::uint64_t limit = options.sizeLimit;

@@ -27,10 +27,11 @@ public:
     }
 
     // Looks up (and adds) the rows [first, first + count) in order; calls
-    // onDuplicate for each one equal to an earlier row. Returns the row after the
-    // last one looked up: an earlier one than first + count when the table became
-    // crowded (the rows from there on are then for another way to find).
-    int addBatch(int first, int count, const std::function<void(int row)>* onDuplicate)
+    // onRepeat(row, first row of equal text) for each one equal to an earlier row.
+    // Returns the row after the last one looked up: an earlier one than first +
+    // count when the table became crowded (the rows from there on are then for
+    // another way to find).
+    int addBatch(int first, int count, const std::function<void(int row, int firstRow)>* onRepeat)
     {
         std::array<TwoPieceText, BatchSize> texts;
         std::array<std::uint64_t, BatchSize> hashes;
@@ -52,8 +53,8 @@ public:
             });
             if (found < 0)
                 ++m_held;
-            else if (onDuplicate)
-                (*onDuplicate)(row);
+            else if (onRepeat)
+                (*onRepeat)(row, m_beginRow + found);
         }
         return first + count;
     }
@@ -153,28 +154,34 @@ private:
     std::int32_t m_candidateId = -1;
 };
 
-// The first row of each run of equal keys in `rows` (sorted, equal keys in row order)
-// is the first of its text; calls onDuplicate, in row order, for every other row from
-// `fromRow` on.
+// In `rows` (sorted, equal keys in row order) the first row of each run of equal keys
+// is the first of its text; calls onRepeat(row, firstRow), in row order, for every
+// other row from `fromRow` on.
 template <class Equal>
-void reportLaterRows(const std::vector<std::int32_t>& rows, int beginRow, int endRow, int fromRow, Equal&& equal,
-                     const std::function<void(int row)>& onDuplicate)
+void reportRepeats(const std::vector<std::int32_t>& rows, int beginRow, int endRow, int fromRow, Equal&& equal,
+                   const std::function<void(int row, int firstRow)>& onRepeat)
 {
-    std::vector<bool> duplicate(static_cast<std::size_t>(endRow - beginRow), false);
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        if (equal(rows[i - 1], rows[i]))
-            duplicate[static_cast<std::size_t>(rows[i] - beginRow)] = true;
+    std::vector<std::int32_t> firstRows(static_cast<std::size_t>(endRow - beginRow), -1);
+    std::int32_t runStart = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i == 0 || !equal(rows[i - 1], rows[i]))
+            runStart = rows[i];
+        else
+            firstRows[static_cast<std::size_t>(rows[i] - beginRow)] = runStart;
     }
     for (int row = fromRow; row < endRow; ++row) {
-        if (duplicate[static_cast<std::size_t>(row - beginRow)])
-            onDuplicate(row);
+        if (const std::int32_t firstRow = firstRows[static_cast<std::size_t>(row - beginRow)]; firstRow >= 0)
+            onRepeat(row, firstRow);
     }
 }
 
-// The rows sorted by their texts' keys, equal keys in row order: rank keys when
-// every text has one, else full keys, made once and held in one buffer.
-void findDuplicateRowsBySorting(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
-                                int beginRow, int endRow, int fromRow, const std::function<void(int row)>& onDuplicate)
+// The repeats found by sorting the rows by their texts' keys, equal keys in row
+// order: O(N log N) comparisons whatever the texts, for when hashing them crowds the
+// table. Rank keys when every text has one, else full keys, made once and held in
+// one buffer.
+void findRepeatedRowsBySorting(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
+                               int beginRow, int endRow, int fromRow,
+                               const std::function<void(int row, int firstRow)>& onRepeat)
 {
     std::vector<std::int32_t> rows;
     bool ranked = collation.hasAsciiRanks();
@@ -187,8 +194,8 @@ void findDuplicateRowsBySorting(const Collation& collation, TextEncoding encodin
             return compareMapped(textOfRow(a), textOfRow(b), collation.asciiRanks());
         };
         std::stable_sort(rows.begin(), rows.end(), [&](std::int32_t a, std::int32_t b) { return order(a, b) < 0; });
-        reportLaterRows(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return order(a, b) == 0; },
-                        onDuplicate);
+        reportRepeats(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return order(a, b) == 0; },
+                      onRepeat);
         return;
     }
     std::string keys;
@@ -203,24 +210,31 @@ void findDuplicateRowsBySorting(const Collation& collation, TextEncoding encodin
         return std::string_view(keys).substr(begin, ends[index] - begin);
     };
     std::stable_sort(rows.begin(), rows.end(), [&](std::int32_t a, std::int32_t b) { return key(a) < key(b); });
-    reportLaterRows(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return key(a) == key(b); },
-                    onDuplicate);
+    reportRepeats(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return key(a) == key(b); },
+                  onRepeat);
 }
 
 } // namespace
 
-void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
-                       int endRow, const std::function<void(int row)>& onDuplicate)
+void findRepeatedRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
+                      int endRow, const std::function<void(int row, int firstRow)>& onRepeat)
 {
     DuplicateFinder finder(collation, encoding, textOfRow, beginRow, endRow);
     for (int first = beginRow; first < endRow; first += BatchSize) {
         const int count = std::min(BatchSize, endRow - first);
-        const int next = finder.addBatch(first, count, &onDuplicate);
+        const int next = finder.addBatch(first, count, &onRepeat);
         if (next < first + count) {
-            findDuplicateRowsBySorting(collation, encoding, textOfRow, beginRow, endRow, next, onDuplicate);
+            findRepeatedRowsBySorting(collation, encoding, textOfRow, beginRow, endRow, next, onRepeat);
             return;
         }
     }
+}
+
+void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
+                       int endRow, const std::function<void(int row)>& onDuplicate)
+{
+    findRepeatedRows(collation, encoding, textOfRow, beginRow, endRow,
+                     [&onDuplicate](int row, int) { onDuplicate(row); });
 }
 
 } // namespace kvd
