@@ -1,10 +1,11 @@
 // kvd_generate OUTPUT [OBJECTS] [SEED] [SOURCES]: writes a large, realistic KVD data
 // file for the load benchmark. Two identifier columns (object, source) and twelve
 // measurement columns, CR LF line ends, a few duplicate objects and several sources
-// (SOURCES "few", the default), or a source of its own for every object (SOURCES
-// "per-object"), or such sources crafted against an unkeyed hash (SOURCES "crafted",
-// see craftedSource), or sources named alike but not crafted (SOURCES "uncrafted").
-// The same arguments always give the same bytes.
+// (SOURCES "few", the default), a source of its own for every object (SOURCES
+// "per-object"), a number N of sources "src_1".."src_N" in random order, a source of
+// its own for every object crafted against an unkeyed hash (SOURCES "crafted", see
+// craftedSource), or sources named alike but not crafted (SOURCES "uncrafted"). The
+// same arguments always give the same bytes.
 
 #include <charconv>
 #include <cinttypes>
@@ -110,9 +111,11 @@ int main(int argc, char* argv[])
     const bool sourcePerObject = argc > 4 && std::strcmp(argv[4], "per-object") == 0;
     const bool crafted = argc > 4 && std::strcmp(argv[4], "crafted") == 0;
     const bool uncrafted = argc > 4 && std::strcmp(argv[4], "uncrafted") == 0;
+    const long long sourceCount = argc > 4 ? std::atoll(argv[4]) : 0; // 0: a named kind
     if (argc < 2 || argc > 5
-        || (argc > 4 && !sourcePerObject && !crafted && !uncrafted && std::strcmp(argv[4], "few") != 0)) {
-        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED] [few|per-object|crafted|uncrafted]\n");
+        || (argc > 4 && !sourcePerObject && !crafted && !uncrafted && sourceCount <= 0
+            && std::strcmp(argv[4], "few") != 0)) {
+        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED] [few|per-object|crafted|uncrafted|N]\n");
         return 2;
     }
     const long long objects = argc > 2 ? std::atoll(argv[2]) : 1000000;
@@ -139,6 +142,8 @@ int main(int argc, char* argv[])
             out += "src_" + std::to_string(row);
         else if (crafted || uncrafted)
             out += craftedSource(craftCounter, crafted);
+        else if (sourceCount > 0)
+            out += "src_" + std::to_string(1 + random.next() % static_cast<std::uint64_t>(sourceCount));
         else
             out += Sources[(row - 1) / perSource];
         for (const Measurement& m : Measurements) {
