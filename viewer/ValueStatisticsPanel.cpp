@@ -30,6 +30,7 @@ ValueStatisticsPanel::ValueStatisticsPanel(const Document& document, QWidget* pa
     line->addWidget(m_choice);
     line->addStretch(1);
     layout->addLayout(line);
+    layout->setAlignment(line, Qt::AlignTop); // with no grid, the choice stays under the statistics
 
     m_model = new StatisticsByValueModel(document.table, document.encoding, userDecimalSeparator(), this);
     m_sorted = new QSortFilterProxyModel(this);
