@@ -240,6 +240,29 @@ QString TextGrid::selectedText() const
     return selectionText(*model(), selectionModel()->selection());
 }
 
+void TextGrid::focusInEvent(QFocusEvent* event)
+{
+    const bool hadCurrent = currentIndex().isValid();
+    QTableView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid() && selectionModel())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+QItemSelectionModel::SelectionFlags TextGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    const bool ranges = selectionMode() == ContiguousSelection || selectionMode() == ExtendedSelection;
+    if (event && event->type() == QEvent::KeyPress && ranges) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const Qt::KeyboardModifiers both = Qt::ControlModifier | Qt::ShiftModifier;
+        if ((key->modifiers() & both) == both && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End))
+            return QItemSelectionModel::SelectCurrent
+                   | (selectionBehavior() == SelectRows      ? QItemSelectionModel::Rows
+                      : selectionBehavior() == SelectColumns ? QItemSelectionModel::Columns
+                                                             : QItemSelectionModel::NoUpdate);
+    }
+    return QTableView::selectionCommand(index, event);
+}
+
 void TextGrid::keyPressEvent(QKeyEvent* event)
 {
     if (event->matches(QKeySequence::Copy)) {

@@ -40,6 +40,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Taking the focus leaves no cell current when none was: a search starts from the
+    // current cell, and the first key press chooses one.
+    void focusInEvent(QFocusEvent* event) override;
+    // Ctrl+Shift+Home and Ctrl+Shift+End extend the selection, as Shift with any other
+    // move does.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
     void resizeEvent(QResizeEvent* event) override;
     // Home (Ctrl+Home) goes to the first scrollable column (of the first row), Left
     // stops at it, Tab and Shift+Tab pass over the fixed columns to the next or
