@@ -2,9 +2,12 @@
 
 #include "datafile/DataFileReader.h"
 #include "document/Document.h"
+#include "summary/StatisticsByValue.h"
 
 #include <QString>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,17 +24,28 @@ struct ReportFile {
     std::vector<std::string> warnings; // per-column statistics warnings, UTF-8
     ReadResult result;
     Document document;
+    std::optional<ValueColumn> by; // what --by asked for
+    // With --by: the statistics by value, or why there are none (the kind has no such
+    // column), UTF-8.
+    std::optional<StatisticsByValue> byValue;
+    std::string byError;
 
     // A text of the file (cells, report lines) as UTF-8.
     std::string utf8(std::string_view bytes) const;
     // The same, appended to out (without a copy of its own when the file is UTF-8).
     void appendUtf8(std::string& out, std::string_view bytes) const;
+    // The line of object row `objectRow` (from 1) in the file, counting lines from 1.
+    std::uint64_t lineOfRow(int objectRow) const
+    {
+        return result.columnNameLineNumber + static_cast<std::uint64_t>(objectRow);
+    }
 };
 
 // Loads the file named by fileName (the file system's bytes, as the shell passed
 // them) as the viewer does, under the user's locale (decimal separator and
-// collation). Never throws: a failure is recorded in the result.
-ReportFile loadReportFile(const std::string& fileName);
+// collation), and computes its statistics by the values of `by` when given. Never
+// throws: a failure is recorded in the result.
+ReportFile loadReportFile(const std::string& fileName, std::optional<ValueColumn> by = std::nullopt);
 
 // The message of a failed file for standard error, without line end. `named` prefixes
 // it with the file's path (kept off when kvdreport was given a single file).

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,7 @@ struct OutputFailed {};
 struct ReportCommand {
     ReportFormat format = ReportFormat::Text;
     int jobs = 1;
+    std::optional<kvd::ValueColumn> by; // --by
     std::vector<std::string> files; // the file system's bytes, as the shell passed them
 };
 
@@ -113,18 +115,20 @@ int run(const ReportCommand& command)
 {
     const int count = static_cast<int>(command.files.size());
     const bool several = count > 1;
+    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     ReportStreams streams;
     int status = kvd::ExitSuccess;
     const auto produce = [&](int index) {
-        const kvd::FilePlacement placement{index, several};
+        const kvd::FilePlacement placement{index, several, terminal};
         try {
-            auto file = std::make_shared<const kvd::ReportFile>(kvd::loadReportFile(command.files[index]));
+            auto file = std::make_shared<const kvd::ReportFile>(kvd::loadReportFile(command.files[index], command.by));
             kvd::ReportOutput output = reportOf(command.format, *file, placement);
             if (output.stream)
                 output.streamSource = std::move(file);
             return output;
         } catch (const std::exception& error) { // out of memory while rendering
             kvd::ReportFile failed;
+            failed.by = command.by;
             failed.path = QFile::decodeName(QByteArray::fromStdString(command.files[index])).toStdString();
             failed.error = error.what();
             return reportOf(command.format, failed, placement);
@@ -186,7 +190,11 @@ int main(int argc, char* argv[])
         "2 for wrong usage; with --check, 3 when problems were found (1 still wins).\n"
         "Numbers use the locale's decimal separator to parse and \".\" to print; distinct\n"
         "values are compared under the locale's collation, ignoring letter case."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
+    // Not addHelpOption(): its --help-all would promise generic Qt options that
+    // kvdreport has none of.
+    const QCommandLineOption helpOption({QStringLiteral("?"), QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Displays help on commandline options."));
+    parser.addOption(helpOption);
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
         QStringLiteral("Output format: text (default); json, one object per file (an array for several "
@@ -201,18 +209,31 @@ int main(int argc, char* argv[])
     const QCommandLineOption jobsOption(
         {QStringLiteral("j"), QStringLiteral("jobs")},
         QStringLiteral("Read up to N files at once (default: the number of processors)."), QStringLiteral("N"));
-    parser.addOptions({formatOption, checkOption, jobsOption});
+    const QCommandLineOption byOption(
+        QStringLiteral("by"),
+        QStringLiteral("Also give the measurement statistics of each distinct source, group or status "
+                       "(groups and statuses: learning files only): objects, mean, standard error, minimum "
+                       "and maximum per value and measurement. Text: a grid after the statistics; tsv: that "
+                       "grid instead of the statistics; json: a member \"by\"."),
+        QStringLiteral("source|group|status"));
+    parser.addOptions({formatOption, checkOption, jobsOption, byOption});
     parser.addPositionalArgument(QStringLiteral("FILE..."), QStringLiteral("The data files to summarise."));
 
     const auto usage = [](const QString& problem) {
         printError("kvdreport: " + problem.toStdString());
-        printError("Usage: kvdreport [--format=text|json|tsv | --check] [-j N] FILE...   (kvdreport --help for more)");
+        printError("Usage: kvdreport [--format=text|json|tsv [--by=source|group|status] | --check] [-j N] FILE...   "
+                   "(kvdreport --help for more)");
         return kvd::ExitUsage;
     };
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser.errorText());
     if (parser.isSet(helpOption)) {
-        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        ReportStreams streams;
+        streams.put(parser.helpText().toStdString());
+        if (!streams.finish()) {
+            printError("kvdreport: cannot write the help: " + kvd::systemErrorText(streams.error()));
+            return kvd::ExitFailure;
+        }
         return kvd::ExitSuccess;
     }
 
@@ -228,6 +249,19 @@ int main(int argc, char* argv[])
         if (parser.isSet(formatOption))
             return usage(QStringLiteral("--check prints its own lines and takes no --format"));
         command.format = ReportFormat::Check;
+    }
+    if (parser.isSet(byOption)) {
+        const QString by = parser.value(byOption);
+        if (command.format == ReportFormat::Check)
+            return usage(QStringLiteral("--check prints problems only and takes no --by"));
+        if (by == QLatin1String("source"))
+            command.by = kvd::ValueColumn::Source;
+        else if (by == QLatin1String("group"))
+            command.by = kvd::ValueColumn::Group;
+        else if (by == QLatin1String("status"))
+            command.by = kvd::ValueColumn::Status;
+        else
+            return usage(QStringLiteral("--by takes source, group or status, not \"%1\"").arg(by));
     }
     command.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobsOption)) {

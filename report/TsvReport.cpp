@@ -2,18 +2,28 @@
 // line per measurement. With several files, a first column "File" names each row's
 // file and the heading comes once.
 
+#include "report/ByValueReport.h"
+#include "report/OutputBatch.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
+#include "report/TerminalText.h"
 
 namespace kvd {
 
 namespace {
 
-// A cell as one TSV field: TAB and line ends inside it would split the row.
-void appendField(std::string& out, std::string_view text)
+// A cell as one TSV field: TAB and line ends inside it would split the row. On a
+// terminal, its other control characters are escaped.
+void appendField(std::string& out, std::string_view text, bool escaped)
 {
+    const std::size_t start = out.size();
     for (const char c : text)
         out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+    if (escaped) {
+        const std::string field = out.substr(start);
+        out.resize(start);
+        appendEscapedControls(out, field);
+    }
 }
 
 } // namespace
@@ -22,8 +32,12 @@ ReportOutput tsvReport(const ReportFile& file, FilePlacement placement)
 {
     ReportOutput output;
     const StatisticsTable& statistics = file.document.summary.statistics;
-    if (placement.index == 0 && (placement.several || file.loaded))
-        output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+    if (placement.index == 0 && (placement.several || file.loaded)) {
+        if (file.by)
+            output.out = byValueHeading(file, placement.several);
+        else
+            output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+    }
     const std::string warningPrefix = placement.several ? file.path + ": " : std::string();
     for (const std::string& warning : file.warnings)
         output.err += warningPrefix + warning + '\n';
@@ -32,16 +46,24 @@ ReportOutput tsvReport(const ReportFile& file, FilePlacement placement)
         output.status = ExitFailure;
         return output;
     }
+    if (file.by) {
+        reportByValueError(file, placement.several, output);
+        output.stream = [&file, several = placement.several, escaped = placement.terminal](const ReportSink& sink) {
+            OutputBatch batch(sink);
+            return writeByValueRows(batch, file, several ? file.path + '\t' : std::string(), escaped) && batch.flush();
+        };
+        return output;
+    }
 
     for (int row = 1; row < statistics.rowCount(); ++row) {
         if (placement.several) {
-            appendField(output.out, file.path);
+            appendField(output.out, file.path, placement.terminal);
             output.out += '\t';
         }
         for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
             if (column > 0)
                 output.out += '\t';
-            appendField(output.out, file.utf8(statistics.cell(row, column)));
+            appendField(output.out, file.utf8(statistics.cell(row, column)), placement.terminal);
         }
         output.out += '\n';
     }

@@ -2,6 +2,7 @@
 #include "datafile/DataTable.h"
 #include "viewer/DataTableModel.h"
 #include "viewer/GridTextWidth.h"
+#include "viewer/SelectionText.h"
 #include "viewer/StatisticsTableModel.h"
 #include "viewer/TextGrid.h"
 #include "summary/StatisticsTable.h"
@@ -14,7 +15,9 @@
 #include <QHeaderView>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +101,60 @@ TEST(TextGridTest, ctrlCCopiesTheSelectedRectangleAsTabSeparatedLines)
     grid.selectionModel()->select(model.index(2, 0), QItemSelectionModel::ClearAndSelect);
     QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "3");
+}
+
+TEST(SelectionTextTest, equalsACellByCellReadingOfRandomSelections)
+{
+    QStandardItemModel model(40, 6);
+    for (int row = 0; row < 40; ++row)
+        for (int column = 0; column < 6; ++column)
+            model.setItem(row, column, new QStandardItem(QStringLiteral("%1\u00e9%2").arg(row).arg(column)));
+    // Each row that some range holds, its cells from the leftmost to the rightmost
+    // column of all ranges, those no range holds empty.
+    const auto reference = [&](const QItemSelection& selection) {
+        QStringList lines;
+        int left = 6, right = -1;
+        for (const auto& range : selection) {
+            left = std::min(left, range.left());
+            right = std::max(right, range.right());
+        }
+        for (int row = 0; row < 40; ++row) {
+            if (std::none_of(selection.cbegin(), selection.cend(), [row](const auto& r) { return r.top() <= row && row <= r.bottom(); }))
+                continue;
+            QStringList cells;
+            for (int column = left; column <= right; ++column)
+                cells.append(selection.contains(model.index(row, column)) ? model.index(row, column).data().toString() : QString());
+            lines.append(cells.join('\t'));
+        }
+        return lines.join('\n');
+    };
+    QRandomGenerator random(11);
+    for (int trial = 0; trial < 300; ++trial) {
+        QItemSelection selection; // ranges in any order, overlapping, apart
+        const int ranges = random.bounded(1, 5);
+        for (int i = 0; i < ranges; ++i) {
+            const int top = random.bounded(40), left = random.bounded(6);
+            const int bottom = std::min(39, top + random.bounded(8)), right = std::min(5, left + random.bounded(3));
+            selection.append(QItemSelectionRange(model.index(top, left), model.index(bottom, right)));
+        }
+        ASSERT_EQ(QString::fromUtf8(selectionText(model, selection)), reference(selection)) << trial;
+    }
+
+    RowSet rows;
+    for (const int row : {0, 3, 39})
+        rows.add(row);
+    EXPECT_EQ(QString::fromUtf8(rowsText(model, rows, 1, 2)), "0\u00e91\t0\u00e92\n3\u00e91\t3\u00e92\n39\u00e91\t39\u00e92");
+    // A copy told to stop (it is asked every few thousand lines) gives nothing.
+    QStandardItemModel tall(5000, 1);
+    const CopyProgress stop = [](std::int64_t done, std::int64_t total) { return done > total; };
+    const QItemSelection column(tall.index(0, 0), tall.index(4999, 0));
+    RowSet every;
+    for (int row = 0; row < 5000; ++row)
+        every.add(row);
+    EXPECT_EQ(selectionText(tall, column).size(), 4999);
+    EXPECT_EQ(rowsText(tall, every, 0, 0).size(), 4999);
+    EXPECT_TRUE(selectionText(tall, column, stop).isEmpty());
+    EXPECT_TRUE(rowsText(tall, every, 0, 0, stop).isEmpty());
 }
 
 TEST(TextGridTest, fixedColumnsStayInViewWhileTheRestScrolls)
@@ -226,6 +283,107 @@ TEST(TextGridTest, shiftedMovesExtendTheSelectionFromTheAnchor)
         EXPECT_TRUE(grid.selectionModel()->isSelected(model.index(10, 3))) << name.toStdString();
         EXPECT_TRUE(grid.selectionModel()->isSelected(grid.currentIndex())) << name.toStdString();
     }
+}
+
+TEST(TextGridTest, scrollsByWholeColumnsSoTheFirstScrollingColumnIsNeverCut)
+{
+    std::vector<std::string> lines = {"Object;Source"};
+    for (int column = 0; column < 30; ++column)
+        lines[0] += ";M" + std::to_string(column);
+    for (int row = 1; row <= 50; ++row)
+        lines.push_back(std::to_string(row) + ";a;190.67;4784.82");
+    const DataTable table = makeTable(lines, 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.resize(430, 200);
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.setColumnWidth(0, 45);
+    grid.setColumnWidth(1, 61);
+    for (int column = 2; column < 32; ++column)
+        grid.setColumnWidth(column, 40 + column * 37 % 90); // no two neighbours alike
+    grid.show();
+    grid.setFocus();
+    const int edge = 45 + 61;
+    const int last = 31;
+    QScrollBar* bar = grid.horizontalScrollBar();
+
+    const auto expectAligned = [&](const std::string& what) {
+        const int first = grid.columnAt(edge);
+        ASSERT_GE(first, 2) << what;
+        EXPECT_EQ(grid.columnViewportPosition(first), edge) << what;
+        EXPECT_EQ(grid.fixedColumnView()->columnViewportPosition(0), 0) << what;
+    };
+    const auto expectInFull = [&](int column, const std::string& what) {
+        EXPECT_GE(grid.columnViewportPosition(column), edge) << what;
+        EXPECT_LE(grid.columnViewportPosition(column) + grid.columnWidth(column), grid.viewport()->width()) << what;
+    };
+
+    grid.setCurrentIndex(model.index(3, 2));
+    QTest::keyClick(&grid, Qt::Key_End);
+    EXPECT_EQ(grid.currentIndex(), model.index(3, last));
+    expectAligned("End");
+    expectInFull(last, "End");
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    QTest::keyClick(&grid, Qt::Key_Home);
+    EXPECT_EQ(bar->value(), 0);
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid.currentIndex(), model.index(49, last));
+    expectAligned("Ctrl+End");
+    expectInFull(last, "Ctrl+End");
+
+    // Jumps to a column left of the view and right of it.
+    grid.scrollTo(model.index(10, 12));
+    expectAligned("jump left");
+    EXPECT_EQ(grid.columnViewportPosition(12), edge);
+    grid.scrollTo(model.index(10, 20));
+    expectAligned("jump right");
+    expectInFull(20, "jump right");
+    grid.scrollTo(model.index(10, 0)); // a fixed column: no sideways move
+    expectInFull(20, "jump to a fixed column");
+
+    // Every position of the scroll bar, and a resize that leaves the view wider.
+    for (int value = bar->minimum(); value <= bar->maximum(); ++value) {
+        bar->setValue(value);
+        expectAligned("value " + std::to_string(value));
+    }
+    expectInFull(last, "maximum");
+    grid.setColumnWidth(31, 200);
+    QCoreApplication::processEvents(); // the view takes in the new width
+    bar->setValue(bar->maximum());
+    expectAligned("widened");
+    expectInFull(last, "widened");
+}
+
+TEST(TextGridTest, aCutTextEndsInAnEllipsisAndShowsWhole)
+{
+    const DataTable table = makeTable({"Object;Source;Max", "leaf_with_a_long_name;a;5724.82", "b;a;1"}, 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.resize(400, 200);
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.setColumnWidth(0, 40);
+    grid.setColumnWidth(2, 30);
+    grid.show();
+    EXPECT_EQ(grid.textElideMode(), Qt::ElideRight);
+    EXPECT_EQ(grid.fixedColumnView()->textElideMode(), Qt::ElideRight);
+
+    const auto toolTip = [&](QTableView& view, const QModelIndex& index) {
+        const QPoint at = view.visualRect(index).center();
+        QHelpEvent event(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view.viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    // Texts that fit first: a tip once shown lingers a while after it is hidden.
+    EXPECT_EQ(toolTip(grid, model.index(1, 2)), ""); // "1"
+    EXPECT_EQ(toolTip(*grid.fixedColumnView(), model.index(1, 1)), "");
+    EXPECT_EQ(toolTip(grid, model.index(0, 2)), "5724.82");
+    EXPECT_EQ(toolTip(*grid.fixedColumnView(), model.index(0, 0)), "leaf_with_a_long_name");
+    QToolTip::hideText();
 }
 
 TEST(GridTextWidthTest, equalsTheFontMetricsOfTheDecodedText)
