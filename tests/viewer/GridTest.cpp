@@ -272,17 +272,26 @@ TEST(TextGridTest, shiftedMovesExtendTheSelectionFromTheAnchor)
         {Qt::Key_End, Qt::ShiftModifier, 10, 5},
         {Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier, 0, 2},
         {Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier, 29, 5},
+        {Qt::Key_PageDown, Qt::ShiftModifier, -1, 3}, // a page lower, whatever a page is
     };
     for (const auto& move : moves) {
         const QString name = QKeySequence(move.key | move.modifiers).toString();
         grid.setCurrentIndex(model.index(10, 3));
         QTest::keyClick(&grid, move.key, move.modifiers);
-        ASSERT_EQ(grid.currentIndex(), model.index(move.row, move.column)) << name.toStdString();
-        const int cells = (std::abs(move.row - 10) + 1) * (std::abs(move.column - 3) + 1);
+        const int row = move.row >= 0 ? move.row : grid.currentIndex().row();
+        ASSERT_EQ(grid.currentIndex(), model.index(row, move.column)) << name.toStdString();
+        const int cells = (std::abs(row - 10) + 1) * (std::abs(move.column - 3) + 1);
         EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), cells) << name.toStdString();
         EXPECT_TRUE(grid.selectionModel()->isSelected(model.index(10, 3))) << name.toStdString();
         EXPECT_TRUE(grid.selectionModel()->isSelected(grid.currentIndex())) << name.toStdString();
     }
+    // Shift+Tab goes to the cell before without selecting; the next Shift move starts there.
+    grid.setCurrentIndex(model.index(10, 3));
+    QTest::keyClick(&grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.selectionModel()->selectedIndexes(), QModelIndexList{model.index(10, 2)});
+    QTest::keyClick(&grid, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), 2);
+    EXPECT_TRUE(grid.selectionModel()->isSelected(model.index(10, 2)));
 }
 
 TEST(TextGridTest, scrollsByWholeColumnsSoTheFirstScrollingColumnIsNeverCut)
