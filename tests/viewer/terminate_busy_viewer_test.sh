@@ -35,7 +35,11 @@ for _ in $(seq 600); do
   kill -0 "$pid" 2>/dev/null || break
   case $ready in
     box) [ "$(windows)" -ge 2 ] && { busy=yes; break; } ;;
-    reading) [ "$(windows)" -ge 1 ] && ls -l "/proc/$pid/fd" 2>/dev/null | grep -q large.kvd && { busy=yes; break; } ;;
+    # The file open, or its bytes held while the user-interface thread runs.
+    reading) [ "$(windows)" -ge 1 ] && { ls -l "/proc/$pid/fd" 2>/dev/null | grep -q large.kvd \
+               || { [ "$(awk '{print $3}' "/proc/$pid/task/$pid/stat" 2>/dev/null)" = R ] \
+                    && [ "$(awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null)" -gt 200000 ]; }; } \
+             && { busy=yes; break; } ;;
   esac
   sleep 0.02
 done
