@@ -5,6 +5,7 @@
 #include "report/OrderedJobs.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
+#include "report/TerminalText.h"
 
 #include "common/Errors.h"
 
@@ -42,7 +43,9 @@ public:
     {
         if (!output.err.empty()) {
             std::fflush(stdout);
-            std::fwrite(output.err.data(), 1, output.err.size(), stderr);
+            // Messages quote the file's texts (measurement names, paths).
+            const std::string err = m_errorTerminal ? kvd::escapedLines(output.err) : output.err;
+            std::fwrite(err.data(), 1, err.size(), stderr);
         }
         return put(output.out) && (!output.stream || output.stream([this](std::string_view bytes) { return put(bytes); }));
     }
@@ -66,6 +69,7 @@ public:
 
 private:
     int m_errno = 0;
+    bool m_errorTerminal = ::isatty(STDERR_FILENO) == 1;
 };
 
 // Thrown from the output side to stop reading further files.
