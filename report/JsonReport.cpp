@@ -4,6 +4,7 @@
 // rows or sources never has its whole document in memory. Members come in the order
 // of their names.
 
+#include "report/ByValueReport.h"
 #include "report/DuplicateGroups.h"
 #include "report/JsonWriter.h"
 #include "report/OutputBatch.h"
@@ -60,6 +61,11 @@ private:
     bool writeLoaded()
     {
         const SummaryReport& report = m_file.document.summary.report;
+        if (m_file.by) {
+            m_json.key("by");
+            if (!writeByValueJson(m_json, m_batch, m_file))
+                return false;
+        }
         m_json.key("duplicates");
         if (!duplicates())
             return false;
@@ -236,6 +242,7 @@ ReportOutput jsonReport(const ReportFile& file, FilePlacement placement)
     const bool several = placement.several;
     if (file.loaded) {
         output.stream = [&file, several](const ReportSink& sink) { return writeFileObject(file, several, sink); };
+        reportByValueError(file, placement.several, output);
         return output;
     }
     writeFileObject(file, several, [&output](std::string_view bytes) {

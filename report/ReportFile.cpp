@@ -28,9 +28,27 @@ void ReportFile::appendUtf8(std::string& out, std::string_view bytes) const
         out.append(decodeText(bytes, document.encoding).toStdString());
 }
 
-ReportFile loadReportFile(const std::string& fileName)
+namespace {
+
+void computeByValue(ReportFile& file, ValueColumn by, const LoadOptions& options)
+{
+    const Document& document = file.document;
+    try {
+        file.byValue = statisticsByValue(document.table, document.summary.report, document.summary.figures, by,
+                                         document.encoding, options.collationLocale, options.decimalSeparator);
+    } catch (const std::bad_alloc&) {
+        file.byError = "Not enough memory for the statistics by value";
+    } catch (const std::exception& error) {
+        file.byError = error.what();
+    }
+}
+
+} // namespace
+
+ReportFile loadReportFile(const std::string& fileName, std::optional<ValueColumn> by)
 {
     ReportFile file;
+    file.by = by;
     file.path = QFile::decodeName(QByteArray::fromStdString(fileName)).toStdString();
     Document& document = file.document;
     document.fileName = fileName;
@@ -60,6 +78,8 @@ ReportFile loadReportFile(const std::string& fileName)
         file.error = "Unknow file format";
     } else {
         file.loaded = true;
+        if (by)
+            computeByValue(file, *by, options);
     }
     return file;
 }

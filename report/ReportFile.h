@@ -2,10 +2,12 @@
 
 #include "datafile/DataFileReader.h"
 #include "document/Document.h"
+#include "summary/StatisticsByValue.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,11 @@ struct ReportFile {
     std::vector<std::string> warnings; // per-column statistics warnings, UTF-8
     ReadResult result;
     Document document;
+    std::optional<ValueColumn> by; // what --by asked for
+    // With --by: the statistics by value, or why there are none (the kind has no such
+    // column), UTF-8.
+    std::optional<StatisticsByValue> byValue;
+    std::string byError;
 
     // A text of the file (cells, report lines) as UTF-8.
     std::string utf8(std::string_view bytes) const;
@@ -36,8 +43,9 @@ struct ReportFile {
 
 // Loads the file named by fileName (the file system's bytes, as the shell passed
 // them) as the viewer does, under the user's locale (decimal separator and
-// collation). Never throws: a failure is recorded in the result.
-ReportFile loadReportFile(const std::string& fileName);
+// collation), and computes its statistics by the values of `by` when given. Never
+// throws: a failure is recorded in the result.
+ReportFile loadReportFile(const std::string& fileName, std::optional<ValueColumn> by = std::nullopt);
 
 // The message of a failed file for standard error, without line end. `named` prefixes
 // it with the file's path (kept off when kvdreport was given a single file).

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,7 @@ struct OutputFailed {};
 struct ReportCommand {
     ReportFormat format = ReportFormat::Text;
     int jobs = 1;
+    std::optional<kvd::ValueColumn> by; // --by
     std::vector<std::string> files; // the file system's bytes, as the shell passed them
 };
 
@@ -123,13 +125,14 @@ int run(const ReportCommand& command)
     const auto produce = [&](int index) {
         const kvd::FilePlacement placement{index, several, terminal};
         try {
-            auto file = std::make_shared<const kvd::ReportFile>(kvd::loadReportFile(command.files[index]));
+            auto file = std::make_shared<const kvd::ReportFile>(kvd::loadReportFile(command.files[index], command.by));
             kvd::ReportOutput output = reportOf(command.format, *file, placement);
             if (output.stream)
                 output.streamSource = std::move(file);
             return output;
         } catch (const std::exception& error) { // out of memory while rendering
             kvd::ReportFile failed;
+            failed.by = command.by;
             failed.path = QFile::decodeName(QByteArray::fromStdString(command.files[index])).toStdString();
             failed.error = error.what();
             return reportOf(command.format, failed, placement);
@@ -210,12 +213,20 @@ int main(int argc, char* argv[])
     const QCommandLineOption jobsOption(
         {QStringLiteral("j"), QStringLiteral("jobs")},
         QStringLiteral("Read up to N files at once (default: the number of processors)."), QStringLiteral("N"));
-    parser.addOptions({formatOption, checkOption, jobsOption});
+    const QCommandLineOption byOption(
+        QStringLiteral("by"),
+        QStringLiteral("Also give the measurement statistics of each distinct source, group or status "
+                       "(groups and statuses: learning files only): objects, mean, standard error, minimum "
+                       "and maximum per value and measurement. Text: a grid after the statistics; tsv: that "
+                       "grid instead of the statistics; json: a member \"by\"."),
+        QStringLiteral("source|group|status"));
+    parser.addOptions({formatOption, checkOption, jobsOption, byOption});
     parser.addPositionalArgument(QStringLiteral("FILE..."), QStringLiteral("The data files to summarise."));
 
     const auto usage = [](const QString& problem) {
         printError("kvdreport: " + problem.toStdString());
-        printError("Usage: kvdreport [--format=text|json|tsv | --check] [-j N] FILE...   (kvdreport --help for more)");
+        printError("Usage: kvdreport [--format=text|json|tsv [--by=source|group|status] | --check] [-j N] FILE...   "
+                   "(kvdreport --help for more)");
         return kvd::ExitUsage;
     };
     if (!parser.parse(QCoreApplication::arguments()))
@@ -242,6 +253,19 @@ int main(int argc, char* argv[])
         if (parser.isSet(formatOption))
             return usage(QStringLiteral("--check prints its own lines and takes no --format"));
         command.format = ReportFormat::Check;
+    }
+    if (parser.isSet(byOption)) {
+        const QString by = parser.value(byOption);
+        if (command.format == ReportFormat::Check)
+            return usage(QStringLiteral("--check prints problems only and takes no --by"));
+        if (by == QLatin1String("source"))
+            command.by = kvd::ValueColumn::Source;
+        else if (by == QLatin1String("group"))
+            command.by = kvd::ValueColumn::Group;
+        else if (by == QLatin1String("status"))
+            command.by = kvd::ValueColumn::Status;
+        else
+            return usage(QStringLiteral("--by takes source, group or status, not \"%1\"").arg(by));
     }
     command.jobs = QThread::idealThreadCount();
     if (parser.isSet(jobsOption)) {

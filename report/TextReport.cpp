@@ -2,11 +2,13 @@
 // Statistics :" and the statistics grid with TAB between cells. With several files,
 // a "==> FILE <==" line before each, and an empty line between them.
 
+#include "report/ByValueReport.h"
 #include "report/ReportFile.h"
 #include "report/OutputBatch.h"
 #include "report/ReportFormats.h"
 #include "report/TerminalText.h"
 #include "summary/ReportLines.h"
+#include "summary/StatisticsByValueGrid.h"
 
 namespace kvd {
 
@@ -51,6 +53,12 @@ bool writeReport(const ReportFile& file, bool escaped, const ReportSink& sink)
         }
         text += '\n';
     }
+    if (file.byValue) {
+        text += "\nStatistics by " + std::string(StatisticsByValueGrid::heading(file.byValue->key, 0)) + " :\n";
+        text += byValueHeading(file, false);
+        if (!writeByValueRows(batch, file, {}, escaped))
+            return false;
+    }
     return batch.flush();
 }
 
@@ -70,6 +78,7 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
         output.status = ExitFailure;
         return output;
     }
+    reportByValueError(file, placement.several, output);
 
     const bool escaped = placement.terminal;
     output.stream = [&file, escaped](const ReportSink& sink) { return writeReport(file, escaped, sink); };

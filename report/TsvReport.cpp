@@ -2,6 +2,8 @@
 // line per measurement. With several files, a first column "File" names each row's
 // file and the heading comes once.
 
+#include "report/ByValueReport.h"
+#include "report/OutputBatch.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
 #include "report/TerminalText.h"
@@ -30,14 +32,26 @@ ReportOutput tsvReport(const ReportFile& file, FilePlacement placement)
 {
     ReportOutput output;
     const StatisticsTable& statistics = file.document.summary.statistics;
-    if (placement.index == 0 && (placement.several || file.loaded))
-        output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+    if (placement.index == 0 && (placement.several || file.loaded)) {
+        if (file.by)
+            output.out = byValueHeading(file, placement.several);
+        else
+            output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+    }
     const std::string warningPrefix = placement.several ? file.path + ": " : std::string();
     for (const std::string& warning : file.warnings)
         output.err += warningPrefix + warning + '\n';
     if (!file.loaded) {
         output.err += failureMessage(file, placement.several) + '\n';
         output.status = ExitFailure;
+        return output;
+    }
+    if (file.by) {
+        reportByValueError(file, placement.several, output);
+        output.stream = [&file, several = placement.several, escaped = placement.terminal](const ReportSink& sink) {
+            OutputBatch batch(sink);
+            return writeByValueRows(batch, file, several ? file.path + '\t' : std::string(), escaped) && batch.flush();
+        };
         return output;
     }
 

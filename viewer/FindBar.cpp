@@ -2,6 +2,7 @@
 
 #include "datafile/DataTable.h"
 #include "viewer/DataTableModel.h"
+#include "viewer/ElidedLabel.h"
 #include "viewer/TextGrid.h"
 #include "summary/CellSearch.h"
 #include "summary/Collation.h"
@@ -58,7 +59,7 @@ FindBar::FindBar(TextGrid& grid, const DataTableModel& model, const DataTable& t
     m_next = barButton(QStringLiteral("Next"), QStringLiteral("Find the next cell (Return, F3)"));
     layout->addWidget(m_previous);
     layout->addWidget(m_next);
-    m_status = new QLabel;
+    m_status = new ElidedLabel;
     m_status->setMinimumWidth(60);
     layout->addWidget(m_status, 1);
     m_stop = barButton(QStringLiteral("Stop"), QStringLiteral("Stop the search"));
@@ -72,7 +73,7 @@ FindBar::FindBar(TextGrid& grid, const DataTableModel& model, const DataTable& t
     connect(m_stop, &QToolButton::clicked, this, &FindBar::stop);
     connect(m_close, &QToolButton::clicked, this, &FindBar::close);
     // Typing a text leaves the rows of a report line behind.
-    connect(m_text, &QLineEdit::textEdited, this, [this] { m_rows.clear(); });
+    connect(m_text, &QLineEdit::textEdited, this, [this] { m_rows = RowSet(); });
     hide();
 }
 
@@ -135,7 +136,7 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_text && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            m_rows.clear();
+            m_rows = RowSet();
             find(key->modifiers() & Qt::ShiftModifier ? TableSearch::Direction::Backward
                                                       : TableSearch::Direction::Forward);
             return true;
@@ -230,9 +231,12 @@ void FindBar::goToCell(int tableRow, int column, bool keepSelection)
     const QModelIndex index = m_model.index(tableRow - m_model.fixedRowCount(), column);
     if (!index.isValid())
         return;
+    // A row out of sight comes to the middle of the grid, where the eye finds it.
+    const QRect cell = m_grid.visualRect(index);
+    const bool inSight = cell.top() >= 0 && cell.bottom() < m_grid.viewport()->height();
     m_grid.selectionModel()->setCurrentIndex(index, keepSelection ? QItemSelectionModel::NoUpdate
                                                                   : QItemSelectionModel::ClearAndSelect);
-    m_grid.scrollTo(index);
+    m_grid.scrollTo(index, inSight ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
 }
 
 void FindBar::showRows(const std::vector<int>& rows, int column, const QString& what)
@@ -240,30 +244,23 @@ void FindBar::showRows(const std::vector<int>& rows, int column, const QString& 
     stop();
     fillColumnChoice();
     show();
-    m_rows = rows;
+    const int fixedRows = m_model.fixedRowCount();
+    m_rows = RowSet();
+    m_rows.reserve(rows.empty() ? 0 : rows.back() - fixedRows + 1);
+    for (const int row : rows)
+        m_rows.add(row - fixedRows);
     m_rowsColumn = column;
     m_rowsWhat = what;
     m_rowIndex = 0;
-    if (rows.empty()) {
+    if (m_rows.empty()) {
         m_grid.selectionModel()->clearSelection();
+        m_grid.clearRowSelection();
         setStatus(what + QStringLiteral(": no row"), true);
         return;
     }
-    const int fixedRows = m_model.fixedRowCount();
     const int left = column >= 0 ? column : 0;
     const int right = column >= 0 ? column : m_model.columnCount() - 1;
-    QItemSelection selection;
-    int runs = 0;
-    for (std::size_t i = 0; i < rows.size() && runs < MaxSelectedRuns; ++runs) {
-        std::size_t end = i;
-        while (end + 1 < rows.size() && rows[end + 1] == rows[end] + 1)
-            ++end;
-        selection.append(QItemSelectionRange(m_model.index(rows[i] - fixedRows, left),
-                                             m_model.index(rows[end] - fixedRows, right)));
-        i = end + 1;
-    }
-    m_grid.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    m_selectionLimited = runs == MaxSelectedRuns && selection.last().bottom() + fixedRows < rows.back();
+    m_grid.selectRows(m_rows, left, right);
     stepRows(0);
     m_grid.setFocus(Qt::OtherFocusReason);
 }
@@ -275,20 +272,14 @@ void FindBar::stepRows(int delta)
     const auto count = static_cast<std::ptrdiff_t>(m_rows.size());
     m_rowIndex = static_cast<std::size_t>(((static_cast<std::ptrdiff_t>(m_rowIndex) + delta) % count + count) % count);
     const int column = m_rowsColumn >= 0 ? m_rowsColumn : std::max(0, m_grid.currentIndex().column());
-    goToCell(m_rows[m_rowIndex], column, true);
-    QString status = QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)")
-                         .arg(m_rowsWhat)
-                         .arg(m_rowIndex + 1)
-                         .arg(m_rows.size());
-    if (m_selectionLimited)
-        status += QStringLiteral("; the first %1 runs of rows are selected").arg(MaxSelectedRuns);
-    setStatus(status);
+    goToCell(m_model.tableRow(m_rows[m_rowIndex]), column, true);
+    setStatus(QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)").arg(m_rowsWhat).arg(m_rowIndex + 1).arg(m_rows.size()));
 }
 
 void FindBar::showColumn(int column, const QString& what)
 {
     stop();
-    m_rows.clear();
+    m_rows = RowSet();
     fillColumnChoice();
     show();
     const int rows = m_model.rowCount();

@@ -58,6 +58,28 @@ def check_against_tsv(kvdreport, path, report):
         fail(f"{path}: source counts exceed the objects")
 
 
+def check_by_value(kvdreport, validator, path, report):
+    keys = ["source"] + (["group", "status"] if "groups" in report else [])
+    for key in keys:
+        status, output = run(kvdreport, ["--format=json", "--by=" + key, path])
+        document = json.loads(output)
+        errors = sorted(validator.iter_errors(document), key=str)
+        if errors:
+            fail(f"{path} --by={key}: {errors[0].message} at {list(errors[0].absolute_path)}")
+        by = document["by"]
+        if by is None or by["key"] != key:
+            fail(f"{path} --by={key}: {by!r}")
+        computed = [m["name"] for m in report["statistics"] if m["values"] == "numbers"]
+        if sum(entry["objects"] for entry in by["entries"]) != report["objects"]:
+            fail(f"{path} --by={key}: the values' objects do not add up to the file's")
+        for entry in by["entries"]:
+            if [m["name"] for m in entry["statistics"]] != computed:
+                fail(f"{path} --by={key}: {entry['value']} has other measurements than {computed}")
+        tallies = {"source": report["sources"], "group": report.get("groups")}.get(key)
+        if tallies is not None and [t["value"] for t in tallies] != [e["value"] for e in by["entries"]]:
+            fail(f"{path} --by={key}: values other than the summary's tallies")
+
+
 def refuses(validator, document):
     return not validator.is_valid(document)
 
@@ -82,6 +104,7 @@ def main():
             fail(f"{path}: exit status {status} for {document.get('error')!r}")
         if "error" not in document:
             check_against_tsv(kvdreport, path, document)
+            check_by_value(kvdreport, validator, path, document)
             loaded.append(document)
 
     status, output = run(kvdreport, ["--format=json", "-j", "2"] + files)
