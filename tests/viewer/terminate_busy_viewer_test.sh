@@ -26,6 +26,10 @@ printf 'KVD\r\n[Data]\r\nObject;Source;Area\r\n1;s;1\r\n2;s;words\r\n' > "$work/
 cat > "$work/inside.sh" <<'INSIDE'
 set -u
 viewer=$1 file=$2 work=$3 ready=$4
+# Another test's virtual X server may have taken the display number meanwhile: no
+# display within 5 s counts as a start of the X server that failed (tried again).
+for _ in $(seq 100); do xwininfo -root > /dev/null 2>&1 && break; sleep 0.05; done
+xwininfo -root > /dev/null 2>&1 || exit 3
 : > "$work/started"
 "$viewer" "$file" > "$work/viewer.log" 2>&1 &
 pid=$!
