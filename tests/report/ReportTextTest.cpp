@@ -175,5 +175,23 @@ TEST(JsonWriter, escapesEveryControlAndReplacesWhatIsNotUtf8)
     EXPECT_EQ(read.at(0).toString(), QString::fromUtf8("\x7f\xc2\x80\xc2\x9b\xc2\xa0"));
 }
 
+// Texts made only of the characters that need an escape, and plain ones around them:
+// each must read back as written, also when no other character forces the escaped path.
+TEST(JsonWriter, textsOfQuotesBackslashesAndControlsAloneReadBack)
+{
+    const char* const texts[] = {"\"", "\"\"", "\\", "\\\\", "\"\\\"", "\x1f", "\x7f", "abc", "", "a\"b"};
+    for (const char* text : texts) {
+        std::string out;
+        JsonWriter json(out, JsonWriter::Layout::Compact);
+        json.beginArray();
+        json.string(text);
+        json.endArray();
+        QJsonParseError error{};
+        const QJsonDocument read = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << out;
+        EXPECT_EQ(read.array().at(0).toString(), QString::fromUtf8(text)) << out;
+    }
+}
+
 } // namespace
 } // namespace kvd
