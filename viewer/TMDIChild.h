@@ -28,6 +28,7 @@ class ReportLines;
 class ReportView;
 class StatisticsTableModel;
 class TextGrid;
+class ValueStatisticsPanel;
 } // namespace kvd
 
 // A document window: one opened data file on the pages "Header", "Data" and
@@ -78,6 +79,12 @@ public:
     // Replaces EditableHeaderLines for the headers shown from now on.
     void setEditableHeaderLines(std::size_t lines) noexcept { m_editableHeaderLines = lines; }
 
+    // The widget that takes the keyboard focus on the page shown: the header editor (or
+    // the line view of a header too large to edit), the data grid or the report.
+    QWidget* pageContent() const;
+    // Gives the page content the focus, unless the focus is already inside that page.
+    void focusPageContent();
+
     // Find bar, jumps from the summary to the rows, histograms.
     kvd::DocumentExplorer* explorer() const noexcept { return m_explorer; }
 
@@ -95,6 +102,7 @@ public:
     QSplitter* Splitter1;
     kvd::TextGrid* StringGrid2;
     QLabel* Panel2;
+    kvd::ValueStatisticsPanel* ValueStatistics; // under StringGrid2: statistics by source, group, status
     // The path exactly as given to the loader; set once, before the file is read.
     QString FileName;
 
