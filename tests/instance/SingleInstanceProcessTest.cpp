@@ -488,6 +488,10 @@ TEST_F(SingleInstance, anotherUserTakingEveryNameInTmpDoesNotSwitchTheGuardOff)
         GTEST_SKIP() << "no private mount namespace here (unshare -m refused)";
     const QString script = QStringLiteral(R"sh(
         probe=$1 uid=$(id -u)
+        # The build may lie under /tmp, which the new /tmp hides: start a copy kept elsewhere.
+        copy=$(mktemp -d /var/tmp/kvd-probe.XXXXXX) || exit 104
+        trap 'rm -rf "$copy"' EXIT
+        cp "$probe" "$copy/" && probe=$copy/${probe##*/} || exit 104
         mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 100
         if [ -d /run/user ]; then mount -t tmpfs -o mode=0755 tmpfs /run/user || exit 101; fi
         for n in "" $(seq -f -%g 1 15); do
@@ -503,6 +507,7 @@ TEST_F(SingleInstance, anotherUserTakingEveryNameInTmpDoesNotSwitchTheGuardOff)
         exec 3<&-
         wait $!; echo "start 1: $?"
         cat /tmp/out1; cat /tmp/err1 /tmp/err2 >&2
+        rm -rf "$copy"
     )sh");
     Start& shell = start({"-m", "--propagation", "private", "sh", "-c", script, "sh", ProbeProgram},
                          QStringLiteral("unshare"));
