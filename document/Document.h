@@ -3,7 +3,10 @@
 #include "datafile/DataTable.h"
 #include "datafile/HeaderText.h"
 #include "datafile/TextEncoding.h"
+#include "summary/Collation.h"
 #include "summary/Summary.h"
+
+#include <QLocale>
 
 #include <string>
 
@@ -17,6 +20,13 @@ struct Document {
     HeaderText header;
     DataTable table;
     Summary summary;
+    // The locale whose collation the summary compared texts by when the file was
+    // loaded; every later comparison of the document's texts (find, jumps, checks)
+    // goes by collation() so that they all agree with the report.
+    QLocale collationLocale;
+
+    // The collation of collationLocale, kept for the calling thread.
+    const Collation& collation() const { return Collation::forLocale(collationLocale); }
 };
 
 // The caption for a path: the text after its last "/".

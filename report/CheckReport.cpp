@@ -9,8 +9,6 @@
 #include "summary/Collation.h"
 #include "summary/MeasurementValue.h"
 
-#include <QLocale>
-
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -72,8 +70,8 @@ std::vector<int> invalidColumns(const Summary& summary)
 // spelling, not once per row.
 class StatusCheck {
 public:
-    explicit StatusCheck(TextEncoding encoding)
-        : m_collation(Collation::forLocale(QLocale::system())), m_encoding(encoding)
+    explicit StatusCheck(const Document& document)
+        : m_collation(document.collation()), m_encoding(document.encoding)
     {
     }
 
@@ -117,7 +115,7 @@ ReportOutput checkReport(const ReportFile& file, FilePlacement)
     const std::vector<int> invalid = invalidColumns(summary);
     const char decimalSeparator = userDecimalSeparator();
     const bool checksStatus = !report.unknownStatuses.empty();
-    StatusCheck statusCheck(file.document.encoding);
+    StatusCheck statusCheck(file.document);
     auto duplicate = report.duplicateRows.begin();
     std::string number; // the rewritten text of a measurement cell
     for (int row = 1; row <= table.objectCount(); ++row) {

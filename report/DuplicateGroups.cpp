@@ -3,8 +3,6 @@
 #include "report/ReportFile.h"
 #include "summary/Collation.h"
 
-#include <QLocale>
-
 #include <algorithm>
 #include <string>
 #include <unordered_map>
@@ -21,9 +19,9 @@ std::vector<std::vector<int>> duplicateGroups(const ReportFile& file)
     const auto keyOfRow = [&table](int rowIndex) {
         return TwoPieceText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)};
     };
-    // The loader compared keys under the user's locale too. Rank keys serve when
-    // every key has one, full collation keys otherwise (the two never meet).
-    const Collation& collation = Collation::forLocale(QLocale::system());
+    // The loader compared keys under the document's collation too. Rank keys serve
+    // when every key has one, full collation keys otherwise (the two never meet).
+    const Collation& collation = file.document.collation();
     const bool ranked = std::all_of(rows.begin(), rows.end(), [&](int row) {
         return allMapped(keyOfRow(row), collation.asciiRanks());
     });

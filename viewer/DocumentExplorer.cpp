@@ -41,7 +41,7 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
     : QObject(&window), m_window(window)
 {
     auto* dataModel = static_cast<DataTableModel*>(window.StringGrid1->model());
-    m_findBar = new FindBar(*window.StringGrid1, *dataModel, window.document().table, window.document().encoding);
+    m_findBar = new FindBar(*window.StringGrid1, *dataModel, window.document());
     window.TabSheet2->layout()->addWidget(m_findBar);
 
     findAction = shortcutAction(this, QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -106,7 +106,7 @@ bool DocumentExplorer::showReportLineRows(int line)
         return false;
     const ReportLineTarget target = lines.target(static_cast<std::size_t>(line));
     const std::vector<int> rows =
-        rowsOfReportLine(document.table, target, Collation::forLocale(QLocale()), document.encoding);
+        rowsOfReportLine(document.table, target, document.collation(), document.encoding);
     if (rows.empty())
         return false;
     QString what;
