@@ -2,8 +2,12 @@
 # Peak memory and time of kvdreport, and of the viewer's load, on the inputs that
 # used to make memory run away: a huge header, ten million duplicate rows, ten
 # million unique rows of one source, a file that grows while it is read, and endless
-# input. Prints, for each, the peak RSS against the file size and against its bound:
+# input; and outputs far larger than their file: --check of a tenth as many rows with
+# ten invalid cells each, and --format=json of the duplicate rows and of rows that
+# come in pairs. Prints, for each, the peak RSS against the file size and against
+# its bound:
 #   kvdreport: 2 x file size + 16 MiB (endless or growing input: 4 GiB + 16 MiB)
+#   kvdreport --check and --format=json: file size + 16 B a row + 16 MiB
 #   viewer:    3 x file size + 2 x report text + 16 MiB
 #
 # Usage: bench/memory_bounds_benchmark.sh BUILD_DIR [ROWS]
@@ -39,6 +43,12 @@ limit_kib=$(( 4 * 1024 * 1024 ))
   awk -v n="$rows" 'BEGIN { for (i = 0; i < n; i++) printf "object%d;src;%d.5;%d\r\n", i, i % 1000, i % 97 }'; } \
   > "$work/unique.kvd"
 
+{ printf 'KVD\r\n[Data]\r\nId;Src;A;B;C;D;E;F;G;H;I;J\r\no;s;1;1;1;1;1;1;1;1;1;1\r\n'
+  awk -v n="$(( rows / 10 ))" 'BEGIN { for (i = 1; i < n; i++) printf "o%d;s;x;x;x;x;x;x;x;x;x;x\r\n", i }'; } \
+  > "$work/invalid.kvd"
+{ printf 'KVD\r\n[Data]\r\nId;Src;A;B\r\n'
+  awk -v n="$rows" 'BEGIN { for (i = 0; i < n; i++) printf "k%d;s;1;2\r\n", i / 2 }'; } > "$work/pairs.kvd"
+
 kib_of() { echo $(( $(stat -c %s "$1") / 1024 )); }
 
 # row NAME SIZE_KIB BOUND_KIB COMMAND...: runs COMMAND under /usr/bin/time and prints
@@ -64,12 +74,24 @@ row() {
 }
 
 report_bound() { echo $(( 2 * $1 + 16 * 1024 )); }
+# streamed_bound SIZE_KIB ROWS: the file, 16 bytes a row and 16 MiB.
+streamed_bound() { echo $(( $1 + 16 * $2 / 1024 + 16 * 1024 )); }
 
 printf '%-34s %11s %11s %7s   %-17s %-6s %9s\n' "input" "size" "peak RSS" "ratio" "bound" "" "time"
 echo "kvdreport"
 for file in header duplicates unique; do
   size=$(kib_of "$work/$file.kvd")
   row "  $file.kvd" "$size" "$(report_bound "$size")" "$report" "$work/$file.kvd"
+done
+
+# Outputs of gigabytes go to /dev/null (the shell execs kvdreport: time measures it).
+to_null=(sh -c 'exec "$0" "$@" > /dev/null')
+row "  invalid.kvd --check" "$(kib_of "$work/invalid.kvd")" \
+  "$(streamed_bound "$(kib_of "$work/invalid.kvd")" $(( rows / 10 )))" "${to_null[@]}" "$report" --check "$work/invalid.kvd"
+for file in duplicates pairs; do
+  size=$(kib_of "$work/$file.kvd")
+  row "  $file.kvd --format=json" "$size" "$(streamed_bound "$size" "$rows")" \
+    "${to_null[@]}" "$report" --format=json "$work/$file.kvd"
 done
 
 # A file growing at about 80 MB/s while it is read, by whole rows.

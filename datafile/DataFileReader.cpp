@@ -1,14 +1,17 @@
 #include "datafile/DataFileReader.h"
 
 #include "common/Errors.h"
-#include "common/FilePath.h"
+#include "common/RetryOnInterrupt.h"
 #include "datafile/FileBytes.h"
 #include "datafile/DataTable.h"
 #include "datafile/HeaderText.h"
 #include "datafile/LineReader.h"
 #include "datafile/SplitFields.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <limits>
 #include <memory>
@@ -205,11 +208,23 @@ void readTable(DataTable& table, FileKind kind, LineReader& lines, const FileLin
     }
 }
 
+// False when nothing is found at path. What is found and cannot be read (a folder,
+// a socket, a file without permission) is left to the reading, which says why.
+bool namesAnEntry(const std::string& path)
+{
+    struct stat status {};
+    if (path.empty())
+        return false;
+    if (retryOnInterrupt([&] { return ::stat(path.c_str(), &status); }) == 0)
+        return true;
+    return errno != ENOENT && errno != ENOTDIR;
+}
+
 } // namespace
 
 ReadResult readDataFile(const std::string& path, const ReadTarget& target, const ReaderOptions& options)
 {
-    if (!isExistingFile(path))
+    if (!namesAnEntry(path))
         return {ReadStatus::NoSuchFile, FileKind::Unknown};
 
     // Reading the file counts as the first half of the work, its table as the second.

@@ -103,6 +103,27 @@ Error notRegularFileError(const std::string& path, mode_t mode)
                  + ", not a regular file: only regular files can be opened.");
 }
 
+// Folders and sockets hold no bytes to read; opening a socket fails with an error
+// that would not say why.
+bool isUnreadableType(mode_t mode) noexcept
+{
+    return S_ISDIR(mode) || S_ISSOCK(mode);
+}
+
+Error unreadableTypeError(const std::string& path, mode_t mode)
+{
+    return Error("The file " + path + " is " + fileTypeName(mode) + ": only files, pipes and devices can be read.");
+}
+
+// Throws when what path names is of a type that cannot be read under options.
+void checkType(const std::string& path, mode_t mode, const FileReadOptions& options)
+{
+    if (options.regularFilesOnly && !S_ISREG(mode))
+        throw notRegularFileError(path, mode);
+    if (isUnreadableType(mode))
+        throw unreadableTypeError(path, mode);
+}
+
 Error fileTooLargeError(const std::string& path, std::uint64_t size, std::uint64_t limit, bool atLeast)
 {
     std::string text = "The file " + path + " is " + (atLeast ? "more than " : "") + std::to_string(size)
@@ -224,15 +245,16 @@ bool readHalvesAtOnce(int descriptor, FileBytes& bytes, std::uint64_t statedSize
 
 FileBytes readFileBytes(const std::string& path, const FileReadOptions& options)
 {
+    struct stat status {};
+    if (retryOnInterrupt([&] { return ::stat(path.c_str(), &status); }) == 0 && isUnreadableType(status.st_mode))
+        checkType(path, status.st_mode, options);
     const UniqueFd file(openForReading(path, options.regularFilesOnly));
     if (!file)
         throw ioError(errno, path);
-    struct stat status {};
     if (::fstat(file.get(), &status) != 0)
         throw ioError(errno, path);
     const bool regular = S_ISREG(status.st_mode);
-    if (options.regularFilesOnly && !regular)
-        throw notRegularFileError(path, status.st_mode);
+    checkType(path, status.st_mode, options);
     const std::uint64_t limit = options.sizeLimit;
     const std::uint64_t statedSize = regular ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (statedSize > limit)

@@ -5,9 +5,11 @@
 
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -16,7 +18,8 @@ namespace kvd {
 
 struct HandOffServer::Connection {
     UniqueFd fd;
-    QSocketNotifier* notifier = nullptr; // a child of the server
+    QSocketNotifier* notifier = nullptr; // children of the server
+    QTimer* deadline = nullptr;
     std::array<std::byte, MessageBytes> buffer{};
     std::size_t received = 0;
     bool replied = false;
@@ -52,10 +55,26 @@ UniqueFd listenAt(const std::string& path)
     return fd;
 }
 
+UniqueFd openReserve() noexcept
+{
+    return UniqueFd(retryOnInterrupt([] { return ::open("/dev/null", O_RDONLY | O_CLOEXEC | O_NOCTTY); }));
+}
+
+UniqueFd acceptFrom(int listener) noexcept
+{
+    return UniqueFd(retryOnInterrupt([&] { return accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC); }));
+}
+
 } // namespace
 
-HandOffServer::HandOffServer(std::string path, Handler handler, QObject* parent)
-    : QObject(parent), m_path(std::move(path)), m_handler(std::move(handler)), m_listener(listenAt(m_path))
+HandOffServer::HandOffServer(std::string path, Handler handler, QObject* parent,
+                             std::chrono::milliseconds messageDeadline)
+    : QObject(parent),
+      m_path(std::move(path)),
+      m_handler(std::move(handler)),
+      m_messageDeadline(messageDeadline),
+      m_listener(listenAt(m_path)),
+      m_reserve(openReserve())
 {
     m_notifier = new QSocketNotifier(m_listener.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &HandOffServer::acceptConnections);
@@ -63,8 +82,10 @@ HandOffServer::HandOffServer(std::string path, Handler handler, QObject* parent)
 
 HandOffServer::~HandOffServer()
 {
-    for (auto& [fd, connection] : m_connections)
+    for (auto& [id, connection] : m_connections) {
         delete connection->notifier;
+        delete connection->deadline;
+    }
     m_connections.clear();
     delete m_notifier;
     m_listener.reset();
@@ -74,73 +95,105 @@ HandOffServer::~HandOffServer()
 void HandOffServer::acceptConnections()
 {
     for (;;) {
-        UniqueFd fd(retryOnInterrupt(
-            [&] { return accept4(m_listener.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC); }));
+        UniqueFd fd = acceptFrom(m_listener.get());
         if (!fd) {
             if (errno == ECONNABORTED)
                 continue;
+            if ((errno == EMFILE || errno == ENFILE) && shedWaitingConnection())
+                continue;
             return; // EAGAIN: nobody else waiting; other errors: try at the next event
         }
-        if (!peerIsSameUser(fd.get()))
-            continue;
-        const int key = fd.get();
-        auto connection = std::make_unique<Connection>();
-        connection->fd = std::move(fd);
-        connection->notifier = new QSocketNotifier(key, QSocketNotifier::Read, this);
-        connect(connection->notifier, &QSocketNotifier::activated, this, [this, key] { readFrom(key); });
-        m_connections[key] = std::move(connection);
+        // Over the cap, and from another user, the connection is closed at once.
+        if (m_connections.size() < MaxConnections && peerIsSameUser(fd.get()))
+            serve(std::move(fd));
     }
 }
 
-void HandOffServer::readFrom(int fd)
+// Out of descriptors, a waiting connection would keep the listener readable and the
+// event loop spinning: the reserve makes room to take it and close it. False when
+// there is no reserve either; listening then pauses for a while.
+bool HandOffServer::shedWaitingConnection()
 {
-    const auto found = m_connections.find(fd);
+    if (!m_reserve)
+        m_reserve = openReserve();
+    if (!m_reserve) {
+        m_notifier->setEnabled(false);
+        QTimer::singleShot(1000, this, [this] { m_notifier->setEnabled(true); });
+        return false;
+    }
+    m_reserve.reset();
+    const bool shed = static_cast<bool>(acceptFrom(m_listener.get()));
+    m_reserve = openReserve();
+    return shed;
+}
+
+void HandOffServer::serve(UniqueFd fd)
+{
+    const ConnectionId id = m_nextId++;
+    auto connection = std::make_unique<Connection>();
+    connection->notifier = new QSocketNotifier(fd.get(), QSocketNotifier::Read, this);
+    connection->fd = std::move(fd);
+    connect(connection->notifier, &QSocketNotifier::activated, this, [this, id] { readFrom(id); });
+    connection->deadline = new QTimer(this);
+    connection->deadline->setSingleShot(true);
+    connect(connection->deadline, &QTimer::timeout, this, [this, id] { drop(id); });
+    connection->deadline->start(m_messageDeadline);
+    m_connections[id] = std::move(connection);
+}
+
+void HandOffServer::readFrom(ConnectionId id)
+{
+    const auto found = m_connections.find(id);
     if (found == m_connections.end())
         return;
     Connection& connection = *found->second;
+    const int fd = connection.fd.get();
     const ssize_t count = retryOnInterrupt([&] {
         return recv(fd, connection.buffer.data() + connection.received, connection.buffer.size() - connection.received, 0);
     });
     if (count < 0 && errno == EAGAIN)
         return;
     if (count <= 0) {
-        drop(fd); // the sender left before its message was complete
+        drop(id); // the sender left before its message was complete
         return;
     }
     connection.received += static_cast<std::size_t>(count);
     if (connection.received < connection.buffer.size())
         return;
     connection.notifier->setEnabled(false);
-    dispatch(fd, decodeMessage(connection.buffer));
+    connection.deadline->stop();
+    dispatch(id, decodeMessage(connection.buffer));
 }
 
-void HandOffServer::dispatch(int fd, const HandOffMessage& message)
+void HandOffServer::dispatch(ConnectionId id, const HandOffMessage& message)
 {
     const QPointer<HandOffServer> self(this);
-    const Reply reply = [self, fd](std::uint32_t value) {
+    const Reply reply = [self, id](std::uint32_t value) {
         if (!self)
             return;
-        const auto found = self->m_connections.find(fd);
+        const auto found = self->m_connections.find(id);
         if (found == self->m_connections.end() || found->second->replied)
             return;
         const auto bytes = encodeReply(value);
-        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        send(found->second->fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         found->second->replied = true;
     };
     m_handler(message, reply);
     if (!self)
         return;
     reply(0);
-    drop(fd);
+    drop(id);
 }
 
-void HandOffServer::drop(int fd)
+void HandOffServer::drop(ConnectionId id)
 {
-    const auto found = m_connections.find(fd);
+    const auto found = m_connections.find(id);
     if (found == m_connections.end())
         return;
     found->second->notifier->setEnabled(false);
     found->second->notifier->deleteLater();
+    found->second->deadline->stop();
+    found->second->deadline->deleteLater();
     m_connections.erase(found);
 }
 

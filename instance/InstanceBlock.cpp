@@ -56,7 +56,14 @@ InstanceBlock InstanceBlock::claim(const std::string& name, std::int8_t limit, c
         if (!block.isLinked())
             continue;
         if (ByteLock::tryLock(block.fd(), HolderByte, name)) {
-            fillAsFirstStart(block, limit, openEndpoint);
+            try {
+                fillAsFirstStart(block, limit, openEndpoint);
+            } catch (...) {
+                // A block that could not be filled (a full file system) is not left
+                // for the next start to find.
+                block.unlink();
+                throw;
+            }
             return InstanceBlock(std::move(block), Role::FirstStart, lockWait);
         }
         block.map(Size);

@@ -6,14 +6,17 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace kvd {
 
 namespace {
 
-// Candidate folders tried inside one parent before the guard gives up.
+// Candidate folders tried inside one parent before the next parent is tried.
 constexpr int FolderCandidates = 16;
 
 // Opens path without following a link at its last step and checks what it is.
@@ -25,18 +28,53 @@ bool isPrivateDir(const std::string& path)
            (info.st_mode & 077) == 0;
 }
 
-std::string parentDir()
+bool isAbsolute(const char* path)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/')
-        return runtime;
-    const std::string perUser = "/run/user/" + std::to_string(geteuid());
-    if (isPrivateDir(perUser))
-        return perUser;
-    return "/tmp";
+    return path != nullptr && path[0] == '/';
+}
+
+std::string homeDir()
+{
+    if (const char* home = std::getenv("HOME"); isAbsolute(home))
+        return home;
+    const passwd* entry = getpwuid(geteuid());
+    return entry != nullptr && isAbsolute(entry->pw_dir) ? entry->pw_dir : std::string();
+}
+
+// Creates the folders of path that are missing, each closed to others.
+bool makeFolders(const std::string& path)
+{
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (::mkdir(prefix.c_str(), S_IRWXU) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
 }
 
 } // namespace
+
+std::string userStateDir()
+{
+    if (const char* state = std::getenv("XDG_STATE_HOME"); isAbsolute(state))
+        return state;
+    const std::string home = homeDir();
+    return home.empty() ? std::string() : home + "/.local/state";
+}
+
+std::vector<std::string> runtimeDirParents()
+{
+    std::vector<std::string> parents;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); isAbsolute(runtime))
+        parents.emplace_back(runtime);
+    const std::string perUser = "/run/user/" + std::to_string(geteuid());
+    if (isPrivateDir(perUser))
+        parents.push_back(perUser);
+    if (const std::string state = userStateDir(); !state.empty() && makeFolders(state))
+        parents.push_back(state);
+    return parents;
+}
 
 std::string privateFolderIn(const std::string& parent)
 {
@@ -53,7 +91,11 @@ std::string privateFolderIn(const std::string& parent)
 
 std::string privateRuntimeDir()
 {
-    return privateFolderIn(parentDir());
+    for (const std::string& parent : runtimeDirParents()) {
+        if (std::string folder = privateFolderIn(parent); !folder.empty())
+            return folder;
+    }
+    return {};
 }
 
 } // namespace kvd

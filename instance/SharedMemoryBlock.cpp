@@ -112,18 +112,31 @@ std::size_t SharedMemoryBlock::size() const
 
 void SharedMemoryBlock::resize(std::size_t size)
 {
+    const std::size_t before = this->size();
     if (retryOnInterrupt([&] { return ftruncate(fd(), static_cast<off_t>(size)); }) != 0)
         throw systemCallError(errno, "ftruncate", m_name);
-    if (size == 0)
+    try {
+        reserve(size);
+    } catch (const IoError&) {
+        // Leave no sparse tail behind: a later mapping of it would fault.
+        retryOnInterrupt([&] { return ftruncate(fd(), static_cast<off_t>(before)); });
+        throw;
+    }
+}
+
+void SharedMemoryBlock::reserve(std::size_t bytes)
+{
+    if (bytes == 0)
         return;
-    // Without the memory reserved, a write into the mapping of a full file system
-    // would end the process with SIGBUS.
-    const auto reserve = [&] {
-        const int error = posix_fallocate(fd(), 0, static_cast<off_t>(size));
+    // On a full file system, touching a page of a mapping that has no memory behind it
+    // ends the process with SIGBUS, reading included. Allocating what is already
+    // allocated changes nothing.
+    const auto allocate = [&] {
+        const int error = posix_fallocate(fd(), 0, static_cast<off_t>(bytes));
         errno = error; // it returns its error instead of setting errno
         return error == 0 ? 0 : -1;
     };
-    if (retryOnInterrupt(reserve) != 0)
+    if (retryOnInterrupt(allocate) != 0)
         throw systemCallError(errno, "posix_fallocate", m_name);
 }
 
@@ -139,6 +152,7 @@ std::span<std::byte> SharedMemoryBlock::map(std::size_t bytes)
     if (bytes == 0 || bytes > available)
         throw Error("Shared memory '" + m_name + "' holds " + std::to_string(available)
                     + " bytes, " + std::to_string(bytes) + " were asked for");
+    reserve(bytes);
     void* address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd(), 0);
     if (address == MAP_FAILED)
         throw systemCallError(errno, "mmap", m_name);

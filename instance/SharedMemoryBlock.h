@@ -15,8 +15,9 @@ namespace kvd {
 // destructor unmaps and closes but never removes the name (unlink() does).
 //
 // Blocks are created with mode 0600, and their memory is reserved when they are
-// sized, so that a full file system refuses the block instead of killing the process
-// at its first write. A block found under a name that belongs to another user, that
+// sized and again before they are mapped, so that a full file system refuses the
+// block instead of killing the process at its first touch of the mapping (a block
+// whose reservation failed, or one left sparse by a start killed while it sized it). A block found under a name that belongs to another user, that
 // others may read or write, or that is not a plain file is refused (IoError EACCES), so
 // a name taken by someone else can neither feed nor read our data.
 class SharedMemoryBlock {
@@ -44,14 +45,15 @@ public:
     // The current size of the block in bytes. Throws IoError.
     std::size_t size() const;
     // Sets the size and reserves the memory; new bytes read as zeros. Throws IoError
-    // (ENOSPC when the file system is full).
+    // (ENOSPC when the file system is full), leaving the size as it was.
     void resize(std::size_t size);
     // False once the name has been removed, by this process or another.
     bool isLinked() const;
 
     // Maps the first `bytes` bytes for reading and writing, replacing an earlier
-    // mapping. Throws Error when the block is smaller (reading past its end would
-    // kill the process) or empty, IoError when the mapping fails.
+    // mapping, once their memory is reserved. Throws Error when the block is smaller
+    // (reading past its end would kill the process) or empty, IoError when the memory
+    // cannot be reserved (ENOSPC) or the mapping fails.
     std::span<std::byte> map(std::size_t bytes);
     void unmap() noexcept;
     // The mapped bytes; empty when nothing is mapped.
@@ -63,6 +65,7 @@ public:
 private:
     SharedMemoryBlock(int fd, std::string name) noexcept;
     static SharedMemoryBlock adoptChecked(int fd, const std::string& name);
+    void reserve(std::size_t bytes);
 
     UniqueFd m_fd;
     std::string m_name;

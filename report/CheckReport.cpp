@@ -1,14 +1,17 @@
 // --check: one "FILE:LINE: message" line per problem, in line order, nothing for a
 // clean file. LINE counts the file's lines from 1.
 
+#include "report/OutputBatch.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
+#include "report/TerminalText.h"
 
 #include "datafile/NumberText.h"
 #include "datafile/TextEncoding.h"
 #include "summary/Collation.h"
 #include "summary/MeasurementValue.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -17,32 +20,36 @@ namespace kvd {
 
 namespace {
 
+// The problem lines of one file, handed on a batch at a time. The file's texts are
+// always written with their control characters escaped: editors and scripts read
+// these lines one per problem.
 class ProblemLines {
 public:
-    explicit ProblemLines(const ReportFile& file) : m_file(file) {}
-
-    void add(std::uint64_t lineNumber, const std::string& message)
+    ProblemLines(const ReportFile& file, const ReportSink& sink)
+        : m_file(file), m_batch(sink), m_path(escapedControls(file.path))
     {
-        m_out += m_file.path;
-        m_out += ':';
-        m_out += std::to_string(lineNumber);
-        m_out += ": ";
-        m_out += message;
-        m_out += '\n';
     }
-    // The line of object row r.
-    std::uint64_t rowLine(int rowIndex) const
-    {
-        return m_file.result.columnNameLineNumber + static_cast<std::uint64_t>(rowIndex);
-    }
-    std::string quoted(std::string_view bytes) const { return '"' + m_file.utf8(bytes) + '"'; }
 
-    bool empty() const noexcept { return m_out.empty(); }
-    std::string take() { return std::move(m_out); }
+    // False once the sink refused bytes.
+    bool add(std::uint64_t lineNumber, const std::string& message)
+    {
+        std::string& out = m_batch.text();
+        out += m_path;
+        out += ':';
+        out += std::to_string(lineNumber);
+        out += ": ";
+        out += message;
+        out += '\n';
+        return m_batch.flushIfFull();
+    }
+    std::string quoted(std::string_view bytes) const { return '"' + escapedControls(m_file.utf8(bytes)) + '"'; }
+
+    bool finish() { return m_batch.flush(); }
 
 private:
     const ReportFile& m_file;
-    std::string m_out;
+    OutputBatch m_batch;
+    std::string m_path;
 };
 
 bool hasMeasurement(const Summary& summary)
@@ -82,16 +89,73 @@ public:
             const QString text = decodeText(status, m_encoding);
             const bool unknown = m_collation.compare(text, QStringLiteral("Learning")) != 0
                 && m_collation.compare(text, QStringLiteral("Test")) != 0;
+            if (m_unknown.size() == MaxSpellings)
+                m_unknown.clear(); // a file of millions of spellings keeps no more
             spelling = m_unknown.emplace(status, unknown).first;
         }
         return spelling->second;
     }
 
 private:
+    static constexpr std::size_t MaxSpellings = 4096;
+
     const Collation& m_collation;
     TextEncoding m_encoding;
     std::unordered_map<std::string_view, bool> m_unknown; // views into the table's bytes
 };
+
+// Whether the file has any problem that --check lists.
+bool hasProblems(const Summary& summary)
+{
+    return !hasMeasurement(summary) || !invalidColumns(summary).empty() || !summary.report.duplicateRows.empty()
+           || !summary.report.unknownStatuses.empty();
+}
+
+// Writes the problem lines of a loaded file, in line order. False once the sink
+// refused bytes.
+bool writeProblems(const ReportFile& file, const ReportSink& sink)
+{
+    const DataTable& table = file.document.table;
+    const Summary& summary = file.document.summary;
+    const SummaryReport& report = summary.report;
+    ProblemLines problems(file, sink);
+    if (!hasMeasurement(summary)
+        && !problems.add(file.lineOfRow(std::min(1, table.objectCount())),
+                         "no measurement: the first object line holds no number past the identifiers"))
+        return false;
+
+    const std::vector<int> invalid = invalidColumns(summary);
+    const char decimalSeparator = userDecimalSeparator();
+    const bool checksStatus = !report.unknownStatuses.empty();
+    StatusCheck statusCheck(file.document);
+    auto duplicate = report.duplicateRows.begin();
+    std::string number; // the rewritten text of a measurement cell
+    bool written = true;
+    for (int row = 1; row <= table.objectCount() && written; ++row) {
+        const std::uint64_t line = file.lineOfRow(row);
+        if (duplicate != report.duplicateRows.end() && *duplicate == row) {
+            written = problems.add(line, "object " + problems.quoted(table.cell(row, 0)) + " of source "
+                                             + problems.quoted(table.cell(row, 1))
+                                             + " is a duplicate of an earlier line");
+            ++duplicate;
+        }
+        for (const int column : invalid) {
+            const std::string_view cell = table.cell(row, column);
+            double value = 0;
+            if (written && !measurementValue(cell, decimalSeparator, value, number)) {
+                written = problems.add(line, "value " + problems.quoted(cell) + " of measurement "
+                                                 + problems.quoted(table.cell(0, column)) + " is not a number");
+            }
+        }
+        if (written && checksStatus) {
+            const std::string_view status = table.cell(row, report.columns.status);
+            if (statusCheck.isUnknown(status))
+                written = problems.add(line, "status " + problems.quoted(status)
+                                                 + " is neither \"Learning\" nor \"Test\"");
+        }
+    }
+    return written && problems.finish();
+}
 
 } // namespace
 
@@ -103,44 +167,10 @@ ReportOutput checkReport(const ReportFile& file, FilePlacement)
         output.status = ExitFailure;
         return output;
     }
-    const DataTable& table = file.document.table;
-    const Summary& summary = file.document.summary;
-    const SummaryReport& report = summary.report;
-    ProblemLines problems(file);
-    if (!hasMeasurement(summary)) {
-        problems.add(file.result.columnNameLineNumber,
-                     "no measurement: the first object line holds no number past the identifiers");
-    }
-
-    const std::vector<int> invalid = invalidColumns(summary);
-    const char decimalSeparator = userDecimalSeparator();
-    const bool checksStatus = !report.unknownStatuses.empty();
-    StatusCheck statusCheck(file.document);
-    auto duplicate = report.duplicateRows.begin();
-    std::string number; // the rewritten text of a measurement cell
-    for (int row = 1; row <= table.objectCount(); ++row) {
-        const std::uint64_t line = problems.rowLine(row);
-        if (duplicate != report.duplicateRows.end() && *duplicate == row) {
-            problems.add(line, "object " + problems.quoted(table.cell(row, 0)) + " of source "
-                                   + problems.quoted(table.cell(row, 1)) + " is a duplicate of an earlier line");
-            ++duplicate;
-        }
-        for (const int column : invalid) {
-            const std::string_view cell = table.cell(row, column);
-            double value = 0;
-            if (!measurementValue(cell, decimalSeparator, value, number)) {
-                problems.add(line, "value " + problems.quoted(cell) + " of measurement "
-                                       + problems.quoted(table.cell(0, column)) + " is not a number");
-            }
-        }
-        if (checksStatus) {
-            const std::string_view status = table.cell(row, report.columns.status);
-            if (statusCheck.isUnknown(status))
-                problems.add(line, "status " + problems.quoted(status) + " is neither \"Learning\" nor \"Test\"");
-        }
-    }
-    output.status = problems.empty() ? ExitSuccess : ExitProblems;
-    output.out = problems.take();
+    if (!hasProblems(file.document.summary))
+        return output;
+    output.status = ExitProblems;
+    output.stream = [&file](const ReportSink& sink) { return writeProblems(file, sink); };
     return output;
 }
 

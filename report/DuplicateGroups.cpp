@@ -2,43 +2,35 @@
 
 #include "report/ReportFile.h"
 #include "summary/Collation.h"
+#include "summary/DuplicateRows.h"
 
 #include <algorithm>
-#include <string>
-#include <unordered_map>
 
 namespace kvd {
 
-std::vector<std::vector<int>> duplicateGroups(const ReportFile& file)
+DuplicateGroups::DuplicateGroups(const ReportFile& file)
 {
-    const RowSet& rows = file.document.summary.report.duplicateRows;
-    std::vector<std::vector<int>> groups;
-    if (rows.empty())
-        return groups;
+    const RowSet& duplicates = file.document.summary.report.duplicateRows;
+    if (duplicates.empty())
+        return;
+    m_rows.reserve(duplicates.size());
+    for (const int row : duplicates)
+        m_rows.push_back(std::uint64_t(row) << 32 | std::uint64_t(row)); // a group of its own so far
     const DataTable& table = file.document.table;
-    const auto keyOfRow = [&table](int rowIndex) {
-        return TwoPieceText{table.cell(rowIndex, 0), table.cell(rowIndex, 1)};
+    const TextOfRow keyOfEntry = [&](int index) {
+        const int row = rowOf(m_rows[static_cast<std::size_t>(index)]);
+        return TwoPieceText{table.cell(row, 0), table.cell(row, 1)};
     };
-    // The loader compared keys under the document's collation too. Rank keys serve
-    // when every key has one, full collation keys otherwise (the two never meet).
+    // The loader compared keys under the document's collation too, with the same rule.
     const Collation& collation = file.document.collation();
-    const bool ranked = std::all_of(rows.begin(), rows.end(), [&](int row) {
-        return allMapped(keyOfRow(row), collation.asciiRanks());
-    });
-    std::unordered_map<std::string, std::size_t> groupOfKey;
-    std::string key;
-    for (const int row : rows) {
-        key.clear();
-        if (ranked)
-            collation.appendRankKey(keyOfRow(row), key);
-        else
-            collation.appendKey(keyOfRow(row), file.document.encoding, key);
-        const auto [found, added] = groupOfKey.try_emplace(key, groups.size());
-        if (added)
-            groups.emplace_back();
-        groups[found->second].push_back(row);
-    }
-    return groups;
+    findRepeatedRows(collation, file.document.encoding, keyOfEntry, 0, static_cast<int>(m_rows.size()),
+                     [this](int index, int firstIndex) {
+                         const auto firstRow = std::uint64_t(rowOf(m_rows[static_cast<std::size_t>(firstIndex)]));
+                         std::uint64_t& entry = m_rows[static_cast<std::size_t>(index)];
+                         entry = firstRow << 32 | (entry & 0xFFFFFFFFu);
+                     });
+    if (!std::is_sorted(m_rows.begin(), m_rows.end()))
+        std::sort(m_rows.begin(), m_rows.end());
 }
 
 } // namespace kvd

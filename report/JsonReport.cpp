@@ -1,30 +1,18 @@
 // --format=json: one object per file (the members are described by
-// report/kvdreport.schema.json), an array of them for several files.
+// report/kvdreport.schema.json), an array of them for several files. Each object is
+// written as it is made, a batch of bytes at a time: a file of ten million duplicate
+// rows or sources never has its whole document in memory. Members come in the order
+// of their names.
 
 #include "report/DuplicateGroups.h"
+#include "report/JsonWriter.h"
+#include "report/OutputBatch.h"
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <cmath>
 
 namespace kvd {
 
 namespace {
-
-QString jsonText(const ReportFile& file, std::string_view bytes)
-{
-    return QString::fromStdString(file.utf8(bytes));
-}
-
-// Full double precision; a number the statistics could not give is null.
-QJsonValue jsonNumber(double value)
-{
-    return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
-}
 
 const char* valuesState(MeasurementFigures::State state)
 {
@@ -36,112 +24,206 @@ const char* valuesState(MeasurementFigures::State state)
     return "";
 }
 
-QJsonArray statistics(const ReportFile& file)
-{
-    const StatisticsTable& grid = file.document.summary.statistics;
-    QJsonArray measurements;
-    for (const MeasurementFigures& figures : file.document.summary.figures) {
-        QJsonObject shown;
-        shown[QLatin1String("mean")] = jsonText(file, grid.cell(figures.row, 1));
-        shown[QLatin1String("stdErr")] = jsonText(file, grid.cell(figures.row, 2));
-        shown[QLatin1String("min")] = jsonText(file, grid.cell(figures.row, 3));
-        shown[QLatin1String("max")] = jsonText(file, grid.cell(figures.row, 4));
+// The object of one file, written into a batch that is handed on whenever it fills.
+class FileObjectWriter {
+public:
+    FileObjectWriter(const ReportFile& file, OutputBatch& batch)
+        : m_file(file), m_batch(batch), m_json(batch.text(), JsonWriter::Layout::Indented)
+    {
+    }
 
-        QJsonObject measurement;
-        measurement[QLatin1String("name")] = jsonText(file, grid.cell(figures.row, 0));
+    // False once the batch's sink refused bytes.
+    bool write()
+    {
+        m_json.beginObject();
+        const bool written = m_file.loaded ? writeLoaded() : writeFailed();
+        m_json.endObject();
+        return written;
+    }
+
+private:
+    void text(std::string_view bytes) { m_json.string(m_file.utf8(bytes)); }
+    void cell(int row, int column) { text(m_file.document.table.cell(row, column)); }
+    void line(int objectRow) { m_json.integer(static_cast<std::int64_t>(m_file.lineOfRow(objectRow))); }
+
+    bool writeFailed()
+    {
+        m_json.key("error");
+        m_json.string(m_file.error);
+        m_json.key("file");
+        m_json.string(m_file.path);
+        if (!m_file.warnings.empty())
+            warnings();
+        return true;
+    }
+
+    bool writeLoaded()
+    {
+        const SummaryReport& report = m_file.document.summary.report;
+        m_json.key("duplicates");
+        if (!duplicates())
+            return false;
+        m_json.key("file");
+        m_json.string(m_file.path);
+        if (isLearningKind(report.kind)) {
+            m_json.key("groups");
+            if (!tallies(report.groups, report.columns.group))
+                return false;
+        }
+        m_json.key("kind");
+        m_json.string(kindTag(m_file.result.kind));
+        m_json.key("measurements");
+        m_json.integer(report.measurementCount);
+        m_json.key("objects");
+        m_json.integer(m_file.document.table.objectCount());
+        m_json.key("sources");
+        if (!tallies(report.sources, report.columns.source))
+            return false;
+        m_json.key("statistics");
+        statistics();
+        if (isLearningKind(report.kind) && !statuses())
+            return false;
+        warnings();
+        return true;
+    }
+
+    // One {count, lines, object, source} object per group of duplicate rows; count
+    // includes the earlier row the group repeats.
+    bool duplicates()
+    {
+        const DataTable& table = m_file.document.table;
+        m_json.beginArray();
+        const bool written = DuplicateGroups(m_file).forEachGroup([&](const DuplicateGroups::Rows& rows) {
+            m_json.beginObject();
+            m_json.key("count");
+            m_json.integer(static_cast<std::int64_t>(rows.size()) + 1);
+            m_json.key("lines");
+            m_json.beginArray();
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                line(rows[i]);
+                if (!m_batch.flushIfFull())
+                    return false;
+            }
+            m_json.endArray();
+            m_json.key("object");
+            text(table.cell(rows.front(), 0));
+            m_json.key("source");
+            text(table.cell(rows.front(), 1));
+            m_json.endObject();
+            return true;
+        });
+        m_json.endArray();
+        return written;
+    }
+
+    // One {count, line, value} object per tally: the rows spelled exactly so, the
+    // line of the entry's first row, and the spelling shown.
+    bool tallies(const std::vector<ReportTally>& entries, int column)
+    {
+        m_json.beginArray();
+        for (const ReportTally& tally : entries) {
+            m_json.beginObject();
+            m_json.key("count");
+            m_json.integer(tally.count);
+            m_json.key("line");
+            line(tally.row);
+            m_json.key("value");
+            cell(tally.row, column);
+            m_json.endObject();
+            if (!m_batch.flushIfFull())
+                return false;
+        }
+        m_json.endArray();
+        return true;
+    }
+
+    bool statuses()
+    {
+        const SummaryReport& report = m_file.document.summary.report;
+        m_json.key("statuses");
+        m_json.beginObject();
+        m_json.key("test");
+        if (report.hasTestStatus)
+            m_json.integer(report.testCount);
+        else
+            m_json.null();
+        m_json.key("unknown");
+        const bool written = tallies(report.unknownStatuses, report.columns.status);
+        m_json.endObject();
+        return written;
+    }
+
+    void statistics()
+    {
+        m_json.beginArray();
+        for (const MeasurementFigures& figures : m_file.document.summary.figures)
+            measurement(figures);
+        m_json.endArray();
+    }
+
+    void measurement(const MeasurementFigures& figures)
+    {
+        const StatisticsTable& grid = m_file.document.summary.statistics;
         const bool computed = figures.state == MeasurementFigures::State::Computed;
-        measurement[QLatin1String("values")] = QLatin1String(valuesState(figures.state));
-        measurement[QLatin1String("n")] = computed ? QJsonValue(figures.count) : QJsonValue(QJsonValue::Null);
-        measurement[QLatin1String("mean")] = jsonNumber(figures.mean);
-        measurement[QLatin1String("stdErr")] = jsonNumber(figures.standardError);
-        measurement[QLatin1String("min")] = jsonNumber(figures.minimum);
-        measurement[QLatin1String("max")] = jsonNumber(figures.maximum);
-        measurement[QLatin1String("shown")] = shown;
-        measurements.append(measurement);
+        m_json.beginObject();
+        m_json.key("max");
+        m_json.number(figures.maximum);
+        m_json.key("mean");
+        m_json.number(figures.mean);
+        m_json.key("min");
+        m_json.number(figures.minimum);
+        m_json.key("n");
+        if (computed)
+            m_json.integer(figures.count);
+        else
+            m_json.null();
+        m_json.key("name");
+        text(grid.cell(figures.row, 0));
+        m_json.key("shown");
+        shownFigures(figures.row);
+        m_json.key("stdErr");
+        m_json.number(figures.standardError);
+        m_json.key("values");
+        m_json.string(valuesState(figures.state));
+        m_json.endObject();
     }
-    return measurements;
-}
 
-// Counting from 1, in the file.
-qint64 lineOf(const ReportFile& file, int rowIndex)
-{
-    return static_cast<qint64>(file.result.columnNameLineNumber) + rowIndex;
-}
-
-// One {value, count, line} object per tally: the spelling shown, the rows spelled
-// exactly so, and the line of the entry's first row.
-QJsonArray tallies(const ReportFile& file, const std::vector<ReportTally>& entries, int column)
-{
-    QJsonArray array;
-    for (const ReportTally& tally : entries) {
-        QJsonObject entry;
-        entry[QLatin1String("value")] = jsonText(file, file.document.table.cell(tally.row, column));
-        entry[QLatin1String("count")] = tally.count;
-        entry[QLatin1String("line")] = lineOf(file, tally.row);
-        array.append(entry);
+    // The texts of the statistics grid, as the Summary page shows them.
+    void shownFigures(int gridRow)
+    {
+        const StatisticsTable& grid = m_file.document.summary.statistics;
+        m_json.beginObject();
+        static constexpr const char* Names[] = {"max", "mean", "min", "stdErr"};
+        static constexpr int Columns[] = {4, 1, 3, 2};
+        for (int i = 0; i < 4; ++i) {
+            m_json.key(Names[i]);
+            text(grid.cell(gridRow, Columns[i]));
+        }
+        m_json.endObject();
     }
-    return array;
-}
 
-QJsonArray duplicates(const ReportFile& file)
-{
-    const DataTable& table = file.document.table;
-    QJsonArray array;
-    for (const std::vector<int>& rows : duplicateGroups(file)) {
-        QJsonObject duplicate;
-        duplicate[QLatin1String("object")] = jsonText(file, table.cell(rows.front(), 0));
-        duplicate[QLatin1String("source")] = jsonText(file, table.cell(rows.front(), 1));
-        duplicate[QLatin1String("count")] = static_cast<qint64>(rows.size()) + 1; // with the row they repeat
-        QJsonArray lines;
-        for (const int row : rows)
-            lines.append(lineOf(file, row));
-        duplicate[QLatin1String("lines")] = lines;
-        array.append(duplicate);
+    void warnings()
+    {
+        m_json.key("warnings");
+        m_json.beginArray();
+        for (const std::string& warning : m_file.warnings)
+            m_json.string(warning);
+        m_json.endArray();
     }
-    return array;
-}
 
-QJsonObject statuses(const ReportFile& file)
-{
-    const SummaryReport& report = file.document.summary.report;
-    QJsonObject object;
-    object[QLatin1String("test")] = report.hasTestStatus ? QJsonValue(report.testCount) : QJsonValue(QJsonValue::Null);
-    object[QLatin1String("unknown")] = tallies(file, report.unknownStatuses, report.columns.status);
-    return object;
-}
+    const ReportFile& m_file;
+    OutputBatch& m_batch;
+    JsonWriter m_json;
+};
 
-QJsonArray texts(const std::vector<std::string>& utf8Texts)
+// The file's object; the last line end is left to the array of several files.
+bool writeFileObject(const ReportFile& file, bool several, const ReportSink& sink)
 {
-    QJsonArray array;
-    for (const std::string& text : utf8Texts)
-        array.append(QString::fromStdString(text));
-    return array;
-}
-
-QJsonObject fileObject(const ReportFile& file)
-{
-    QJsonObject object;
-    object[QLatin1String("file")] = QString::fromStdString(file.path);
-    if (!file.loaded) {
-        object[QLatin1String("error")] = QString::fromStdString(file.error);
-        if (!file.warnings.empty())
-            object[QLatin1String("warnings")] = texts(file.warnings);
-        return object;
-    }
-    const DataTable& table = file.document.table;
-    object[QLatin1String("kind")] = QString::fromLatin1(kindTag(file.result.kind));
-    object[QLatin1String("objects")] = table.objectCount();
-    const SummaryReport& report = file.document.summary.report;
-    object[QLatin1String("measurements")] = report.measurementCount;
-    object[QLatin1String("duplicates")] = duplicates(file);
-    object[QLatin1String("sources")] = tallies(file, report.sources, report.columns.source);
-    if (isLearningKind(report.kind)) {
-        object[QLatin1String("statuses")] = statuses(file);
-        object[QLatin1String("groups")] = tallies(file, report.groups, report.columns.group);
-    }
-    object[QLatin1String("statistics")] = statistics(file);
-    object[QLatin1String("warnings")] = texts(file.warnings);
-    return object;
+    OutputBatch batch(sink);
+    const bool written = FileObjectWriter(file, batch).write();
+    if (!several)
+        batch.text() += '\n';
+    return written && batch.flush();
 }
 
 } // namespace
@@ -151,14 +233,17 @@ ReportOutput jsonReport(const ReportFile& file, FilePlacement placement)
     ReportOutput output;
     if (placement.several)
         output.out = placement.index == 0 ? "[\n" : ",\n";
-    const QByteArray json = QJsonDocument(fileObject(file)).toJson(QJsonDocument::Indented);
-    output.out.append(json.constData(), static_cast<std::size_t>(json.size()));
-    if (placement.several)
-        output.out.pop_back(); // the array's separator or end follows the object
-    if (!file.loaded) {
-        output.err = failureMessage(file, placement.several) + '\n';
-        output.status = ExitFailure;
+    const bool several = placement.several;
+    if (file.loaded) {
+        output.stream = [&file, several](const ReportSink& sink) { return writeFileObject(file, several, sink); };
+        return output;
     }
+    writeFileObject(file, several, [&output](std::string_view bytes) {
+        output.out += bytes;
+        return true;
+    });
+    output.err = failureMessage(file, placement.several) + '\n';
+    output.status = ExitFailure;
     return output;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,11 @@ struct ReportFile {
     std::string utf8(std::string_view bytes) const;
     // The same, appended to out (without a copy of its own when the file is UTF-8).
     void appendUtf8(std::string& out, std::string_view bytes) const;
+    // The line of object row `objectRow` (from 1) in the file, counting lines from 1.
+    std::uint64_t lineOfRow(int objectRow) const
+    {
+        return result.columnNameLineNumber + static_cast<std::uint64_t>(objectRow);
+    }
 };
 
 // Loads the file named by fileName (the file system's bytes, as the shell passed

@@ -15,10 +15,14 @@ enum class ReportFormat {
     Check, // one "FILE:LINE: message" line per problem found
 };
 
-// Where a file stands among the files of one run.
+// Where a file stands among the files of one run, and where its output goes.
 struct FilePlacement {
     int index = 0;        // from 0, in argument order
     bool several = false; // the run has more than one file
+    // Standard output is a terminal: the text and TSV outputs write the file's control
+    // characters escaped (appendEscapedControls), so that none drives the terminal.
+    // --check always escapes them and JSON writes them as JSON escapes.
+    bool terminal = false;
 };
 
 // The output of one file in a format. Each is written after the outputs of the files

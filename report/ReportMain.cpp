@@ -113,10 +113,11 @@ int run(const ReportCommand& command)
 {
     const int count = static_cast<int>(command.files.size());
     const bool several = count > 1;
+    const bool terminal = ::isatty(STDOUT_FILENO) == 1;
     ReportStreams streams;
     int status = kvd::ExitSuccess;
     const auto produce = [&](int index) {
-        const kvd::FilePlacement placement{index, several};
+        const kvd::FilePlacement placement{index, several, terminal};
         try {
             auto file = std::make_shared<const kvd::ReportFile>(kvd::loadReportFile(command.files[index]));
             kvd::ReportOutput output = reportOf(command.format, *file, placement);
@@ -186,7 +187,11 @@ int main(int argc, char* argv[])
         "2 for wrong usage; with --check, 3 when problems were found (1 still wins).\n"
         "Numbers use the locale's decimal separator to parse and \".\" to print; distinct\n"
         "values are compared under the locale's collation, ignoring letter case."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
+    // Not addHelpOption(): its --help-all would promise generic Qt options that
+    // kvdreport has none of.
+    const QCommandLineOption helpOption({QStringLiteral("?"), QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Displays help on commandline options."));
+    parser.addOption(helpOption);
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
         QStringLiteral("Output format: text (default); json, one object per file (an array for several "
@@ -212,7 +217,12 @@ int main(int argc, char* argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser.errorText());
     if (parser.isSet(helpOption)) {
-        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        ReportStreams streams;
+        streams.put(parser.helpText().toStdString());
+        if (!streams.finish()) {
+            printError("kvdreport: cannot write the help: " + kvd::systemErrorText(streams.error()));
+            return kvd::ExitFailure;
+        }
         return kvd::ExitSuccess;
     }
 

@@ -3,7 +3,9 @@
 // a "==> FILE <==" line before each, and an empty line between them.
 
 #include "report/ReportFile.h"
+#include "report/OutputBatch.h"
 #include "report/ReportFormats.h"
+#include "report/TerminalText.h"
 #include "summary/ReportLines.h"
 
 namespace kvd {
@@ -16,13 +18,50 @@ void appendLine(std::string& out, const std::string& text)
     out += '\n';
 }
 
+// The report lines, an empty line, the heading and the statistics grid, with TAB
+// between its cells. False once the sink refused bytes.
+bool writeReport(const ReportFile& file, bool escaped, const ReportSink& sink)
+{
+    OutputBatch batch(sink);
+    std::string& text = batch.text();
+    const ReportLines lines(file.document.summary.report, file.document.table);
+    const bool rawLines = file.document.encoding == TextEncoding::Utf8 && !escaped;
+    std::string line;
+    for (std::size_t index = 0; index < lines.count(); ++index) {
+        if (rawLines) {
+            lines.appendLine(text, index);
+        } else {
+            line.clear();
+            file.appendUtf8(line, lines.line(index));
+            appendText(text, line, escaped);
+        }
+        text += '\n';
+        if (!batch.flushIfFull())
+            return false;
+    }
+    text += "\nMeasurements Statistics :\n";
+    const StatisticsTable& statistics = file.document.summary.statistics;
+    for (int row = 0; row < statistics.rowCount(); ++row) {
+        for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
+            if (column > 0)
+                text += '\t';
+            line.clear();
+            file.appendUtf8(line, statistics.cell(row, column));
+            appendText(text, line, escaped);
+        }
+        text += '\n';
+    }
+    return batch.flush();
+}
+
 } // namespace
 
 ReportOutput textReport(const ReportFile& file, FilePlacement placement)
 {
     ReportOutput output;
     if (placement.several)
-        output.out = (placement.index > 0 ? "\n==> " : "==> ") + file.path + " <==\n";
+        output.out = (placement.index > 0 ? "\n==> " : "==> ")
+                     + (placement.terminal ? escapedControls(file.path) : file.path) + " <==\n";
     const std::string warningPrefix = placement.several ? file.path + ": " : std::string();
     for (const std::string& warning : file.warnings)
         appendLine(output.err, warningPrefix + warning);
@@ -32,37 +71,8 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
         return output;
     }
 
-    output.stream = [&file](const ReportSink& sink) {
-        // Lines are handed on in batches: a report of a million sources is written
-        // as it is made, a few thousand lines at a time.
-        constexpr std::size_t BatchBytes = 64 * 1024;
-        const ReportLines lines(file.document.summary.report, file.document.table);
-        std::string text;
-        const bool utf8 = file.document.encoding == TextEncoding::Utf8;
-        for (std::size_t index = 0; index < lines.count(); ++index) {
-            if (utf8)
-                lines.appendLine(text, index);
-            else
-                file.appendUtf8(text, lines.line(index));
-            text += '\n';
-            if (text.size() >= BatchBytes) {
-                if (!sink(text))
-                    return false;
-                text.clear();
-            }
-        }
-        text += "\nMeasurements Statistics :\n";
-        const StatisticsTable& statistics = file.document.summary.statistics;
-        for (int row = 0; row < statistics.rowCount(); ++row) {
-            for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
-                if (column > 0)
-                    text += '\t';
-                file.appendUtf8(text, statistics.cell(row, column));
-            }
-            text += '\n';
-        }
-        return sink(text);
-    };
+    const bool escaped = placement.terminal;
+    output.stream = [&file, escaped](const ReportSink& sink) { return writeReport(file, escaped, sink); };
     return output;
 }
 

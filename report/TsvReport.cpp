@@ -4,16 +4,24 @@
 
 #include "report/ReportFile.h"
 #include "report/ReportFormats.h"
+#include "report/TerminalText.h"
 
 namespace kvd {
 
 namespace {
 
-// A cell as one TSV field: TAB and line ends inside it would split the row.
-void appendField(std::string& out, std::string_view text)
+// A cell as one TSV field: TAB and line ends inside it would split the row. On a
+// terminal, its other control characters are escaped.
+void appendField(std::string& out, std::string_view text, bool escaped)
 {
+    const std::size_t start = out.size();
     for (const char c : text)
         out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+    if (escaped) {
+        const std::string field = out.substr(start);
+        out.resize(start);
+        appendEscapedControls(out, field);
+    }
 }
 
 } // namespace
@@ -35,13 +43,13 @@ ReportOutput tsvReport(const ReportFile& file, FilePlacement placement)
 
     for (int row = 1; row < statistics.rowCount(); ++row) {
         if (placement.several) {
-            appendField(output.out, file.path);
+            appendField(output.out, file.path, placement.terminal);
             output.out += '\t';
         }
         for (int column = 0; column < StatisticsTable::ColumnCount; ++column) {
             if (column > 0)
                 output.out += '\t';
-            appendField(output.out, file.utf8(statistics.cell(row, column)));
+            appendField(output.out, file.utf8(statistics.cell(row, column)), placement.terminal);
         }
         output.out += '\n';
     }

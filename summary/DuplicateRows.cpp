@@ -27,8 +27,8 @@ public:
     }
 
     // Looks up (and adds) the rows [first, first + count) in order; calls
-    // onDuplicate for each one equal to an earlier row.
-    void addBatch(int first, int count, const std::function<void(int row)>* onDuplicate)
+    // onRepeat(row, first row of equal text) for each one equal to an earlier row.
+    void addBatch(int first, int count, const std::function<void(int row, int firstRow)>* onRepeat)
     {
         std::array<TwoPieceText, BatchSize> texts;
         std::array<std::uint64_t, BatchSize> hashes;
@@ -48,8 +48,8 @@ public:
             });
             if (found < 0)
                 ++m_held;
-            else if (onDuplicate)
-                (*onDuplicate)(row);
+            else if (onRepeat)
+                (*onRepeat)(row, m_beginRow + found);
         }
     }
 
@@ -150,12 +150,19 @@ private:
 
 } // namespace
 
-void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
-                       int endRow, const std::function<void(int row)>& onDuplicate)
+void findRepeatedRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
+                      int endRow, const std::function<void(int row, int firstRow)>& onRepeat)
 {
     DuplicateFinder finder(collation, encoding, textOfRow, beginRow, endRow);
     for (int first = beginRow; first < endRow; first += BatchSize)
-        finder.addBatch(first, std::min(BatchSize, endRow - first), &onDuplicate);
+        finder.addBatch(first, std::min(BatchSize, endRow - first), &onRepeat);
+}
+
+void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
+                       int endRow, const std::function<void(int row)>& onDuplicate)
+{
+    findRepeatedRows(collation, encoding, textOfRow, beginRow, endRow,
+                     [&onDuplicate](int row, int) { onDuplicate(row); });
 }
 
 } // namespace kvd

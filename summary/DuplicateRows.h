@@ -19,4 +19,9 @@ using TextOfRow = std::function<TwoPieceText(int rowIndex)>;
 void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
                        int beginRow, int endRow, const std::function<void(int row)>& onDuplicate);
 
+// The same, calling onRepeat(row, firstRow) with the first row of the range whose
+// text equals that of `row`.
+void findRepeatedRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
+                      int endRow, const std::function<void(int row, int firstRow)>& onRepeat);
+
 } // namespace kvd

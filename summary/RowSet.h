@@ -73,6 +73,11 @@ public:
 
     bool empty() const noexcept { return m_size == 0; }
     std::size_t size() const noexcept { return m_size; }
+    bool contains(int row) const noexcept
+    {
+        const auto bit = static_cast<std::size_t>(row);
+        return row >= 0 && bit / 64 < m_words.size() && (m_words[bit / 64] >> (bit % 64) & 1) != 0;
+    }
     // The index-th row held, counted from 0 in increasing order; index < size().
     int operator[](std::size_t index) const noexcept;
 

@@ -1,6 +1,7 @@
 #include "viewer/Dialogs.h"
 
 #include "viewer/FocusReturn.h"
+#include "viewer/FreeDescriptors.h"
 #include "viewer/OpenDialog.h"
 
 #include <QAbstractButton>
@@ -13,6 +14,9 @@ namespace kvd {
 namespace {
 
 const QString Caption = QStringLiteral("KVD Viewer");
+// Descriptors the open dialog may take at once: its folder thread's event loop, a
+// folder watch, the folder being read, icons and fonts.
+constexpr int OpenDialogDescriptors = 16;
 
 void showMessageBox(QMessageBox::Icon icon, QWidget* parent, const QString& text)
 {
@@ -44,6 +48,9 @@ void Dialogs::error(QWidget* parent, const QString& text)
 
 QStringList Dialogs::openFileNames(QWidget* parent)
 {
+    // The dialog lists folders on a thread of its own; the toolkit aborts the process
+    // when that thread finds no descriptor for its event loop.
+    requireFreeDescriptors(OpenDialogDescriptors);
     const FocusReturn focus;
     OpenDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted)

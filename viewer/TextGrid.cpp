@@ -2,12 +2,15 @@
 
 #include "common/GridMetrics.h"
 #include "viewer/DataTableModel.h"
+#include "viewer/GridCellDelegate.h"
 #include "viewer/SelectionText.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QProgressDialog>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -30,10 +33,12 @@ TextGrid::TextGrid(QWidget* parent)
     : QTableView(parent), m_fixedView(new QTableView(this))
 {
     setUpView(*this);
-    setHorizontalScrollMode(ScrollPerPixel);
+    setHorizontalScrollMode(ScrollPerItem);
     setVerticalScrollMode(ScrollPerItem);
 
+    setItemDelegate(new GridCellDelegate(*this, false, this));
     setUpView(*m_fixedView);
+    m_fixedView->setItemDelegate(new GridCellDelegate(*this, true, m_fixedView));
     m_fixedView->setFocusPolicy(Qt::NoFocus);
     m_fixedView->setFrameShape(QFrame::NoFrame);
     m_fixedView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -72,7 +77,7 @@ void TextGrid::setUpView(QTableView& view)
     view.setEditTriggers(NoEditTriggers);
     view.setSelectionMode(ContiguousSelection);
     view.setSelectionBehavior(SelectItems);
-    view.setTextElideMode(Qt::ElideNone);
+    view.setTextElideMode(Qt::ElideRight);
     view.setWordWrap(false);
     view.setCornerButtonEnabled(false);
 
@@ -100,7 +105,16 @@ void TextGrid::setModel(QAbstractItemModel* model)
     QTableView::setModel(model);
     m_fixedView->setModel(model);
     m_fixedView->setSelectionModel(selectionModel());
+    clearRowSelection();
+    if (selectionModel()) {
+        connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+            if (!m_selectingRows)
+                clearRowSelection();
+        });
+    }
     if (model) {
+        connect(model, &QAbstractItemModel::modelReset, this, &TextGrid::clearRowSelection);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &TextGrid::clearRowSelection);
         // After the views' own handling of the reset, which forgets hidden columns.
         connect(model, &QAbstractItemModel::modelReset, this, &TextGrid::updateFixedColumns);
         connect(model, &QAbstractItemModel::columnsInserted, this, &TextGrid::updateFixedColumns);
@@ -132,6 +146,7 @@ void TextGrid::updateFixedColumns()
     }
     m_fixedView->setVisible(m_fixedColumnCount > 0 && columns > 0);
     updateFixedViewGeometry();
+    updateGeometries();
 }
 
 bool TextGrid::hasScrollingColumns() const
@@ -207,12 +222,6 @@ QModelIndex TextGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
             current = model()->index(current.row(), m_fixedColumnCount, rootIndex());
         }
     }
-    // A cell moved to from the right must not end up under the fixed columns.
-    const int fixedWidth = fixedColumnsWidth();
-    if (current.isValid() && current.column() >= m_fixedColumnCount && visualRect(current).left() < fixedWidth) {
-        const int shift = visualRect(current).left() - fixedWidth;
-        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + shift);
-    }
     return current;
 }
 
@@ -220,30 +229,143 @@ void TextGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
     if (!index.isValid())
         return;
-    if (index.column() >= m_fixedColumnCount) {
-        QTableView::scrollTo(index, hint);
-        const int fixedWidth = fixedColumnsWidth();
-        if (visualRect(index).left() < fixedWidth)
-            horizontalScrollBar()->setValue(horizontalScrollBar()->value() + visualRect(index).left() - fixedWidth);
-        return;
-    }
-    // A fixed column is always in view: only bring its row in.
+    // The table view brings the row in; the column is this grid's business.
     const int value = horizontalScrollBar()->value();
     QTableView::scrollTo(index, hint);
-    horizontalScrollBar()->setValue(value);
+    const bool scrolling = index.column() >= m_fixedColumnCount;
+    horizontalScrollBar()->setValue(scrolling ? scrollValueShowing(index.column(), value) : value);
+}
+
+int TextGrid::scrollingWidth() const
+{
+    return std::max(0, viewport()->width() - fixedColumnsWidth());
+}
+
+int TextGrid::lastScrollValue() const
+{
+    const int columns = model() ? model()->columnCount() : 0;
+    if (columns <= m_fixedColumnCount)
+        return 0;
+    // The leftmost column from which all the rest fit beside the fixed columns.
+    int first = columns - 1;
+    int width = columnWidth(first);
+    while (first > m_fixedColumnCount && width + columnWidth(first - 1) <= scrollingWidth())
+        width += columnWidth(--first);
+    return first - m_fixedColumnCount;
+}
+
+int TextGrid::scrollValueShowing(int column, int value) const
+{
+    const int first = m_fixedColumnCount + value;
+    if (column < first)
+        return column - m_fixedColumnCount;
+    // Move the first column right until `column` fits, or becomes the first.
+    int start = column;
+    int width = columnWidth(column);
+    while (start > first && width + columnWidth(start - 1) <= scrollingWidth())
+        width += columnWidth(--start);
+    return std::min(start - m_fixedColumnCount, std::max(value, lastScrollValue()));
+}
+
+void TextGrid::applyColumnOffset()
+{
+    int offset = 0;
+    if (hasScrollingColumns()) {
+        const int first = m_fixedColumnCount + horizontalScrollBar()->value();
+        offset = horizontalHeader()->sectionPosition(std::min(first, model()->columnCount() - 1))
+                 - horizontalHeader()->sectionPosition(m_fixedColumnCount);
+    }
+    if (horizontalHeader()->offset() != offset) {
+        horizontalHeader()->setOffset(offset);
+        viewport()->update();
+    }
+}
+
+void TextGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    const int last = lastScrollValue();
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setRange(0, last);
+    const int columns = model() ? model()->columnCount() : 0;
+    bar->setPageStep(std::max(1, columns - m_fixedColumnCount - last));
+    applyColumnOffset();
+}
+
+void TextGrid::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    if (dx != 0)
+        applyColumnOffset();
+}
+
+void TextGrid::selectRows(RowSet rows, int leftColumn, int rightColumn)
+{
+    m_selectingRows = true;
+    selectionModel()->clearSelection();
+    m_selectingRows = false;
+    m_rowSelection = std::move(rows);
+    m_rowSelectionLeft = leftColumn;
+    m_rowSelectionRight = rightColumn;
+    viewport()->update();
+    m_fixedView->viewport()->update();
+}
+
+bool TextGrid::rowSelected(const QModelIndex& index) const
+{
+    return index.isValid() && index.column() >= m_rowSelectionLeft && index.column() <= m_rowSelectionRight
+           && m_rowSelection.contains(index.row());
+}
+
+void TextGrid::clearRowSelection()
+{
+    if (m_rowSelection.empty())
+        return;
+    m_rowSelection = RowSet();
+    viewport()->update();
+    m_fixedView->viewport()->update();
 }
 
 QString TextGrid::selectedText() const
 {
     if (!model() || !selectionModel())
         return {};
-    return selectionText(*model(), selectionModel()->selection());
+    const QByteArray text = m_rowSelection.empty()
+                                ? selectionText(*model(), selectionModel()->selection())
+                                : rowsText(*model(), m_rowSelection, m_rowSelectionLeft, m_rowSelectionRight);
+    return QString::fromUtf8(text);
+}
+
+bool TextGrid::copySelection()
+{
+    if (!model() || !selectionModel())
+        return false;
+    QProgressDialog progress(QStringLiteral("Copying the selected cells\u2026"), QStringLiteral("Cancel"), 0, 1000,
+                             this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    progress.setAutoReset(false);
+    const CopyProgress report = [&progress](std::int64_t done, std::int64_t total) {
+        progress.setValue(static_cast<int>(done * 1000 / std::max<std::int64_t>(1, total)));
+        return !progress.wasCanceled();
+    };
+    QByteArray text = m_rowSelection.empty()
+                          ? selectionText(*model(), selectionModel()->selection(), report)
+                          : rowsText(*model(), m_rowSelection, m_rowSelectionLeft, m_rowSelectionRight, report);
+    if (progress.wasCanceled())
+        return false;
+    // Held as the UTF-8 bytes alone: a QString is made of them only if someone asks.
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("text/plain"), text);
+    text = QByteArray();
+    QApplication::clipboard()->setMimeData(mime);
+    return true;
 }
 
 void TextGrid::keyPressEvent(QKeyEvent* event)
 {
     if (event->matches(QKeySequence::Copy)) {
-        QApplication::clipboard()->setText(selectedText());
+        copySelection();
         event->accept();
         return;
     }

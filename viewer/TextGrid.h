@@ -1,5 +1,7 @@
 #pragma once
 
+#include "summary/RowSet.h"
+
 #include <QTableView>
 
 namespace kvd {
@@ -9,9 +11,14 @@ namespace kvd {
 // under them (a second view over the same model and selection lies on top of the
 // first columns), both drawn sky blue. The user selects one rectangle of cells and
 // drags column borders; nothing is edited, rows keep their height. Ctrl+C copies
-// the selected cells as lines of TAB-separated text. As long as some columns scroll,
+// the selected cells as lines of TAB-separated text (with a progress dialog when that
+// takes long). As long as some columns scroll,
 // the current cell stays out of the fixed ones (keys and mouse alike), and fixed
 // cells are never drawn in the selection colour.
+//
+// The grid scrolls sideways by whole columns: the horizontal scroll bar counts the
+// scrolling columns, and the first one in view always starts at the fixed columns'
+// edge, never cut. At the end of the bar the last column is in view in full.
 class TextGrid : public QTableView {
     Q_OBJECT
 public:
@@ -27,9 +34,23 @@ public:
     // Whether row 0 of the table stands above the cells as the fixed row.
     void setFixedRowVisible(bool visible);
 
-    // The selected cells as text (see selectionText): the rows holding selected cells,
-    // their cells separated by TAB; lines separated by LF.
+    // The selected cells as text (see SelectionText.h): the rows holding selected
+    // cells, their cells separated by TAB; lines separated by LF.
     QString selectedText() const;
+    // Puts the selected cells on the clipboard as UTF-8 text, built once. A copy that
+    // takes more than a second shows its progress and can be cancelled; false when it
+    // was (the clipboard is then left as it was).
+    bool copySelection();
+
+    // Selects the cells of model rows `rows` in columns leftColumn..rightColumn, however
+    // many and scattered: the set of rows is held as it is, beside the widget's
+    // selection, which is cleared. Any later change of the widget's selection (a click,
+    // a key, Ctrl+A) or of the model ends it.
+    void selectRows(RowSet rows, int leftColumn, int rightColumn);
+    const RowSet& selectedRows() const noexcept { return m_rowSelection; }
+    // Whether `index` lies in the row selection.
+    bool rowSelected(const QModelIndex& index) const;
+    void clearRowSelection();
 
     // Also keeps a scrolling column out from under the fixed ones.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
@@ -38,6 +59,8 @@ public:
     QTableView* fixedColumnView() const noexcept { return m_fixedView; }
 
 protected:
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -56,8 +79,21 @@ private:
     // Whether some columns scroll beside the fixed ones.
     bool hasScrollingColumns() const;
 
+    // Horizontal scroll value v shows scrolling column fixedColumnCount() + v first,
+    // at the fixed columns' edge.
+    int scrollingWidth() const;
+    int lastScrollValue() const;
+    // The value that shows `column` (a scrolling one) in full, moving as little as
+    // possible from `value`; a column wider than the view starts at the edge.
+    int scrollValueShowing(int column, int value) const;
+    void applyColumnOffset();
+
     QTableView* m_fixedView;
     int m_fixedColumnCount = 0;
+    RowSet m_rowSelection;
+    int m_rowSelectionLeft = 0;
+    int m_rowSelectionRight = -1;
+    bool m_selectingRows = false; // selectRows() is clearing the widget's selection
 };
 
 } // namespace kvd

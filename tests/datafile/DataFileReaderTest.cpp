@@ -17,7 +17,9 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -352,9 +354,9 @@ TEST_F(DataFileReader, strayCarriageReturnsLeaveHeaderLines)
     EXPECT_EQ(headerTexts(outcome.document), (Texts{"KVD", "A=1"}));
 }
 
-TEST_F(DataFileReader, missingFileOrDirectoryLeavesTheDocumentUntouched)
+TEST_F(DataFileReader, missingFileLeavesTheDocumentUntouched)
 {
-    for (const std::string& path : {m_dir.filePath("absent.kvd").toStdString(), m_dir.path().toStdString(), ""s}) {
+    for (const std::string& path : {m_dir.filePath("absent.kvd").toStdString(), m_dir.filePath("absent.kvd/x").toStdString(), ""s}) {
         const Outcome outcome = readPath(path);
         ASSERT_TRUE(outcome.result) << path;
         EXPECT_EQ(outcome.result->status, ReadStatus::NoSuchFile) << path;
@@ -362,6 +364,43 @@ TEST_F(DataFileReader, missingFileOrDirectoryLeavesTheDocumentUntouched)
         EXPECT_EQ(outcome.document.table.rowCount(), 1);
         EXPECT_EQ(outcome.document.table.columnCount(), 1);
     }
+}
+
+// A folder or a socket is named as what it is, by the viewer and by the report, and
+// the document is left untouched.
+TEST_F(DataFileReader, aFolderOrASocketIsRefusedAsWhatItIs)
+{
+    const std::string socketPath = m_dir.filePath("socket.kvd").toStdString();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    const std::string folder = m_dir.path().toStdString();
+    ReaderOptions reportOptions;
+    reportOptions.regularFilesOnly = false;
+    const struct {
+        std::string path;
+        ReaderOptions options;
+        std::string error;
+    } cases[] = {
+        {folder, {}, "The file " + folder + " is a folder, not a regular file: only regular files can be opened."},
+        {folder, reportOptions, "The file " + folder + " is a folder: only files, pipes and devices can be read."},
+        {socketPath, {}, "The file " + socketPath + " is a socket, not a regular file: only regular files can be opened."},
+        {socketPath, reportOptions,
+         "The file " + socketPath + " is a socket: only files, pipes and devices can be read."},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = readPath(c.path, c.options);
+        EXPECT_FALSE(outcome.result);
+        EXPECT_EQ(outcome.error, c.error);
+        EXPECT_TRUE(outcome.document.header.empty());
+        EXPECT_EQ(outcome.document.table.rowCount(), 1);
+    }
+    ::close(listener);
 }
 
 TEST_F(DataFileReader, readFailureRaisesTheSystemErrorText)

@@ -17,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <optional>
+#include <utility>
+#include <vector>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,7 +39,9 @@ TEST(InstanceNames, keepTheirFormsAndLiveInTheUsersPrivateFolder)
 }
 
 // In a folder that everyone may write into, names that another user took first, or
-// that lead elsewhere, are passed over, and every start finds the same folder.
+// that lead elsewhere, are passed over, and every start finds the same folder. The
+// link leads to a private folder of the user's own, which only the refusal to follow
+// links keeps out.
 TEST(RuntimeDir, passesOverNamesTakenByAnotherUser)
 {
     if (::geteuid() != 0)
@@ -47,7 +52,9 @@ TEST(RuntimeDir, passesOverNamesTakenByAnotherUser)
     const std::string stem = parent + "/TOneInstance-0";
     ASSERT_EQ(::mkdir(stem.c_str(), 0700), 0);
     ASSERT_EQ(::chown(stem.c_str(), 65534, 65534), 0);
-    ASSERT_EQ(::symlink(parent.c_str(), (stem + "-1").c_str()), 0);
+    const std::string elsewhere = parent + "/elsewhere";
+    ASSERT_EQ(::mkdir(elsewhere.c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), (stem + "-1").c_str()), 0);
     ASSERT_EQ(::mkdir((stem + "-2").c_str(), 0755), 0); // open to others
 
     EXPECT_EQ(privateFolderIn(parent), stem + "-3");
@@ -57,19 +64,59 @@ TEST(RuntimeDir, passesOverNamesTakenByAnotherUser)
     EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
-TEST(CommandLineBlock, tenCharactersMakeFifteenBytes)
-{
-    const QByteArray block = buildCommandLineBlock(QStringLiteral("abcdefghij"));
-    EXPECT_EQ(block, QByteArray("\x0b\0\0\0abcdefghij\0", 15));
-}
+// Sets environment variables for the lifetime of the object (an empty value unsets).
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(std::vector<std::pair<const char*, QByteArray>> values)
+    {
+        for (const auto& [name, value] : values) {
+            m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+            if (value.isEmpty())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const auto& [name, value] : m_saved) {
+            if (value)
+                qputenv(name, *value);
+            else
+                qunsetenv(name);
+        }
+    }
 
-TEST(CommandLineBlock, carriesAnyTextUnchanged)
+private:
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> m_saved;
+};
+
+// Without a runtime folder, the starts meet in the user's state folder, made where it
+// is missing and closed to others; never in a folder open to everyone.
+TEST(RuntimeDir, fallsBackToTheUsersStateFolder)
 {
-    for (const QString& line : {QString(), QStringLiteral("\"/opt/kvd viewer/kvdviewer\" a.kvd"),
-                                QStringLiteral("kvdviewer Größe.kvd 東京.wum \U0001F600.kvd")}) {
-        const QByteArray block = buildCommandLineBlock(line);
-        EXPECT_EQ(block.size(), line.toUtf8().size() + 5) << line.toStdString();
-        EXPECT_EQ(readCommandLineBlock(std::as_bytes(std::span(block.constData(), block.size()))), line);
+    QTemporaryDir home;
+    const QByteArray homePath = home.path().toLocal8Bit();
+    const struct {
+        QByteArray stateHome;
+        std::string expected;
+    } cases[] = {
+        {"", homePath.toStdString() + "/.local/state"},
+        {"relative/state", homePath.toStdString() + "/.local/state"},
+        {homePath + "/own state", homePath.toStdString() + "/own state"},
+    };
+    for (const auto& c : cases) {
+        const ScopedEnvironment environment({{"XDG_RUNTIME_DIR", {}}, {"HOME", homePath}, {"XDG_STATE_HOME", c.stateHome}});
+        EXPECT_EQ(userStateDir(), c.expected);
+        const std::vector<std::string> parents = runtimeDirParents();
+        ASSERT_FALSE(parents.empty());
+        EXPECT_EQ(parents.back(), c.expected);
+        struct stat info {};
+        ASSERT_EQ(::lstat(c.expected.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 077, 0u) << c.expected;
+        EXPECT_EQ(privateRuntimeDir().rfind(c.expected, 0), 0u) << privateRuntimeDir();
+        for (const std::string& parent : parents)
+            EXPECT_NE(parent, "/tmp");
     }
 }
 
@@ -78,17 +125,39 @@ QString readBytes(const QByteArray& bytes)
     return readCommandLineBlock(std::as_bytes(std::span(bytes.constData(), bytes.size())));
 }
 
-TEST(CommandLineBlock, isCutAtItsFirstZeroByte)
+TEST(CommandLineBlock, buildsAndReadsBlocks)
 {
-    EXPECT_EQ(readBytes(QByteArray("\x06\0\0\0ab\0cd\0", 10)), "ab");
-    EXPECT_EQ(readBytes(QByteArray("\x02\0\0\0abcd\0", 9)), "ab");
-}
-
-TEST(CommandLineBlock, refusesLengthsPastItsEnd)
-{
-    EXPECT_THROW(readBytes(QByteArray("\x01\0\0", 3)), Error);
-    EXPECT_THROW(readBytes(QByteArray("\x07\0\0\0abcde", 9)), Error);
-    EXPECT_THROW(readBytes(QByteArray("\xff\xff\xff\xff" "a", 5)), Error);
+    // Built from a text: the length n + 1, the n bytes of UTF-8, one zero byte.
+    const struct {
+        QString line;
+        QByteArray block;
+    } built[] = {
+        {QString(), QByteArray("\x01\0\0\0\0", 5)},
+        {QStringLiteral("abcdefghij"), QByteArray("\x0b\0\0\0abcdefghij\0", 15)},
+        {QStringLiteral("\"/opt/kvd viewer/kvdviewer\" a.kvd"), QByteArray("\x22\0\0\0\"/opt/kvd viewer/kvdviewer\" a.kvd\0", 38)},
+        {QStringLiteral("kvdviewer Größe.kvd \U0001F600"), QByteArray("\x1b\0\0\0kvdviewer Gr\xc3\xb6\xc3\x9f" "e.kvd \xf0\x9f\x98\x80\0", 31)},
+    };
+    for (const auto& c : built) {
+        EXPECT_EQ(buildCommandLineBlock(c.line), c.block) << c.line.toStdString();
+        EXPECT_EQ(readBytes(c.block), c.line);
+    }
+    // Read from bytes: cut at the first zero byte, or after the length it states.
+    const struct {
+        QByteArray block;
+        QString line;
+    } read[] = {
+        {QByteArray("\x06\0\0\0ab\0cd\0", 10), "ab"},
+        {QByteArray("\x02\0\0\0abcd\0", 9), "ab"},
+        {QByteArray("\x07\0\0\0abcdefg", 11), "abcdefg"},
+        {QByteArray("\x00\0\0\0abcd\0", 9), ""},
+        {QByteArray("\x03\0\0\0a\xff" "b", 7), QStringLiteral("a\uFFFDb")},
+    };
+    for (const auto& c : read)
+        EXPECT_EQ(readBytes(c.block), c.line) << c.block.toHex().toStdString();
+    // A length that runs past the block's end, or no room for the length at all.
+    for (const QByteArray& broken : {QByteArray("\x01\0\0", 3), QByteArray("\x07\0\0\0abcde", 9),
+                                     QByteArray("\x08\0\0\0abcdefg", 11), QByteArray("\xff\xff\xff\xff" "a", 5)})
+        EXPECT_THROW(readBytes(broken), Error) << broken.toHex().toStdString();
 }
 
 TEST(JoinCommandLine, quotesWordsWithBlanksOnly)

@@ -1,5 +1,6 @@
 #include "InstanceTestSupport.h"
 
+#include "common/UniqueFd.h"
 #include "instance/InstanceNames.h"
 #include "instance/ProcessCommandLine.h"
 #include "instance/SharedMemoryBlock.h"
@@ -18,9 +19,15 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -102,10 +109,13 @@ protected:
         return first.read().count("handed over\n") >= count;
     }
 
-    Start& start(const QStringList& arguments, const QString& program = ProbeProgram)
+    Start& start(const QStringList& arguments, const QString& program = ProbeProgram,
+                 const std::function<void()>& inChild = {})
     {
         Start& started = m_starts.emplace_back();
         started.process->setProcessEnvironment(m_environment);
+        if (inChild)
+            started.process->setChildProcessModifier(inChild);
         started.process->start(program, arguments);
         EXPECT_TRUE(started.process->waitForStarted()) << program.toStdString();
         started.pid = started.process->processId();
@@ -327,25 +337,181 @@ TEST_F(SingleInstance, namesTakenByAnotherUserDoNotSwitchTheGuardOff)
         ::unlink(oldName.c_str());
 }
 
-// A start on a machine whose memory file systems are full (in a mount namespace of
-// its own) runs, unguarded and saying so, instead of being killed at its first write
-// into the block.
-TEST_F(SingleInstance, fullMemoryFileSystemLeavesTheStartRunningUnguarded)
+// Connects `count` times to the socket at path, one after the other, and keeps the
+// connections that were made open and idle.
+std::vector<UniqueFd> openIdleConnections(const std::string& path, int count)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), std::min(path.size() + 1, sizeof(address.sun_path) - 1));
+    std::vector<UniqueFd> connections;
+    for (int i = 0; i < count; ++i) {
+        UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const timeval wait {5, 0}; // a full queue makes connect wait for room
+        ::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof(wait));
+        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
+            connections.push_back(std::move(fd));
+    }
+    return connections;
+}
+
+// True once the other end has closed every connection; false after thirty seconds.
+bool closedByPeer(const std::vector<UniqueFd>& connections)
+{
+    const QDeadlineTimer deadline(30000);
+    for (const UniqueFd& fd : connections) {
+        pollfd wait {fd.get(), POLLIN, 0};
+        char byte = 0;
+        if (::poll(&wait, 1, static_cast<int>(deadline.remainingTime())) != 1 || ::recv(fd.get(), &byte, 1, MSG_DONTWAIT) != 0)
+            return false;
+    }
+    return true;
+}
+
+int openDescriptors(qint64 pid)
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+// Run in the child before it starts the program: 256 descriptors at most.
+void fewDescriptors()
+{
+    const rlimit limit {256, 256};
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+// Thousands of idle connections of the same user to the first start's socket, more
+// than it may have descriptors, are closed (over the cap at once, the rest at their
+// deadline) without taking its descriptors. The first start, the probe or the viewer,
+// goes on, and a later start still hands over or ends as one.
+TEST_F(SingleInstance, floodOfIdleConnectionsTakesNeitherTheDescriptorsNorTheHandOff)
+{
+    constexpr int Flood = 2000;
+    for (const QString& program : {ProbeProgram, ViewerProgram}) {
+        SCOPED_TRACE(program.toStdString());
+        const bool isProbe = program == ProbeProgram;
+        Start& first = start(isProbe ? QStringList{"--max", "-1", "--log", m_log} : QStringList{}, program, fewDescriptors);
+        const QString socket = QString::fromStdString(blockNameOf(program)).section(QLatin1Char('/'), -1)
+                               + QStringLiteral("::Window::%1").arg(first.pid);
+        ASSERT_TRUE(waitForFolder([&](const QStringList& names) { return names.contains(socket); }));
+        const int before = openDescriptors(first.pid);
+
+        std::vector<UniqueFd> connections;
+        int most = before;
+        while (connections.size() < Flood) {
+            for (UniqueFd& fd : openIdleConnections(m_folder + "/" + socket.toStdString(), 200))
+                connections.push_back(std::move(fd));
+            most = std::max(most, openDescriptors(first.pid));
+        }
+        EXPECT_LE(most, before + 64 + 8) << "descriptors held at most while flooded";
+        EXPECT_TRUE(closedByPeer(connections));
+
+        Start& later = start({"after-the-flood"}, program);
+        EXPECT_TRUE(endsAsLaterStart(later));
+        if (isProbe) {
+            EXPECT_TRUE(waitForHandOffs(first, 1));
+            EXPECT_TRUE(logLines().value(0).endsWith(QLatin1String(" after-the-flood")));
+        }
+        connections.clear();
+        EXPECT_TRUE(first.isRunning());
+        if (!isProbe)
+            first.process->terminate(); // the viewer ends on SIGTERM, the probe when its input ends
+        EXPECT_TRUE(stop(first));
+    }
+}
+
+// Whether this machine lets a test mount file systems of its own.
+bool privateMountNamespaces()
 {
     QProcess probe;
     probe.start(QStringLiteral("unshare"), {"-m", "--propagation", "private", "true"});
-    if (!probe.waitForFinished(20000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-        GTEST_SKIP() << "no private mount namespace here";
+    return probe.waitForFinished(20000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+}
 
-    const QString fill = QStringLiteral(
-        "mount -t tmpfs -o size=4k,mode=0700 tmpfs \"$1\" && mount -t tmpfs -o size=4k tmpfs /dev/shm &&"
-        " head -c 4096 /dev/zero > \"$1/fill\" && head -c 4096 /dev/zero > /dev/shm/fill && exec \"$2\"");
-    Start& full = start({"-m", "--propagation", "private", "sh", "-c", fill, "sh", m_dir.path(), ProbeProgram},
-                        QStringLiteral("unshare"));
-    EXPECT_TRUE(becomesFirstStart(full));
-    EXPECT_TRUE(stop(full));
-    EXPECT_EQ(full.process->exitStatus(), QProcess::NormalExit);
-    EXPECT_TRUE(full.process->readAllStandardError().contains("Running without the single-instance guard"));
+// Starts in a runtime folder whose file system is full (a 4 KiB memory file system in
+// a mount namespace of their own). The first start's block cannot be sized; a block of
+// that name is then planted sparse, as a start killed while it sized it leaves it.
+// Touching such a block kills a start with SIGBUS. Each start runs, unguarded and
+// saying so; once there is room again, the guard works.
+TEST_F(SingleInstance, fullRuntimeFileSystemLeavesEveryStartRunningUnguarded)
+{
+    if (!privateMountNamespaces())
+        GTEST_SKIP() << "no private mount namespace here (unshare -m refused)";
+    const QString script = QStringLiteral(R"(
+        dir=$1 probe=$2 block=$3
+        mount -t tmpfs -o size=4k,mode=0700 tmpfs "$dir/run" || exit 100
+        head -c 4096 /dev/zero > "$dir/run/fill" || exit 101
+        for n in 1 2 3; do "$probe" < /dev/null 2> "$dir/err$n"; echo "start $n: $?"; done
+        : > "$dir/run/$block" && truncate -s 6 "$dir/run/$block" && chmod 600 "$dir/run/$block" || exit 102
+        "$probe" < /dev/null 2> "$dir/err4"; echo "start 4: $?"
+        rm "$dir/run/fill"
+        exec 3<&0
+        "$probe" <&3 > "$dir/out5" 2> "$dir/err5" &
+        for i in $(seq 400); do grep -q "first start" "$dir/out5" && break; sleep 0.05; done
+        "$probe" < /dev/null 2> "$dir/err6"; echo "start 6: $?"
+        exec 3<&-
+        wait $!; echo "start 5: $?"
+    )");
+    const QString runtime = m_dir.filePath(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    const QString block = QStringLiteral("TOneInstance-%1/").arg(::geteuid())
+                          + instanceBlockName(static_cast<std::int32_t>(QFileInfo(ProbeProgram).size()));
+    Start& shell = start({"-m", "--propagation", "private", "sh", "-c", script, "sh", m_dir.path(), ProbeProgram, block},
+                         QStringLiteral("unshare"));
+    // Start 5 lives until standard input ends, after start 6.
+    const QDeadlineTimer deadline(60000);
+    while (!shell.read().contains("start 6:") && shell.isRunning() && !deadline.hasExpired())
+        shell.process->waitForReadyRead(1000);
+    EXPECT_TRUE(stop(shell)) << shell.process->readAllStandardError().toStdString();
+    EXPECT_EQ(shell.read().toStdString(), "first start\nstart 1: 0\nfirst start\nstart 2: 0\nfirst start\nstart 3: 0\n"
+                            "first start\nstart 4: 0\nstart 6: 0\nstart 5: 0\n");
+    const auto errors = [&](int n) {
+        QFile file(m_dir.filePath(QStringLiteral("err%1").arg(n)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    };
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_TRUE(errors(n).contains("Running without the single-instance guard")) << n << ": " << errors(n).toStdString();
+    EXPECT_FALSE(errors(5).contains("without the single-instance guard")) << errors(5).toStdString();
+}
+
+// Without $XDG_RUNTIME_DIR and /run/user/<uid> (in a mount namespace of their own),
+// another user (nobody) takes every name the user's starts could meet under in /tmp
+// before they start. The starts meet in the user's home all the same, and the second
+// ends as a later start.
+TEST_F(SingleInstance, anotherUserTakingEveryNameInTmpDoesNotSwitchTheGuardOff)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    if (!privateMountNamespaces())
+        GTEST_SKIP() << "no private mount namespace here (unshare -m refused)";
+    const QString script = QStringLiteral(R"(
+        probe=$1 uid=$(id -u)
+        mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 100
+        if [ -d /run/user ]; then mount -t tmpfs -o mode=0755 tmpfs /run/user || exit 101; fi
+        for n in "" $(seq -f -%g 1 15); do
+            setpriv --reuid=65534 --regid=65534 --clear-groups mkdir -m 0700 "/tmp/TOneInstance-$uid$n" || exit 102
+        done
+        mkdir -m 0700 /tmp/home && export HOME=/tmp/home || exit 103
+        unset XDG_RUNTIME_DIR XDG_STATE_HOME
+        exec 3<&0
+        "$probe" <&3 > /tmp/out1 2> /tmp/err1 &
+        for i in $(seq 400); do grep -q "first start" /tmp/out1 && break; sleep 0.05; done
+        "$probe" < /dev/null 2> /tmp/err2; echo "start 2: $?"
+        ls /tmp/home/.local/state
+        exec 3<&-
+        wait $!; echo "start 1: $?"
+        cat /tmp/out1; cat /tmp/err1 /tmp/err2 >&2
+    )");
+    Start& shell = start({"-m", "--propagation", "private", "sh", "-c", script, "sh", ProbeProgram},
+                         QStringLiteral("unshare"));
+    const QDeadlineTimer deadline(60000);
+    while (!shell.read().contains("start 2:") && shell.isRunning() && !deadline.hasExpired())
+        shell.process->waitForReadyRead(1000);
+    EXPECT_TRUE(stop(shell));
+    const QByteArray errors = shell.process->readAllStandardError();
+    EXPECT_EQ(shell.read().toStdString(), "start 2: 0\nTOneInstance-0\nstart 1: 0\nfirst start\n") << errors.toStdString();
+    EXPECT_FALSE(errors.contains("without the single-instance guard")) << errors.toStdString();
 }
 
 TEST_F(SingleInstance, laterStartOfTheViewerEndsAtOnceAndTheRunningViewerGoesOn)

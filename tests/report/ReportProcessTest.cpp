@@ -278,7 +278,7 @@ TEST(KvdReportCheck, listsEveryProblemWithItsLine)
     const ProcessResult none = runReport({QStringLiteral("--check"), noMeasurement});
     EXPECT_EQ(none.exitCode, 3);
     EXPECT_EQ(none.out, noMeasurement.toStdString()
-                            + ":3: no measurement: the first object line holds no number past the identifiers\n");
+                            + ":4: no measurement: the first object line holds no number past the identifiers\n");
 }
 
 TEST(KvdReportCheck, exitStatusIsCleanProblemsOrUnreadableWhicheverIsWorst)

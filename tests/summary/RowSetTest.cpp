@@ -17,6 +17,14 @@ void expectHolds(const RowSet& set, const std::vector<int>& rows)
     EXPECT_EQ(std::vector<int>(set.begin(), set.end()), rows);
     for (std::size_t i = 0; i < rows.size(); ++i)
         ASSERT_EQ(set[i], rows[i]) << "index " << i;
+    // Every row up to past the last held, and the words beyond.
+    const int limit = rows.empty() ? 200 : rows.back() + 200;
+    std::size_t next = 0;
+    for (int row = -1; row < limit; ++row) {
+        const bool held = next < rows.size() && rows[next] == row;
+        ASSERT_EQ(set.contains(row), held) << "row " << row;
+        next += held ? 1 : 0;
+    }
 }
 
 TEST(RowSet, findsTheIthRowAcrossWordsAndBlocks)

@@ -15,6 +15,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -185,6 +186,107 @@ TEST(TextGridTest, keysAndClicksNeverMakeAFixedCellCurrent)
     EXPECT_FALSE(grid.selectionModel()->isSelected(model.index(3, 0)));
     // Selected fixed cells keep their colour.
     EXPECT_EQ(fixed->palette().color(QPalette::Highlight), FixedCellColour);
+}
+
+TEST(TextGridTest, scrollsByWholeColumnsSoTheFirstScrollingColumnIsNeverCut)
+{
+    std::vector<std::string> lines = {"Object;Source"};
+    for (int column = 0; column < 30; ++column)
+        lines[0] += ";M" + std::to_string(column);
+    for (int row = 1; row <= 50; ++row)
+        lines.push_back(std::to_string(row) + ";a;190.67;4784.82");
+    const DataTable table = makeTable(lines, 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.resize(430, 200);
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.setColumnWidth(0, 45);
+    grid.setColumnWidth(1, 61);
+    for (int column = 2; column < 32; ++column)
+        grid.setColumnWidth(column, 40 + column * 37 % 90); // no two neighbours alike
+    grid.show();
+    grid.setFocus();
+    const int edge = 45 + 61;
+    const int last = 31;
+    QScrollBar* bar = grid.horizontalScrollBar();
+
+    const auto expectAligned = [&](const std::string& what) {
+        const int first = grid.columnAt(edge);
+        ASSERT_GE(first, 2) << what;
+        EXPECT_EQ(grid.columnViewportPosition(first), edge) << what;
+        EXPECT_EQ(grid.fixedColumnView()->columnViewportPosition(0), 0) << what;
+    };
+    const auto expectInFull = [&](int column, const std::string& what) {
+        EXPECT_GE(grid.columnViewportPosition(column), edge) << what;
+        EXPECT_LE(grid.columnViewportPosition(column) + grid.columnWidth(column), grid.viewport()->width()) << what;
+    };
+
+    grid.setCurrentIndex(model.index(3, 2));
+    QTest::keyClick(&grid, Qt::Key_End);
+    EXPECT_EQ(grid.currentIndex(), model.index(3, last));
+    expectAligned("End");
+    expectInFull(last, "End");
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    QTest::keyClick(&grid, Qt::Key_Home);
+    EXPECT_EQ(bar->value(), 0);
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid.currentIndex(), model.index(49, last));
+    expectAligned("Ctrl+End");
+    expectInFull(last, "Ctrl+End");
+
+    // Jumps to a column left of the view and right of it.
+    grid.scrollTo(model.index(10, 12));
+    expectAligned("jump left");
+    EXPECT_EQ(grid.columnViewportPosition(12), edge);
+    grid.scrollTo(model.index(10, 20));
+    expectAligned("jump right");
+    expectInFull(20, "jump right");
+    grid.scrollTo(model.index(10, 0)); // a fixed column: no sideways move
+    expectInFull(20, "jump to a fixed column");
+
+    // Every position of the scroll bar, and a resize that leaves the view wider.
+    for (int value = bar->minimum(); value <= bar->maximum(); ++value) {
+        bar->setValue(value);
+        expectAligned("value " + std::to_string(value));
+    }
+    expectInFull(last, "maximum");
+    grid.setColumnWidth(31, 200);
+    QCoreApplication::processEvents(); // the view takes in the new width
+    bar->setValue(bar->maximum());
+    expectAligned("widened");
+    expectInFull(last, "widened");
+}
+
+TEST(TextGridTest, aCutTextEndsInAnEllipsisAndShowsWhole)
+{
+    const DataTable table = makeTable({"Object;Source;Max", "leaf_with_a_long_name;a;5724.82", "b;a;1"}, 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.resize(400, 200);
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.setColumnWidth(0, 40);
+    grid.setColumnWidth(2, 30);
+    grid.show();
+    EXPECT_EQ(grid.textElideMode(), Qt::ElideRight);
+    EXPECT_EQ(grid.fixedColumnView()->textElideMode(), Qt::ElideRight);
+
+    const auto toolTip = [&](QTableView& view, const QModelIndex& index) {
+        const QPoint at = view.visualRect(index).center();
+        QHelpEvent event(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view.viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    // Texts that fit first: a tip once shown lingers a while after it is hidden.
+    EXPECT_EQ(toolTip(grid, model.index(1, 2)), ""); // "1"
+    EXPECT_EQ(toolTip(*grid.fixedColumnView(), model.index(1, 1)), "");
+    EXPECT_EQ(toolTip(grid, model.index(0, 2)), "5724.82");
+    EXPECT_EQ(toolTip(*grid.fixedColumnView(), model.index(0, 0)), "leaf_with_a_long_name");
+    QToolTip::hideText();
 }
 
 TEST(GridTextWidthTest, equalsTheFontMetricsOfTheDecodedText)

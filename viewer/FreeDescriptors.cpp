@@ -1,0 +1,26 @@
+#include "viewer/FreeDescriptors.h"
+
+#include "common/Errors.h"
+#include "common/RetryOnInterrupt.h"
+#include "common/UniqueFd.h"
+
+#include <cerrno>
+#include <fcntl.h>
+
+#include <vector>
+
+namespace kvd {
+
+void requireFreeDescriptors(int needed)
+{
+    std::vector<UniqueFd> probes;
+    probes.reserve(static_cast<std::size_t>(needed));
+    while (static_cast<int>(probes.size()) < needed) {
+        UniqueFd fd(retryOnInterrupt([] { return ::open("/dev/null", O_RDONLY | O_CLOEXEC | O_NOCTTY); }));
+        if (!fd)
+            throw ioError(errno, "/dev/null");
+        probes.push_back(std::move(fd));
+    }
+}
+
+} // namespace kvd
