@@ -1,8 +1,9 @@
 // kvd_generate OUTPUT [OBJECTS] [SEED] [SOURCES]: writes a large, realistic KVD data
 // file for the load benchmark. Two identifier columns (object, source) and twelve
 // measurement columns, CR LF line ends, a few duplicate objects and several sources
-// (SOURCES "few", the default), or a source of its own for every object (SOURCES
-// "per-object"). The same arguments always give the same bytes.
+// (SOURCES "few", the default), a source of its own for every object (SOURCES
+// "per-object"), or a number N of sources "src_1".."src_N" in random order. The same
+// arguments always give the same bytes.
 
 #include <charconv>
 #include <cinttypes>
@@ -76,8 +77,10 @@ void appendHeader(std::string& out)
 int main(int argc, char* argv[])
 {
     const bool sourcePerObject = argc > 4 && std::strcmp(argv[4], "per-object") == 0;
-    if (argc < 2 || argc > 5 || (argc > 4 && !sourcePerObject && std::strcmp(argv[4], "few") != 0)) {
-        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED] [few|per-object]\n");
+    const long long sourceCount = argc > 4 ? std::atoll(argv[4]) : 0; // 0: few or per-object
+    if (argc < 2 || argc > 5
+        || (argc > 4 && !sourcePerObject && sourceCount <= 0 && std::strcmp(argv[4], "few") != 0)) {
+        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED] [few|per-object|N]\n");
         return 2;
     }
     const long long objects = argc > 2 ? std::atoll(argv[2]) : 1000000;
@@ -101,6 +104,8 @@ int main(int argc, char* argv[])
         out += ';';
         if (sourcePerObject)
             out += "src_" + std::to_string(row);
+        else if (sourceCount > 0)
+            out += "src_" + std::to_string(1 + random.next() % static_cast<std::uint64_t>(sourceCount));
         else
             out += Sources[(row - 1) / perSource];
         for (const Measurement& m : Measurements) {

@@ -3,6 +3,7 @@
 #include "datafile/DataTable.h"
 #include "document/Document.h"
 #include "viewer/DataTableModel.h"
+#include "viewer/ElidedLabel.h"
 #include "viewer/TextGrid.h"
 #include "summary/CellSearch.h"
 #include "summary/Collation.h"
@@ -59,7 +60,7 @@ FindBar::FindBar(TextGrid& grid, const DataTableModel& model, const Document& do
     m_next = barButton(QStringLiteral("Next"), QStringLiteral("Find the next cell (Return, F3)"));
     layout->addWidget(m_previous);
     layout->addWidget(m_next);
-    m_status = new QLabel;
+    m_status = new ElidedLabel;
     m_status->setMinimumWidth(60);
     layout->addWidget(m_status, 1);
     m_stop = barButton(QStringLiteral("Stop"), QStringLiteral("Stop the search"));
@@ -73,7 +74,7 @@ FindBar::FindBar(TextGrid& grid, const DataTableModel& model, const Document& do
     connect(m_stop, &QToolButton::clicked, this, &FindBar::stop);
     connect(m_close, &QToolButton::clicked, this, &FindBar::close);
     // Typing a text leaves the rows of a report line behind.
-    connect(m_text, &QLineEdit::textEdited, this, [this] { m_rows.clear(); });
+    connect(m_text, &QLineEdit::textEdited, this, [this] { m_rows = RowSet(); });
     hide();
 }
 
@@ -136,7 +137,7 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_text && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            m_rows.clear();
+            m_rows = RowSet();
             find(key->modifiers() & Qt::ShiftModifier ? TableSearch::Direction::Backward
                                                       : TableSearch::Direction::Forward);
             return true;
@@ -160,7 +161,7 @@ TableCell FindBar::currentCell() const
     const QModelIndex current = m_grid.currentIndex();
     if (!current.isValid())
         return TableCell{-1, -1};
-    return TableCell{m_model.tableRow(current.row()), current.column()};
+    return TableCell{placeOfModelRow(current.row()), current.column()};
 }
 
 void FindBar::find(TableSearch::Direction direction)
@@ -174,7 +175,7 @@ void FindBar::find(TableSearch::Direction direction)
     show(); // F3 with the bar closed: its answer shows in the bar
     m_cellSearch = std::make_unique<CellSearch>(m_text->text(), m_document.collation(), m_encoding);
     m_tableSearch = std::make_unique<TableSearch>(m_table, *m_cellSearch, m_column->currentData().toInt(),
-                                                  currentCell(), direction);
+                                                  currentCell(), direction, m_model.shownRows());
     m_searchClock.start();
     runSearch();
 }
@@ -209,7 +210,7 @@ void FindBar::finishSearch()
     m_stop->hide();
     if (found) {
         setStatus(QString());
-        goToCell(cell.row, cell.column, false);
+        goToCell(modelRowOfPlace(cell.row), cell.column, false);
     } else {
         setStatus(QStringLiteral("not found"), true);
     }
@@ -226,14 +227,27 @@ void FindBar::stop()
     emit searchFinished();
 }
 
-void FindBar::goToCell(int tableRow, int column, bool keepSelection)
+int FindBar::placeOfModelRow(int modelRow) const noexcept
 {
-    const QModelIndex index = m_model.index(tableRow - m_model.fixedRowCount(), column);
+    return m_model.shownRows() ? modelRow + 1 : m_model.tableRow(modelRow);
+}
+
+int FindBar::modelRowOfPlace(int place) const noexcept
+{
+    return m_model.shownRows() ? place - 1 : place - m_model.fixedRowCount();
+}
+
+void FindBar::goToCell(int modelRow, int column, bool keepSelection)
+{
+    const QModelIndex index = m_model.index(modelRow, column);
     if (!index.isValid())
         return;
+    // A row out of sight comes to the middle of the grid, where the eye finds it.
+    const QRect cell = m_grid.visualRect(index);
+    const bool inSight = cell.top() >= 0 && cell.bottom() < m_grid.viewport()->height();
     m_grid.selectionModel()->setCurrentIndex(index, keepSelection ? QItemSelectionModel::NoUpdate
                                                                   : QItemSelectionModel::ClearAndSelect);
-    m_grid.scrollTo(index);
+    m_grid.scrollTo(index, inSight ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
 }
 
 void FindBar::showRows(const std::vector<int>& rows, int column, const QString& what)
@@ -241,32 +255,46 @@ void FindBar::showRows(const std::vector<int>& rows, int column, const QString& 
     stop();
     fillColumnChoice();
     show();
-    m_rows = rows;
+    m_rows = modelRowsOf(rows);
     m_rowsColumn = column;
     m_rowsWhat = what;
     m_rowIndex = 0;
-    if (rows.empty()) {
+    if (m_rows.empty()) {
         m_grid.selectionModel()->clearSelection();
+        m_grid.clearRowSelection();
         setStatus(what + QStringLiteral(": no row"), true);
         return;
     }
-    const int fixedRows = m_model.fixedRowCount();
     const int left = column >= 0 ? column : 0;
     const int right = column >= 0 ? column : m_model.columnCount() - 1;
-    QItemSelection selection;
-    int runs = 0;
-    for (std::size_t i = 0; i < rows.size() && runs < MaxSelectedRuns; ++runs) {
-        std::size_t end = i;
-        while (end + 1 < rows.size() && rows[end + 1] == rows[end] + 1)
-            ++end;
-        selection.append(QItemSelectionRange(m_model.index(rows[i] - fixedRows, left),
-                                             m_model.index(rows[end] - fixedRows, right)));
-        i = end + 1;
-    }
-    m_grid.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    m_selectionLimited = runs == MaxSelectedRuns && selection.last().bottom() + fixedRows < rows.back();
+    m_grid.selectRows(m_rows, left, right);
     stepRows(0);
     m_grid.setFocus(Qt::OtherFocusReason);
+}
+
+RowSet FindBar::modelRowsOf(const std::vector<int>& tableRows) const
+{
+    RowSet modelRows;
+    const std::vector<std::int32_t>* shown = m_model.shownRows();
+    if (!shown) {
+        const int fixedRows = m_model.fixedRowCount();
+        modelRows.reserve(tableRows.empty() ? 0 : tableRows.back() - fixedRows + 1);
+        for (const int row : tableRows)
+            modelRows.add(row - fixedRows);
+        return modelRows;
+    }
+    // The rows in the order shown: one pass over the view, a bit a table row.
+    std::vector<bool> isWanted(static_cast<std::size_t>(m_table.rowCount()) + 1, false);
+    for (const int row : tableRows) {
+        if (row >= 0 && row < m_table.rowCount())
+            isWanted[static_cast<std::size_t>(row)] = true;
+    }
+    modelRows.reserve(static_cast<int>(shown->size()));
+    for (std::size_t place = 0; place < shown->size(); ++place) {
+        if (isWanted[static_cast<std::size_t>((*shown)[place])])
+            modelRows.add(static_cast<int>(place));
+    }
+    return modelRows;
 }
 
 void FindBar::stepRows(int delta)
@@ -277,19 +305,13 @@ void FindBar::stepRows(int delta)
     m_rowIndex = static_cast<std::size_t>(((static_cast<std::ptrdiff_t>(m_rowIndex) + delta) % count + count) % count);
     const int column = m_rowsColumn >= 0 ? m_rowsColumn : std::max(0, m_grid.currentIndex().column());
     goToCell(m_rows[m_rowIndex], column, true);
-    QString status = QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)")
-                         .arg(m_rowsWhat)
-                         .arg(m_rowIndex + 1)
-                         .arg(m_rows.size());
-    if (m_selectionLimited)
-        status += QStringLiteral("; the first %1 runs of rows are selected").arg(MaxSelectedRuns);
-    setStatus(status);
+    setStatus(QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)").arg(m_rowsWhat).arg(m_rowIndex + 1).arg(m_rows.size()));
 }
 
 void FindBar::showColumn(int column, const QString& what)
 {
     stop();
-    m_rows.clear();
+    m_rows = RowSet();
     fillColumnChoice();
     show();
     const int rows = m_model.rowCount();
@@ -298,7 +320,7 @@ void FindBar::showColumn(int column, const QString& what)
     m_grid.selectionModel()->select(QItemSelection(m_model.index(0, column), m_model.index(rows - 1, column)),
                                     QItemSelectionModel::ClearAndSelect);
     const int row = std::max(0, m_grid.currentIndex().row());
-    goToCell(m_model.tableRow(row), column, true);
+    goToCell(row, column, true);
     setStatus(what);
     m_grid.setFocus(Qt::OtherFocusReason);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datafile/TextEncoding.h"
+#include "summary/RowSet.h"
 #include "summary/TableSearch.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,7 @@ class Collation;
 class DataTable;
 class DataTableModel;
 struct Document;
+class ElidedLabel;
 class TextGrid;
 
 // The find bar under the data grid. Return (or F3) finds the next cell whose text
@@ -34,9 +36,12 @@ class TextGrid;
 // search that takes long shows its progress and a Stop button.
 //
 // The bar also steps through rows found elsewhere (those a report line names, the
-// cells of a column that are not numbers): showRows() selects them all and makes the
-// first current; F3 and Shift+F3 then go from one to the next until a new text is
-// searched.
+// cells of a column that are not numbers): showRows() selects them all, however many,
+// and makes the first current; F3 and Shift+F3 then go from one to the next until a
+// new text is searched.
+//
+// A row found out of sight is scrolled to the middle of the grid. The bar's status
+// text is shortened to fit, with the whole text as its tooltip.
 class FindBar : public QWidget {
     Q_OBJECT
 public:
@@ -66,12 +71,8 @@ public:
 
     QLineEdit* textEdit() const noexcept { return m_text; }
     QComboBox* columnChoice() const noexcept { return m_column; }
-    QLabel* statusLabel() const noexcept { return m_status; }
+    ElidedLabel* statusLabel() const noexcept { return m_status; }
     QToolButton* stopButton() const noexcept { return m_stop; }
-
-    // At most this many separate runs of rows are selected at once (a selection of
-    // many scattered rows makes every repaint slow); F3 still reaches every row.
-    static constexpr int MaxSelectedRuns = 2000;
 
 signals:
     // A search ended: found, not found or stopped.
@@ -87,7 +88,13 @@ private:
     void finishSearch();
     void stepRows(int delta);
     void fillColumnChoice();
-    void goToCell(int tableRow, int column, bool keepSelection);
+    void goToCell(int modelRow, int column, bool keepSelection);
+    // The search's rows are places in the rows shown (from 1) when the model shows
+    // some in an order of their own, else table rows.
+    int placeOfModelRow(int modelRow) const noexcept;
+    int modelRowOfPlace(int place) const noexcept;
+    // The model rows that show table rows `tableRows` (ascending), ascending.
+    RowSet modelRowsOf(const std::vector<int>& tableRows) const;
     void setStatus(const QString& text, bool problem = false);
     TableCell currentCell() const;
 
@@ -98,7 +105,7 @@ private:
     const TextEncoding& m_encoding;
     QLineEdit* m_text;
     QComboBox* m_column;
-    QLabel* m_status;
+    ElidedLabel* m_status;
     QToolButton* m_previous;
     QToolButton* m_next;
     QToolButton* m_stop;
@@ -109,12 +116,11 @@ private:
     QElapsedTimer m_searchClock;
     qint64 m_millisecondsPerTurn = 25;
 
-    // Rows being stepped through with F3, when not empty.
-    std::vector<int> m_rows;
+    // Model rows being stepped through with F3, when not empty.
+    RowSet m_rows;
     int m_rowsColumn = -1;
     std::size_t m_rowIndex = 0;
     QString m_rowsWhat;
-    bool m_selectionLimited = false; // more runs of rows than MaxSelectedRuns
 };
 
 } // namespace kvd

@@ -1,4 +1,7 @@
+#include "FewFreeDescriptors.h"
 #include "InstanceTestSupport.h"
+
+#include "common/UniqueFd.h"
 
 #include "instance/HandOffClient.h"
 #include "instance/HandOffServer.h"
@@ -11,7 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <future>
+#include <vector>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 namespace kvd {
 namespace {
@@ -76,9 +85,29 @@ protected:
         return answer.get();
     }
 
+    UniqueFd socketFd() const { return UniqueFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)); }
+
+    bool connectTo(const UniqueFd& fd) const
+    {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, m_path.c_str(), m_path.size() + 1);
+        return ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    }
+
+    // True when the server has closed its end (the next read finds the end).
+    static bool closedByServer(const UniqueFd& fd)
+    {
+        pollfd wait {fd.get(), POLLIN, 0};
+        char byte = 0;
+        return ::poll(&wait, 1, 0) == 1 && ::recv(fd.get(), &byte, 1, MSG_DONTWAIT | MSG_PEEK) == 0;
+    }
+
     QTemporaryDir m_dir;
     const std::string m_path = m_dir.filePath("endpoint").toStdString();
 };
+
+const HandOffServer::Handler AnswerOne = [](const HandOffMessage&, const HandOffServer::Reply& reply) { reply(1); };
 
 TEST_F(HandOffChannel, deliversTheMessageAndTheEarlyAnswer)
 {
@@ -113,6 +142,59 @@ TEST_F(HandOffChannel, givesUpWhenTheListenerDoesNotAnswerInTime)
     EXPECT_EQ(sendHandOffMessage(m_path, {1125, 1, 1125}, 50), std::nullopt); // no event loop runs
     test::processEventsUntil([&] { return handled; });
     EXPECT_TRUE(handled); // the message waits for the listener, whose answer finds nobody
+}
+
+// A connection that keeps back part of its message past the deadline is closed, and
+// the server goes on serving others.
+TEST_F(HandOffChannel, closesAConnectionThatHoldsBackItsMessagePastTheDeadline)
+{
+    HandOffServer server(m_path, AnswerOne, nullptr, std::chrono::milliseconds(50));
+    const UniqueFd slow = socketFd();
+    ASSERT_TRUE(connectTo(slow));
+    ASSERT_EQ(::send(slow.get(), "\x65\x04\0\0\x01", 5, MSG_NOSIGNAL), 5);
+    EXPECT_TRUE(test::processEventsUntil([&] { return closedByServer(slow); }));
+    EXPECT_EQ(server.connectionCount(), 0u);
+    EXPECT_EQ(sendAndServe({1125, 1, 1125}), 1u);
+}
+
+// Beyond the cap, a connection is closed at once; those within it are still served.
+TEST_F(HandOffChannel, closesConnectionsBeyondTheCapAtOnce)
+{
+    HandOffServer server(m_path, AnswerOne, nullptr, std::chrono::hours(1));
+    constexpr std::size_t Beyond = 5;
+    std::vector<UniqueFd> idle;
+    for (std::size_t i = 0; i < HandOffServer::MaxConnections + Beyond; ++i) {
+        idle.push_back(socketFd());
+        ASSERT_TRUE(connectTo(idle.back()));
+    }
+    const auto closedCount = [&] {
+        return std::count_if(idle.cbegin(), idle.cend(), [](const UniqueFd& fd) { return closedByServer(fd); });
+    };
+    EXPECT_TRUE(test::processEventsUntil([&] { return closedCount() == Beyond; }));
+    EXPECT_EQ(server.connectionCount(), HandOffServer::MaxConnections);
+    for (std::size_t i = 0; i < HandOffServer::MaxConnections; ++i)
+        EXPECT_FALSE(closedByServer(idle[i])) << i;
+
+    const auto message = encodeMessage({1125, 1, 1125});
+    ASSERT_EQ(::send(idle.front().get(), message.data(), message.size(), MSG_NOSIGNAL), 12);
+    std::array<std::byte, ReplyBytes> reply {};
+    EXPECT_TRUE(test::processEventsUntil(
+        [&] { return ::recv(idle.front().get(), reply.data(), reply.size(), MSG_DONTWAIT | MSG_PEEK) == 4; }));
+    EXPECT_EQ(decodeReply(reply), 1u);
+}
+
+// Out of descriptors, a waiting connection cannot be taken: the server closes it with
+// the help of its reserve instead of leaving it waiting and the listener ready for ever.
+TEST_F(HandOffChannel, closesWaitingConnectionsWhenDescriptorsRunOut)
+{
+    HandOffServer server(m_path, AnswerOne);
+    const UniqueFd waiting = socketFd();
+    {
+        const test::FewFreeDescriptors none(0);
+        ASSERT_TRUE(connectTo(waiting));
+        EXPECT_TRUE(test::processEventsUntil([&] { return closedByServer(waiting); }));
+    }
+    EXPECT_EQ(sendAndServe({1125, 1, 1125}), 1u);
 }
 
 } // namespace

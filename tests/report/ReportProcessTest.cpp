@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -307,6 +308,68 @@ TEST(KvdReport, helpExplainsTheOutput)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("Measurements Statistics :"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("FILE"), std::string::npos) << run.out;
+}
+
+
+// Groups spelled cop, Cop and COP form one value shown as its first spelling; dia is a
+// group of one, whose standard errors are empty (null in JSON).
+TEST(KvdReportBy, textAndTsvGiveTheGridOfStatisticsByGroup)
+{
+    const std::string grid = "Group\tName\tObjects\tMean\tStd_Err\tMin\tMax\n"
+                             "cop\tArea\t3\t3.17\t1.20\t1.50\t5.50\n"
+                             "cop\tPerimeter\t3\t23.33\t8.82\t10.00\t40.00\n"
+                             "dia\tArea\t1\t4.50\t\t4.50\t4.50\n"
+                             "dia\tPerimeter\t1\t30.00\t\t30.00\t30.00\n";
+    const QString file = fixture("groups_spelled_in_several_cases.txt");
+    const ProcessResult text = runReport({QStringLiteral("--by=group"), file}, QStringLiteral("fr_FR.UTF-8"));
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    const std::string plain = runReport({file}, QStringLiteral("fr_FR.UTF-8")).out;
+    EXPECT_EQ(text.out, plain + "\nStatistics by Group :\n" + grid);
+    const ProcessResult tsv = runReport({QStringLiteral("--format=tsv"), QStringLiteral("--by=group"), file});
+    EXPECT_EQ(tsv.exitCode, 0) << tsv.err;
+    EXPECT_EQ(tsv.out, grid);
+    const ProcessResult statuses = runReport({QStringLiteral("--format=tsv"), QStringLiteral("--by=status"), file});
+    EXPECT_EQ(statuses.out.substr(0, statuses.out.find('\n', statuses.out.find('\n') + 1) + 1),
+              "Status\tName\tObjects\tMean\tStd_Err\tMin\tMax\nLearning\tArea\t2\t3.50\t2.00\t1.50\t5.50\n");
+}
+
+TEST(KvdReportBy, jsonHoldsTheFiguresInFullPrecisionAndNullWhereEmpty)
+{
+    const ProcessResult run = runReport({QStringLiteral("--format=json"), QStringLiteral("--by=group"),
+                                         fixture("groups_spelled_in_several_cases.txt")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const QJsonObject by = parsedJson(run.out).object().value(QLatin1String("by")).toObject();
+    EXPECT_EQ(by.value(QLatin1String("key")).toString(), QStringLiteral("group"));
+    const QJsonArray entries = by.value(QLatin1String("entries")).toArray();
+    ASSERT_EQ(entries.size(), 2);
+    const QJsonObject cop = entries[0].toObject();
+    EXPECT_EQ(cop.value(QLatin1String("value")).toString(), QStringLiteral("cop"));
+    EXPECT_EQ(cop.value(QLatin1String("objects")).toInt(), 3);
+    const QJsonObject area = cop.value(QLatin1String("statistics")).toArray()[0].toObject();
+    EXPECT_EQ(area.value(QLatin1String("name")).toString(), QStringLiteral("Area"));
+    EXPECT_EQ(area.value(QLatin1String("n")).toInt(), 3);
+    EXPECT_EQ(area.value(QLatin1String("mean")).toDouble(), 9.5 / 3);
+    EXPECT_DOUBLE_EQ(area.value(QLatin1String("stdErr")).toDouble(), std::sqrt((26.0 / 6) / 3));
+    const QJsonObject dia = entries[1].toObject().value(QLatin1String("statistics")).toArray()[1].toObject();
+    EXPECT_TRUE(dia.value(QLatin1String("stdErr")).isNull());
+    EXPECT_EQ(dia.value(QLatin1String("max")).toDouble(), 30.0);
+}
+
+TEST(KvdReportBy, aKindWithoutTheColumnFailsThatFileAndUsageErrorsComeFirst)
+{
+    const ProcessResult kvd = runReport({QStringLiteral("--format=json"), QStringLiteral("--by=group"),
+                                         fixture("windows1252_invalid_value.kvd")});
+    EXPECT_EQ(kvd.exitCode, 1);
+    EXPECT_NE(kvd.err.find("no group column"), std::string::npos) << kvd.err;
+    EXPECT_TRUE(parsedJson(kvd.out).object().value(QLatin1String("by")).isNull());
+    const QString file = fixture("groups_spelled_in_several_cases.txt");
+    for (const QStringList& arguments : {QStringList{QStringLiteral("--check"), QStringLiteral("--by=source"), file},
+                                         QStringList{QStringLiteral("--by=object"), file}}) {
+        const ProcessResult usage = runReport(arguments);
+        EXPECT_EQ(usage.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_NE(usage.err.find("Usage: kvdreport"), std::string::npos);
+        EXPECT_EQ(usage.out, "");
+    }
 }
 
 } // namespace

@@ -6,7 +6,8 @@ Usage: validate_report_json.py KVDREPORT SCHEMA FILE...
 Runs `kvdreport --format=json` on each file alone and on all of them at once, and
 checks every document against the schema (jsonschema, Draft 2020-12) and against the
 text report it summarises: the shown texts are the TSV grid's cells, the numbers round
-to them, and the tallies' counts add up to the objects. Also checks that the schema
+to them, and the tallies' counts add up to the objects. The JSON lines of the same
+files must be the same objects, and valid lines of their own kind. Also checks that the schema
 refuses documents with a member missing or of the wrong type, so that a lax schema
 cannot pass. Exits 1 with a message on the first failure.
 """
@@ -58,8 +59,60 @@ def check_against_tsv(kvdreport, path, report):
         fail(f"{path}: source counts exceed the objects")
 
 
+def check_by_value(kvdreport, validator, path, report):
+    keys = ["source"] + (["group", "status"] if "groups" in report else [])
+    for key in keys:
+        status, output = run(kvdreport, ["--format=json", "--by=" + key, path])
+        document = json.loads(output)
+        errors = sorted(validator.iter_errors(document), key=str)
+        if errors:
+            fail(f"{path} --by={key}: {errors[0].message} at {list(errors[0].absolute_path)}")
+        by = document["by"]
+        if by is None or by["key"] != key:
+            fail(f"{path} --by={key}: {by!r}")
+        computed = [m["name"] for m in report["statistics"] if m["values"] == "numbers"]
+        if sum(entry["objects"] for entry in by["entries"]) != report["objects"]:
+            fail(f"{path} --by={key}: the values' objects do not add up to the file's")
+        for entry in by["entries"]:
+            if [m["name"] for m in entry["statistics"]] != computed:
+                fail(f"{path} --by={key}: {entry['value']} has other measurements than {computed}")
+        tallies = {"source": report["sources"], "group": report.get("groups")}.get(key)
+        if tallies is not None and [t["value"] for t in tallies] != [e["value"] for e in by["entries"]]:
+            fail(f"{path} --by={key}: values other than the summary's tallies")
+
+
 def refuses(validator, document):
     return not validator.is_valid(document)
+
+
+def definition_validator(schema, name):
+    return jsonschema.Draft202012Validator({"$defs": schema["$defs"], "$ref": "#/$defs/" + name})
+
+
+def check_json_lines(kvdreport, schema, files, documents):
+    """--format=jsonl gives the objects of --format=json, one a line, with the error
+    of a failed file as {code, message}; --check --format=jsonl gives valid problems."""
+    line_validator = definition_validator(schema, "fileLine")
+    status, output = run(kvdreport, ["--format=jsonl", "-j", "2"] + files)
+    lines = output.splitlines()
+    if len(lines) != len(files):
+        fail(f"{len(lines)} JSON lines for {len(files)} files")
+    for line, document in zip(lines, documents):
+        record = json.loads(line)
+        errors = sorted(line_validator.iter_errors(record), key=str)
+        if errors:
+            fail(f"{record['file']}: {errors[0].message} in its JSON line")
+        if "error" in document:
+            expected = {"code": document.pop("code"), "message": document["error"]}
+            document["error"] = expected
+        if record != document:
+            fail(f"{record['file']}: the JSON line differs from the JSON object")
+    problem_validator = definition_validator(schema, "problemLine")
+    status, output = run(kvdreport, ["--check", "--format=jsonl"] + files)
+    for line in output.splitlines():
+        errors = sorted(problem_validator.iter_errors(json.loads(line)), key=str)
+        if errors:
+            fail(f"{errors[0].message} in the problem line {line}")
 
 
 def main():
@@ -82,12 +135,14 @@ def main():
             fail(f"{path}: exit status {status} for {document.get('error')!r}")
         if "error" not in document:
             check_against_tsv(kvdreport, path, document)
+            check_by_value(kvdreport, validator, path, document)
             loaded.append(document)
 
     status, output = run(kvdreport, ["--format=json", "-j", "2"] + files)
     documents = json.loads(output)
     if not validator.is_valid(documents) or [d["file"] for d in documents] != files:
         fail("the array of several files")
+    check_json_lines(kvdreport, schema, files, documents)
 
     if not loaded:
         fail("no file was loaded")

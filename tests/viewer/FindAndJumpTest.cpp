@@ -1,6 +1,8 @@
 #include "ViewerFixture.h"
 
+#include "viewer/DataTableModel.h"
 #include "viewer/DocumentExplorer.h"
+#include "viewer/ElidedLabel.h"
 #include "viewer/FindBar.h"
 #include "viewer/HistogramWindow.h"
 #include "viewer/ReportView.h"
@@ -21,6 +23,9 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
+#include <QToolTip>
+#include <QHeaderView>
+#include <QScrollBar>
 
 using namespace kvd;
 
@@ -49,8 +54,13 @@ protected:
     static std::vector<std::pair<int, int>> selectedCells(const TMDIChild& window)
     {
         std::vector<std::pair<int, int>> cells;
-        for (const QModelIndex& index : window.StringGrid1->selectionModel()->selectedIndexes())
+        const TextGrid& grid = *window.StringGrid1;
+        for (const QModelIndex& index : grid.selectionModel()->selectedIndexes())
             cells.emplace_back(index.row(), index.column());
+        for (const int row : grid.selectedRows())
+            for (int column = 0; column < grid.model()->columnCount(); ++column)
+                if (grid.rowSelected(grid.model()->index(row, column)))
+                    cells.emplace_back(row, column);
         std::sort(cells.begin(), cells.end());
         return cells;
     }
@@ -112,6 +122,71 @@ TEST_F(FindAndJumpTest, findsCellsIgnoringCaseStepsBothWaysAndLeavesTheCellFound
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->statusLabel()->text(), "not found");
     expectDocumentUntouched(*window);
+}
+
+TEST_F(FindAndJumpTest, aCellFoundStandsOutInEveryColumnAndComesIntoTheMiddle)
+{
+    std::string bytes = "KVD\r\n[Data]\r\nObject;Source";
+    for (int column = 0; column < 30; ++column)
+        bytes += ";M" + std::to_string(column);
+    bytes += "\r\n";
+    for (int row = 1; row <= 300; ++row) {
+        bytes += (row == 250 ? "needle" : row == 253 ? "needle_too" : "o" + std::to_string(row)) + ";s"
+                 + std::to_string(row % 5);
+        for (int column = 0; column < 30; ++column)
+            bytes += ";" + std::to_string(row * (column + 3) % 9000) + ".82";
+        bytes += "\r\n";
+    }
+    TMDIChild* window = open("needles.kvd", bytes);
+    FindBar* bar = window->explorer()->findBar();
+    TextGrid* grid = window->StringGrid1;
+    window->explorer()->findAction->trigger();
+    QTest::keyClicks(bar->textEdit(), "NEEDLE");
+    QTest::keyClick(bar->textEdit(), Qt::Key_Return);
+    ASSERT_EQ(current(*window), "249,0:needle");
+
+    // Its row in the middle of the view, its cell in the selection colour although fixed.
+    const int middle = grid->rowViewportPosition(249) + grid->rowHeight(249) / 2;
+    EXPECT_LE(std::abs(middle - grid->viewport()->height() / 2), 2 * grid->rowHeight(249)); // whole rows
+    QTableView* fixed = grid->fixedColumnView();
+    const QImage image = fixed->viewport()->grab().toImage();
+    const QColor pixel = image.pixelColor(fixed->visualRect(grid->currentIndex()).topLeft() + QPoint(3, 3));
+    EXPECT_TRUE(pixel == grid->palette().color(QPalette::Active, QPalette::Highlight)
+                || pixel == grid->palette().color(QPalette::Inactive, QPalette::Highlight))
+        << pixel.name().toStdString();
+    const QColor otherRow = image.pixelColor(fixed->visualRect(grid->model()->index(248, 0)).topLeft() + QPoint(3, 3));
+    EXPECT_EQ(otherRow, FixedCellColour);
+
+    // A hit already in sight moves nothing.
+    const int top = grid->verticalScrollBar()->value();
+    QTest::keyClick(bar->textEdit(), Qt::Key_F3);
+    ASSERT_EQ(current(*window), "252,0:needle_too");
+    EXPECT_EQ(grid->verticalScrollBar()->value(), top);
+
+    // A jump from the statistics to a column far right: the first column beside the
+    // fixed ones starts at their edge.
+    window->explorer()->showStatisticsRow(27);
+    EXPECT_EQ(grid->currentIndex().column(), 29);
+    const int edge = fixed->width();
+    const int first = grid->columnAt(edge);
+    EXPECT_GE(first, 2);
+    EXPECT_EQ(grid->columnViewportPosition(first), edge);
+
+    // The status text, too long for its room, is shortened and whole in its tooltip;
+    // it never makes the bar ask for more room.
+    const int barWidth = bar->minimumSizeHint().width();
+    bar->showRows({250, 253}, -1, QStringLiteral("Object needle of a source with a very long name indeed"));
+    EXPECT_EQ(bar->minimumSizeHint().width(), barWidth);
+    ElidedLabel* status = bar->statusLabel();
+    status->resize(90, status->height());
+    EXPECT_TRUE(status->shownText().endsWith(QChar(0x2026))) << status->shownText().toStdString();
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), status->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(status, &help);
+    EXPECT_EQ(QToolTip::text(), status->text());
+    EXPECT_TRUE(status->text().startsWith("Object needle of a source with a very long name indeed: row 1 of 2"));
+    status->resize(2000, status->height());
+    EXPECT_EQ(status->shownText(), status->text());
+    QToolTip::hideText();
 }
 
 TEST_F(FindAndJumpTest, aLongSearchRunsFromTheEventLoopAndCanBeStopped)
@@ -190,23 +265,50 @@ TEST_F(FindAndJumpTest, reportLinesLeadToTheRowsTheyNameAndF3StepsThroughThem)
     expectDocumentUntouched(*window);
 }
 
-TEST_F(FindAndJumpTest, scatteredRowsAreSelectedUpToABoundAndAllReachedWithF3)
+TEST_F(FindAndJumpTest, aJumpToManyScatteredRowsSelectsCopiesAndReachesEveryOne)
 {
+    constexpr int Separate = 100000;
     std::string bytes = "KVD\r\n[Data]\r\nObject;Source;Area\r\n";
-    std::vector<int> everyOther;
-    for (int row = 1; row <= 2 * FindBar::MaxSelectedRuns + 2; ++row) {
-        bytes += "o" + std::to_string(row) + (row % 2 ? ";a;1\r\n" : ";b;1\r\n");
-        if (row % 2)
+    std::vector<int> everyOther; // table rows: the names row is row 0
+    std::string expected;
+    for (int row = 1; row <= 2 * Separate; ++row) {
+        const std::string line = "o" + std::to_string(row) + (row % 2 ? ";a;" : ";b;") + std::to_string(row % 7);
+        bytes += line + "\r\n";
+        if (row % 2) {
             everyOther.push_back(row);
+            std::string cells = line;
+            std::replace(cells.begin(), cells.end(), ';', '\t');
+            expected += (expected.empty() ? "" : "\n") + cells;
+        }
     }
     TMDIChild* window = open("scattered.kvd", bytes);
     FindBar* bar = window->explorer()->findBar();
+    TextGrid* grid = window->StringGrid1;
     window->PageControl1->setCurrentWidget(window->TabSheet2);
     bar->showRows(everyOther, -1, "Source a");
-    EXPECT_EQ(window->StringGrid1->selectionModel()->selection().size(), FindBar::MaxSelectedRuns);
-    EXPECT_TRUE(bar->statusLabel()->text().contains("the first 2000 runs of rows are selected"));
-    QTest::keyClick(window->StringGrid1, Qt::Key_F3, Qt::ShiftModifier);
-    EXPECT_EQ(window->StringGrid1->currentIndex().row(), everyOther.back() - 1); // beyond the selection
+
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        ASSERT_EQ(grid->rowSelected(grid->model()->index(row, 2)), row % 2 == 0) << row;
+    EXPECT_EQ(grid->selectedRows().size(), std::size_t{Separate});
+    EXPECT_EQ(bar->statusLabel()->text(), "Source a: row 1 of 100000 (F3, Shift+F3)");
+
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
+
+    QTest::keyClick(grid, Qt::Key_F3, Qt::ShiftModifier); // around to the last
+    EXPECT_EQ(grid->currentIndex().row(), 2 * Separate - 2);
+    EXPECT_EQ(bar->statusLabel()->text(), "Source a: row 100000 of 100000 (F3, Shift+F3)");
+    QTest::keyClick(grid, Qt::Key_F3);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    for (int step = 1; step < Separate; ++step) {
+        window->explorer()->findNextAction->trigger(); // F3
+        ASSERT_EQ(grid->currentIndex().row(), 2 * step) << step;
+    }
+    EXPECT_EQ(grid->selectedRows().size(), std::size_t{Separate}); // stepping keeps the selection
+
+    // A click makes a selection of its own.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->currentIndex()).center());
+    EXPECT_TRUE(grid->selectedRows().empty());
 }
 
 TEST_F(FindAndJumpTest, statisticsRowsLeadToTheirColumnOrToTheCellsThatAreNotNumbers)

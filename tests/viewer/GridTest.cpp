@@ -2,6 +2,7 @@
 #include "datafile/DataTable.h"
 #include "viewer/DataTableModel.h"
 #include "viewer/GridTextWidth.h"
+#include "viewer/SelectionText.h"
 #include "viewer/StatisticsTableModel.h"
 #include "viewer/TextGrid.h"
 #include "summary/StatisticsTable.h"
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QToolTip>
 
@@ -99,6 +101,60 @@ TEST(TextGridTest, ctrlCCopiesTheSelectedRectangleAsTabSeparatedLines)
     grid.selectionModel()->select(model.index(2, 0), QItemSelectionModel::ClearAndSelect);
     QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "3");
+}
+
+TEST(SelectionTextTest, equalsACellByCellReadingOfRandomSelections)
+{
+    QStandardItemModel model(40, 6);
+    for (int row = 0; row < 40; ++row)
+        for (int column = 0; column < 6; ++column)
+            model.setItem(row, column, new QStandardItem(QStringLiteral("%1\u00e9%2").arg(row).arg(column)));
+    // Each row that some range holds, its cells from the leftmost to the rightmost
+    // column of all ranges, those no range holds empty.
+    const auto reference = [&](const QItemSelection& selection) {
+        QStringList lines;
+        int left = 6, right = -1;
+        for (const auto& range : selection) {
+            left = std::min(left, range.left());
+            right = std::max(right, range.right());
+        }
+        for (int row = 0; row < 40; ++row) {
+            if (std::none_of(selection.cbegin(), selection.cend(), [row](const auto& r) { return r.top() <= row && row <= r.bottom(); }))
+                continue;
+            QStringList cells;
+            for (int column = left; column <= right; ++column)
+                cells.append(selection.contains(model.index(row, column)) ? model.index(row, column).data().toString() : QString());
+            lines.append(cells.join('\t'));
+        }
+        return lines.join('\n');
+    };
+    QRandomGenerator random(11);
+    for (int trial = 0; trial < 300; ++trial) {
+        QItemSelection selection; // ranges in any order, overlapping, apart
+        const int ranges = random.bounded(1, 5);
+        for (int i = 0; i < ranges; ++i) {
+            const int top = random.bounded(40), left = random.bounded(6);
+            const int bottom = std::min(39, top + random.bounded(8)), right = std::min(5, left + random.bounded(3));
+            selection.append(QItemSelectionRange(model.index(top, left), model.index(bottom, right)));
+        }
+        ASSERT_EQ(QString::fromUtf8(selectionText(model, selection)), reference(selection)) << trial;
+    }
+
+    RowSet rows;
+    for (const int row : {0, 3, 39})
+        rows.add(row);
+    EXPECT_EQ(QString::fromUtf8(rowsText(model, rows, 1, 2)), "0\u00e91\t0\u00e92\n3\u00e91\t3\u00e92\n39\u00e91\t39\u00e92");
+    // A copy told to stop (it is asked every few thousand lines) gives nothing.
+    QStandardItemModel tall(5000, 1);
+    const CopyProgress stop = [](std::int64_t done, std::int64_t total) { return done > total; };
+    const QItemSelection column(tall.index(0, 0), tall.index(4999, 0));
+    RowSet every;
+    for (int row = 0; row < 5000; ++row)
+        every.add(row);
+    EXPECT_EQ(selectionText(tall, column).size(), 4999);
+    EXPECT_EQ(rowsText(tall, every, 0, 0).size(), 4999);
+    EXPECT_TRUE(selectionText(tall, column, stop).isEmpty());
+    EXPECT_TRUE(rowsText(tall, every, 0, 0, stop).isEmpty());
 }
 
 TEST(TextGridTest, fixedColumnsStayInViewWhileTheRestScrolls)

@@ -1,3 +1,4 @@
+#include "FewFreeDescriptors.h"
 #include "ViewerFixture.h"
 
 #include "common/Errors.h"
@@ -6,41 +7,14 @@
 #include "viewer/TextGrid.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
-#include <sys/resource.h>
-
-#include <set>
-
 namespace {
 
-// Lowers the process's descriptor limit, for the lifetime of the object, so that only
-// `free` more descriptors can be opened.
-class FewFreeDescriptors {
-public:
-    explicit FewFreeDescriptors(int free)
-    {
-        std::set<int> open;
-        for (const QString& name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-            open.insert(name.toInt());
-        rlimit limit {};
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-        m_saved = limit;
-        rlim_t number = 0;
-        for (int found = 0; found < free || open.count(static_cast<int>(number)) != 0; ++number)
-            found += open.count(static_cast<int>(number)) == 0 ? 1 : 0;
-        limit.rlim_cur = number;
-        EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
-    }
-    ~FewFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
-
-private:
-    rlimit m_saved {};
-};
+using kvd::test::FewFreeDescriptors;
 
 // The toolkit ends the process when a new thread finds no descriptor for its event
 // loop, and the open dialog lists folders on one: without descriptors to spare, the

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <set>
+
+namespace kvd::test {
+
+// Lowers the process's descriptor limit, for the lifetime of the object, so that only
+// `free` more descriptors can be opened (the lowest free numbers count).
+class FewFreeDescriptors {
+public:
+    explicit FewFreeDescriptors(int free)
+    {
+        std::set<int> open;
+        if (DIR* folder = ::opendir("/proc/self/fd")) {
+            while (const dirent* entry = ::readdir(folder)) {
+                if (entry->d_name[0] != '.')
+                    open.insert(std::atoi(entry->d_name));
+            }
+            open.erase(::dirfd(folder)); // free again below
+            ::closedir(folder);
+        }
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        int number = 0;
+        for (int found = 0; found < free || open.count(number) != 0; ++number)
+            found += open.count(number) == 0 ? 1 : 0;
+        rlimit limit = m_saved;
+        limit.rlim_cur = static_cast<rlim_t>(number);
+        EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    }
+    ~FewFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }
+    FewFreeDescriptors(const FewFreeDescriptors&) = delete;
+    FewFreeDescriptors& operator=(const FewFreeDescriptors&) = delete;
+
+private:
+    rlimit m_saved {};
+};
+
+} // namespace kvd::test
