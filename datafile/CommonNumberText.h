@@ -30,14 +30,19 @@ inline bool isDigit(char c) noexcept { return static_cast<unsigned char>(c - '0'
 
 } // namespace common_number
 
-// mantissa * 10^exponent (|exponent| <= 27) computed in extended precision, then
-// rounded to a double: exact operands and one rounding in extended precision.
-inline double extendedPrecisionValue(std::uint64_t mantissa, int exponent) noexcept
+// mantissa * 10^exponent (|exponent| <= 27) computed in extended precision: exact
+// operands and one rounding, so the result is the correctly rounded long double.
+inline long double extendedPrecisionProduct(std::uint64_t mantissa, int exponent) noexcept
 {
     using common_number::PowersOfTen;
     const auto significand = static_cast<long double>(mantissa);
-    return static_cast<double>(exponent >= 0 ? significand * PowersOfTen[exponent]
-                                             : significand / PowersOfTen[-exponent]);
+    return exponent >= 0 ? significand * PowersOfTen[exponent] : significand / PowersOfTen[-exponent];
+}
+
+// extendedPrecisionProduct() rounded to a double.
+inline double extendedPrecisionValue(std::uint64_t mantissa, int exponent) noexcept
+{
+    return static_cast<double>(extendedPrecisionProduct(mantissa, exponent));
 }
 
 // Reads a common number text (see above) into value and returns true; returns false

@@ -87,7 +87,6 @@ bool scanNumberText(std::string_view text, char separator, NumberSyntax& syntax)
     return pos == size;
 }
 
-using common_number::PowersOfTen;
 constexpr int MaxExactPowerOfTen = common_number::MaxPowerOfTen;
 constexpr int MaxExactDigits = common_number::MaxDigits;
 
@@ -137,8 +136,7 @@ bool fastValue(const NumberSyntax& syntax, long double& value) noexcept
     }
     if (exponent < -MaxExactPowerOfTen || exponent > MaxExactPowerOfTen)
         return false;
-    const auto significand = static_cast<long double>(mantissa);
-    value = exponent >= 0 ? significand * PowersOfTen[exponent] : significand / PowersOfTen[-exponent];
+    value = extendedPrecisionProduct(mantissa, static_cast<int>(exponent));
     if (syntax.negative)
         value = -value;
     return true;

@@ -3,7 +3,10 @@
 #include "datafile/DataTable.h"
 #include "datafile/HeaderText.h"
 #include "datafile/TextEncoding.h"
+#include "summary/Collation.h"
 #include "summary/Summary.h"
+
+#include <QLocale>
 
 #include <cstdint>
 #include <string>
@@ -20,6 +23,13 @@ struct Document {
     // The file line (from 1) of the column names: object row r is line columnNameLineNumber + r.
     std::uint64_t columnNameLineNumber = 0;
     Summary summary;
+    // The locale whose collation the summary compared texts by when the file was
+    // loaded; every later comparison of the document's texts (find, jumps, checks)
+    // goes by collation() so that they all agree with the report.
+    QLocale collationLocale;
+
+    // The collation of collationLocale, kept for the calling thread.
+    const Collation& collation() const { return Collation::forLocale(collationLocale); }
 };
 
 // The caption for a path: the text after its last "/".

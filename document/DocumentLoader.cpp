@@ -16,6 +16,7 @@ namespace {
 
 ReadResult fillDocument(Document& document, const LoadOptions& options)
 {
+    document.collationLocale = options.collationLocale;
     const ReadResult result
         = readDataFile(document.fileName, {document.header, document.table, document.encoding}, options.reader);
     if (result.status != ReadStatus::Read)
@@ -34,7 +35,7 @@ ReadResult fillDocument(Document& document, const LoadOptions& options)
         auto writeReport = [&] {
             try {
                 writeSummaryReport(document.table, result.kind, expectedCount, document.encoding,
-                                   options.collationLocale, report);
+                                   document.collationLocale, report);
             } catch (...) {
                 reportFailure = std::current_exception();
             }

@@ -12,7 +12,7 @@ struct Document;
 struct LoadOptions {
     ReaderOptions reader;
     char decimalSeparator = '.';
-    QLocale collationLocale;  // the user's locale by default
+    QLocale collationLocale;  // the user's locale by default; the document keeps it
     WarningSink warning;      // per-column statistics warnings; none: dropped
 };
 

@@ -104,8 +104,8 @@ std::vector<int> invalidColumns(const Summary& summary)
 // spelling, not once per row.
 class StatusCheck {
 public:
-    StatusCheck(const QLocale& locale, TextEncoding encoding)
-        : m_collation(Collation::forLocale(locale)), m_encoding(encoding)
+    explicit StatusCheck(const Document& document)
+        : m_collation(document.collation()), m_encoding(document.encoding)
     {
     }
 
@@ -154,7 +154,7 @@ bool writeProblems(const ReportFile& file, bool jsonLines, const ReportSink& sin
     const std::vector<int> invalid = invalidColumns(summary);
     const char decimalSeparator = file.locale.decimalSeparator;
     const bool checksStatus = !report.unknownStatuses.empty();
-    StatusCheck statusCheck(file.locale.collation, file.document.encoding);
+    StatusCheck statusCheck(file.document);
     auto duplicate = report.duplicateRows.begin();
     std::string number; // the rewritten text of a measurement cell
     bool written = true;

@@ -102,7 +102,7 @@ void computeByValue(ReportFile& file, ValueColumn by, const LoadOptions& options
     const Document& document = file.document;
     try {
         file.byValue = statisticsByValue(document.table, document.summary.report, document.summary.figures, by,
-                                         document.encoding, options.collationLocale, options.decimalSeparator);
+                                         document.encoding, document.collationLocale, options.decimalSeparator);
     } catch (const std::bad_alloc&) {
         file.byError = "Not enough memory for the statistics by value";
     } catch (const std::exception& error) {

@@ -1,5 +1,6 @@
 #include "summary/CellSearch.h"
 
+#include "summary/AsciiText.h"
 #include "summary/Collation.h"
 
 #include <unicode/ucoleitr.h>
@@ -16,16 +17,6 @@ namespace {
 
 // The text a search holds between two cells.
 const UChar Placeholder[] = {u' '};
-
-unsigned char foldAscii(unsigned char c) noexcept
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-bool isPrintableAscii(unsigned char c) noexcept
-{
-    return c >= 0x20 && c <= 0x7E;
-}
 
 bool allPrintableAscii(std::string_view bytes) noexcept
 {
@@ -93,8 +84,8 @@ bool asciiMayMatch(const UCollator* collator, const QString& text)
     addCollationElements(iterator, text, needed);
     std::unordered_set<std::int32_t> ascii;
     QString piece;
-    for (char16_t a = 0x20; a <= 0x7E; ++a) {
-        for (char16_t b = 0x20; b <= 0x7E; ++b) {
+    for (char16_t a = FirstPrintableAscii; a <= LastPrintableAscii; ++a) {
+        for (char16_t b = FirstPrintableAscii; b <= LastPrintableAscii; ++b) {
             piece = QString(QChar(a)) + QChar(b);
             addCollationElements(iterator, piece, ascii);
         }
@@ -118,7 +109,7 @@ CellSearch::CellSearch(const QString& text, const Collation& collation, TextEnco
     if (m_text.isEmpty())
         return;
     const bool printable = std::all_of(m_text.cbegin(), m_text.cend(),
-                                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7E; });
+                                       [](QChar c) { return isPrintableAscii(c.unicode()); });
     if (printable && collation.hasAsciiRanks()) {
         m_asciiText = true;
         for (const QChar c : m_text)

@@ -1,5 +1,7 @@
 #include "summary/Collation.h"
 
+#include "summary/AsciiText.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -14,19 +16,6 @@
 namespace kvd {
 
 namespace {
-
-constexpr unsigned char FirstPrintable = 0x20;
-constexpr unsigned char LastPrintable = 0x7E;
-
-bool isPrintableAscii(UChar c)
-{
-    return c >= FirstPrintable && c <= LastPrintable;
-}
-
-unsigned char foldAscii(unsigned char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
 
 void appendUtf16BigEndian(QStringView text, std::string& key)
 {
@@ -126,7 +115,7 @@ struct Collation::IcuCollator {
             || contractsPrintableAscii())
             return false;
         std::map<std::uint32_t, unsigned char> lowerByPrimary; // one character of each class
-        for (unsigned char c = FirstPrintable; c <= LastPrintable; ++c) {
+        for (unsigned char c = FirstPrintableAscii; c <= LastPrintableAscii; ++c) {
             const auto weights = singleElement(c);
             const auto folded = foldAscii(c) == c ? weights : singleElement(foldAscii(c));
             if (!weights || weights != folded)
@@ -158,7 +147,7 @@ Collation::Collation(const QLocale& locale)
         return;
     }
     // Folded code units, shifted by one so that no rank is 0.
-    for (unsigned char c = FirstPrintable; c <= LastPrintable; ++c)
+    for (unsigned char c = FirstPrintableAscii; c <= LastPrintableAscii; ++c)
         m_asciiRanks[c] = static_cast<std::uint8_t>(foldAscii(c) + 1);
 }
 

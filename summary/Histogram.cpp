@@ -31,15 +31,11 @@ int sturgesBins(std::size_t count)
 
 } // namespace
 
-void binValues(std::vector<double>& values, BinRule rule, Histogram& histogram)
-{
-    histogram.counts.clear();
-    histogram.valueCount = static_cast<std::int64_t>(values.size());
-    histogram.standardError = NAN;
-    histogram.rule = rule;
-    if (values.empty())
-        return;
+namespace {
 
+// Minimum, maximum, mean and (from two values on) the standard error of the mean.
+void describeValues(const std::vector<double>& values, Histogram& histogram)
+{
     const auto [smallest, largest] = std::minmax_element(values.begin(), values.end());
     histogram.minimum = *smallest;
     histogram.maximum = *largest;
@@ -54,18 +50,16 @@ void binValues(std::vector<double>& values, BinRule rule, Histogram& histogram)
             squares += (value - histogram.mean) * (value - histogram.mean);
         histogram.standardError = std::sqrt(squares / (count - 1)) / std::sqrt(count);
     }
+}
 
-    const double range = histogram.maximum - histogram.minimum;
-    if (!(range > 0) || !std::isfinite(range)) {
-        histogram.low = histogram.minimum - 0.5;
-        histogram.binWidth = 1;
-        histogram.counts.assign(1, histogram.valueCount);
-        return;
-    }
+// The number of bins for values spread over `range` (> 0) by `rule`, 1..MaxBins;
+// histogram.rule becomes Sturges where the interquartile range is 0. Reorders values.
+int binCount(std::vector<double>& values, double range, Histogram& histogram)
+{
     int bins = 0;
-    if (rule == BinRule::FreedmanDiaconis) {
+    if (histogram.rule == BinRule::FreedmanDiaconis) {
         const double interquartile = quantile(values, 0.75) - quantile(values, 0.25);
-        const double width = 2 * interquartile / std::cbrt(count);
+        const double width = 2 * interquartile / std::cbrt(static_cast<double>(values.size()));
         if (width > 0)
             bins = static_cast<int>(std::min<double>(Histogram::MaxBins, std::ceil(range / width)));
         else
@@ -73,11 +67,13 @@ void binValues(std::vector<double>& values, BinRule rule, Histogram& histogram)
     }
     if (bins < 1)
         bins = sturgesBins(values.size());
-    bins = std::clamp(bins, 1, Histogram::MaxBins);
+    return std::clamp(bins, 1, Histogram::MaxBins);
+}
 
-    histogram.low = histogram.minimum;
-    histogram.binWidth = range / bins;
-    histogram.counts.assign(static_cast<std::size_t>(bins), 0);
+// Counts the values into the bins low + i * binWidth, as their edges are drawn.
+void countIntoBins(const std::vector<double>& values, Histogram& histogram)
+{
+    const auto bins = static_cast<std::int64_t>(histogram.counts.size());
     const auto edge = [&](std::int64_t bin) { return histogram.low + histogram.binWidth * static_cast<double>(bin); };
     for (const double value : values) {
         auto bin = static_cast<std::int64_t>((value - histogram.low) / histogram.binWidth);
@@ -89,6 +85,31 @@ void binValues(std::vector<double>& values, BinRule rule, Histogram& histogram)
             ++bin;
         ++histogram.counts[static_cast<std::size_t>(bin)];
     }
+}
+
+} // namespace
+
+void binValues(std::vector<double>& values, BinRule rule, Histogram& histogram)
+{
+    histogram.counts.clear();
+    histogram.valueCount = static_cast<std::int64_t>(values.size());
+    histogram.standardError = NAN;
+    histogram.rule = rule;
+    if (values.empty())
+        return;
+    describeValues(values, histogram);
+    const double range = histogram.maximum - histogram.minimum;
+    if (!(range > 0) || !std::isfinite(range)) {
+        histogram.low = histogram.minimum - 0.5;
+        histogram.binWidth = 1;
+        histogram.counts.assign(1, histogram.valueCount);
+        return;
+    }
+    const int bins = binCount(values, range, histogram);
+    histogram.low = histogram.minimum;
+    histogram.binWidth = range / bins;
+    histogram.counts.assign(static_cast<std::size_t>(bins), 0);
+    countIntoBins(values, histogram);
 }
 
 Histogram buildHistogram(const DataTable& table, int column, char decimalSeparator, BinRule rule,

@@ -11,9 +11,11 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kvd {
@@ -37,36 +39,45 @@ private:
     std::string m_buffer;
 };
 
-// Calls visit(columnIndex, cell) for columns 0..lastColumn of a line, in order, with
-// the cells DataTable::cell would give (empty past the line's last field). Stops
-// early when visit returns false.
-template <class Visit>
-void forEachCell(std::string_view line, char separator, int lastColumn, Visit&& visit)
+// Calls visit(i, cell) for i = 0..count-1 with the cell of column columnOf(i) of the
+// line, the columns rising, as DataTable::cell would give it (empty past the line's
+// last field). The line is split once, up to the last column asked for.
+template <class ColumnOf, class Visit>
+void forEachCell(std::string_view line, char separator, std::size_t count, ColumnOf columnOf, Visit visit)
 {
     FieldScanner fields(line, separator);
     std::string_view cell;
-    int column = 0;
-    for (; column <= lastColumn && fields.next(cell); ++column) {
-        if (!visit(column, cell))
-            return;
-    }
-    for (; column <= lastColumn; ++column) {
-        if (!visit(column, std::string_view()))
-            return;
+    int column = -1;
+    bool inLine = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int wanted = columnOf(i);
+        while (inLine && column < wanted) {
+            inLine = fields.next(cell);
+            ++column;
+        }
+        visit(i, inLine ? cell : std::string_view());
     }
 }
 
 // The running figures of one measurement column.
 struct ColumnSums {
     int column = 0;
-    int row = 0;       // its row in the statistics grid
+    int gridRow = 0;   // its row in the statistics grid
     bool valid = true; // every value so far was a number
     double sum = 0;
+    // What rounding dropped from each addition to sum, added up: sum + sumError is
+    // the exact sum of the values to a few units in its last place.
+    double sumError = 0;
     double minimum = 0;
     double maximum = 0;
     double displayedMean = 0; // the mean as the grid shows it, parsed back
     bool meanShown = false;
     double squares = 0;       // sum of squared deviations from displayedMean
+    // The mean to a few units in its last place, and the deviations from it: their
+    // sum and the sum of their squares.
+    double center = 0;
+    double centeredSum = 0;
+    double centeredSquares = 0;
 };
 
 std::string formatted(double value, char decimalSeparator)
@@ -92,126 +103,153 @@ public:
         std::size_t width;  // values a row
         std::size_t rows;
     };
-    ChunkColumn(const Values& values, std::size_t index) noexcept : m_values(values), m_index(index) {}
+    ChunkColumn(const Values& values, std::size_t place) noexcept : m_values(values), m_place(place) {}
 
     std::size_t size() const noexcept { return m_values.rows; }
-    double operator[](std::size_t row) const noexcept { return m_values.data[row * m_values.width + m_index]; }
+    // The value of the chunk's rowIndex-th row (from 0).
+    double operator[](std::size_t rowIndex) const noexcept
+    {
+        return m_values.data[rowIndex * m_values.width + m_place];
+    }
 
 private:
     Values m_values;
-    std::size_t m_index;
+    std::size_t m_place;
 };
 
-// One pass over the object rows firstRow..n, for the columns sums[i], i in `columns`
-// (in column order). The rows are cut into chunks; each chunk is read by either
-// thread, every line split once and the cells of these columns parsed into the
-// chunk's values; then fold(figures, chunkColumn) takes the values of each column in
-// row order, chunk after chunk, so a column's figures are those of one thread walking
-// its rows (NotANumber marks a cell that is not a number). fold returns false when
-// the column needs no further value; once no column does, the pass ends.
-template <class Fold>
-void runPass(const DataTable& table, int firstRow, std::vector<ColumnSums>& sums,
-             const std::vector<std::size_t>& columns, char decimalSeparator, Fold fold)
-{
-    const int objectCount = table.objectCount();
-    if (columns.empty() || firstRow > objectCount)
-        return;
-    const std::size_t width = columns.size();
-    const auto rowCount = static_cast<std::size_t>(objectCount - firstRow + 1);
-    const std::size_t rowsPerChunk = statisticsChunkRows(width);
+// Takes a column's values of one chunk, in row order, into its figures; returns false
+// when the column needs no further value.
+using ColumnFold = std::function<bool(ColumnSums& figures, const ChunkColumn& values)>;
 
-    // Set by the fold when a column needs no more values, read by both readers.
-    std::vector<std::atomic<bool>> finished(width);
-    std::size_t unfinished = width;
+// One pass over the object rows firstRowNumber..n for some columns (in column order).
+// The rows are cut into chunks; each chunk is read by either thread, every line split
+// once and the cells of these columns parsed into the chunk's values; then the fold
+// takes the values of each column in row order, chunk after chunk, so a column's
+// figures are those of one thread walking its rows (NotANumber marks a cell that is
+// not a number). Once no column needs further values, the pass ends.
+class ColumnPass {
+public:
+    ColumnPass(const DataTable& table, int firstRowNumber, std::vector<ColumnSums*> columns, char decimalSeparator)
+        : m_table(table), m_firstRowNumber(firstRowNumber), m_columns(std::move(columns)),
+          m_finished(m_columns.size()), m_unfinished(m_columns.size()),
+          m_readers{Reader(decimalSeparator), Reader(decimalSeparator)}
+    {
+        const int objectCount = table.objectCount();
+        m_rowCount = firstRowNumber <= objectCount ? static_cast<std::size_t>(objectCount - firstRowNumber + 1) : 0;
+        m_rowsPerChunk = statisticsChunkRows(m_columns.size());
+    }
+
+    void run(const ColumnFold& fold)
+    {
+        if (m_columns.empty() || m_rowCount == 0)
+            return;
+        ChunkWork work;
+        work.chunkCount = (m_rowCount + m_rowsPerChunk - 1) / m_rowsPerChunk;
+        work.read = [this](std::size_t chunk, std::size_t slot, int reader) { read(chunk, slot, reader); };
+        work.fold = [this, &fold](std::size_t chunk, std::size_t slot) { return foldChunk(chunk, slot, fold); };
+        const std::size_t width = m_columns.size();
+        runOrderedChunks(work, m_rowCount * width >= ParallelCellCount && std::thread::hardware_concurrency() >= 2);
+    }
+
+private:
     // A column a chunk reads: its index in the table and its place in a row's values.
     struct Target {
         int column;
         std::size_t place;
     };
+    // What each thread keeps of its own.
     struct Reader {
         explicit Reader(char separator) : parser(separator) {}
         CellParser parser;
         std::vector<Target> targets; // in column order
     };
-    std::array<Reader, 2> readers{Reader(decimalSeparator), Reader(decimalSeparator)};
-    std::array<std::vector<double>, ChunkSlotCount> values;
 
-    ChunkWork work;
-    work.chunkCount = (rowCount + rowsPerChunk - 1) / rowsPerChunk;
-    work.read = [&](std::size_t chunk, std::size_t slot, int readerIndex) {
-        Reader& reader = readers[static_cast<std::size_t>(readerIndex)];
+    std::size_t chunkRows(std::size_t chunk) const noexcept
+    {
+        return std::min(m_rowsPerChunk, m_rowCount - chunk * m_rowsPerChunk);
+    }
+
+    void read(std::size_t chunk, std::size_t slot, int readerIndex)
+    {
+        Reader& reader = m_readers[static_cast<std::size_t>(readerIndex)];
         reader.targets.clear();
-        for (std::size_t i = 0; i < width; ++i) {
-            if (!finished[i].load(std::memory_order_relaxed))
-                reader.targets.push_back({sums[columns[i]].column, i});
+        for (std::size_t place = 0; place < m_columns.size(); ++place) {
+            if (!m_finished[place].load(std::memory_order_relaxed))
+                reader.targets.push_back({m_columns[place]->column, place});
         }
-        std::vector<double>& chunkValues = values[slot];
-        chunkValues.resize(std::min(rowsPerChunk, rowCount) * width);
-        double* rowValues = chunkValues.data();
-        const int first = firstRow + static_cast<int>(chunk * rowsPerChunk);
-        const int end = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(first) + rowsPerChunk,
-                                                               static_cast<std::size_t>(objectCount) + 1));
-        const char separator = table.separator();
-        for (int row = first; row < end; ++row, rowValues += width) {
-            // Each line is split once, up to the last column read; a cell past the
-            // line's last field is empty.
-            FieldScanner fields(table.line(row), separator);
-            std::string_view cell;
-            int column = -1;
-            bool inLine = true;
-            for (const Target& target : reader.targets) {
-                while (inLine && column < target.column) {
-                    inLine = fields.next(cell);
-                    ++column;
-                }
-                if (!inLine)
-                    cell = {};
-                double value = 0;
-                rowValues[target.place] = reader.parser.parse(cell, value) ? value : NotANumber;
-            }
+        const std::size_t width = m_columns.size();
+        std::vector<double>& values = m_values[slot];
+        values.resize(std::min(m_rowsPerChunk, m_rowCount) * width);
+        double* rowValues = values.data();
+        const int first = m_firstRowNumber + static_cast<int>(chunk * m_rowsPerChunk);
+        const int end = first + static_cast<int>(chunkRows(chunk));
+        const char separator = m_table.separator();
+        const auto columnOf = [&reader](std::size_t i) { return reader.targets[i].column; };
+        for (int rowNumber = first; rowNumber < end; ++rowNumber, rowValues += width) {
+            forEachCell(m_table.line(rowNumber), separator, reader.targets.size(), columnOf,
+                        [&](std::size_t i, std::string_view cell) {
+                            double value = 0;
+                            rowValues[reader.targets[i].place] = reader.parser.parse(cell, value) ? value : NotANumber;
+                        });
         }
-    };
-    work.fold = [&](std::size_t chunk, std::size_t slot) {
-        const std::size_t rows = std::min(rowsPerChunk, rowCount - chunk * rowsPerChunk);
-        const ChunkColumn::Values chunkValues{values[slot].data(), width, rows};
-        for (std::size_t i = 0; i < width; ++i) {
-            if (finished[i].load(std::memory_order_relaxed))
+    }
+
+    bool foldChunk(std::size_t chunk, std::size_t slot, const ColumnFold& fold)
+    {
+        const ChunkColumn::Values chunkValues{m_values[slot].data(), m_columns.size(), chunkRows(chunk)};
+        for (std::size_t place = 0; place < m_columns.size(); ++place) {
+            if (m_finished[place].load(std::memory_order_relaxed))
                 continue;
-            if (!fold(sums[columns[i]], ChunkColumn(chunkValues, i))) {
-                finished[i].store(true, std::memory_order_relaxed);
-                --unfinished;
+            if (!fold(*m_columns[place], ChunkColumn(chunkValues, place))) {
+                m_finished[place].store(true, std::memory_order_relaxed);
+                --m_unfinished;
             }
         }
-        return unfinished > 0;
-    };
-    const bool twoThreads = rowCount * width >= ParallelCellCount && std::thread::hardware_concurrency() >= 2;
-    runOrderedChunks(work, twoThreads);
-}
+        return m_unfinished > 0;
+    }
+
+    const DataTable& m_table;
+    int m_firstRowNumber;
+    std::vector<ColumnSums*> m_columns;
+    std::size_t m_rowCount = 0;
+    std::size_t m_rowsPerChunk = 1;
+    // Set by the fold when a column needs no more values, read by both readers.
+    std::vector<std::atomic<bool>> m_finished;
+    std::size_t m_unfinished;
+    std::array<Reader, 2> m_readers;
+    std::array<std::vector<double>, ChunkSlotCount> m_values;
+};
 
 // First pass over rows 2..n: sum, minimum and maximum. A column that meets a value
 // that is not a number stops there and is marked invalid.
 void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, char decimalSeparator)
 {
-    std::vector<std::size_t> columns(sums.size());
-    for (std::size_t i = 0; i < sums.size(); ++i)
-        columns[i] = i;
-    runPass(table, 2, sums, columns, decimalSeparator, [](ColumnSums& figures, const ChunkColumn& values) {
+    std::vector<ColumnSums*> columns;
+    for (ColumnSums& sum : sums)
+        columns.push_back(&sum);
+    ColumnPass(table, 2, std::move(columns), decimalSeparator).run([](ColumnSums& figures, const ChunkColumn& values) {
         double sum = figures.sum;
+        double sumError = figures.sumError;
         double minimum = figures.minimum;
         double maximum = figures.maximum;
-        for (std::size_t row = 0; row < values.size(); ++row) {
-            const double value = values[row];
+        for (std::size_t rowIndex = 0; rowIndex < values.size(); ++rowIndex) {
+            const double value = values[rowIndex];
             if (std::isnan(value)) {
                 figures.valid = false;
                 return false;
             }
-            sum += value;
+            // The rounding error of sum + value, exactly (two-sum).
+            const double next = sum + value;
+            const double taken = next - sum;
+            sumError += (sum - (next - taken)) + (value - taken);
+            sum = next;
             if (value > maximum)
                 maximum = value;
             if (value < minimum)
                 minimum = value;
         }
         figures.sum = sum;
+        figures.sumError = sumError;
         figures.minimum = minimum;
         figures.maximum = maximum;
         return true;
@@ -219,24 +257,29 @@ void sumColumns(const DataTable& table, std::vector<ColumnSums>& sums, char deci
 }
 
 // Second pass over rows 1..n, for the valid columns whose mean is shown: squared
-// deviations from the displayed mean.
+// deviations from the displayed mean, and deviations from the mean and their squares.
 void sumSquares(const DataTable& table, std::vector<ColumnSums>& sums, char decimalSeparator)
 {
-    std::vector<std::size_t> columns;
-    for (std::size_t i = 0; i < sums.size(); ++i) {
-        if (sums[i].valid && sums[i].meanShown)
-            columns.push_back(i);
+    std::vector<ColumnSums*> columns;
+    for (ColumnSums& sum : sums) {
+        if (sum.valid && sum.meanShown)
+            columns.push_back(&sum);
     }
-    runPass(table, 1, sums, columns, decimalSeparator, [](ColumnSums& figures, const ChunkColumn& values) {
+    ColumnPass(table, 1, std::move(columns), decimalSeparator).run([](ColumnSums& figures, const ChunkColumn& values) {
         double squares = figures.squares;
-        for (std::size_t row = 0; row < values.size(); ++row) {
-            const double value = values[row];
-            if (!std::isnan(value)) {
-                const double deviation = value - figures.displayedMean;
-                squares += deviation * deviation;
-            }
+        double centeredSum = figures.centeredSum;
+        double centeredSquares = figures.centeredSquares;
+        for (std::size_t rowIndex = 0; rowIndex < values.size(); ++rowIndex) {
+            const double value = values[rowIndex];
+            const double deviation = value - figures.displayedMean;
+            squares += deviation * deviation;
+            const double centered = value - figures.center;
+            centeredSum += centered;
+            centeredSquares += centered * centered;
         }
         figures.squares = squares;
+        figures.centeredSum = centeredSum;
+        figures.centeredSquares = centeredSquares;
         return true;
     });
 }
@@ -248,12 +291,14 @@ void writeMeanMinMax(ColumnSums& column, int objectCount, char decimalSeparator,
     if (std::isfinite(mean)) {
         const std::string meanText = formatted(mean, decimalSeparator);
         column.meanShown = parser.parse(meanText, column.displayedMean);
-        statistics.setCell(column.row, MeanColumn, meanText);
+        statistics.setCell(column.gridRow, MeanColumn, meanText);
+        const double center = (column.sum + column.sumError) / objectCount;
+        column.center = std::isfinite(center) ? center : mean;
     } else {
-        statistics.setCell(column.row, MeanColumn, NotAvailable);
+        statistics.setCell(column.gridRow, MeanColumn, NotAvailable);
     }
-    statistics.setCell(column.row, MinColumn, formatted(column.minimum, decimalSeparator));
-    statistics.setCell(column.row, MaxColumn, formatted(column.maximum, decimalSeparator));
+    statistics.setCell(column.gridRow, MinColumn, formatted(column.minimum, decimalSeparator));
+    statistics.setCell(column.gridRow, MaxColumn, formatted(column.maximum, decimalSeparator));
 }
 
 void writeStandardError(const ColumnSums& column, int objectCount, char decimalSeparator,
@@ -264,7 +309,7 @@ void writeStandardError(const ColumnSums& column, int objectCount, char decimalS
     const double standardError = objectCount > 1 && column.meanShown
         ? std::sqrt(column.squares / (objectCount - 1)) / std::sqrt(static_cast<double>(objectCount))
         : NAN;
-    statistics.setCell(column.row, StdErrColumn,
+    statistics.setCell(column.gridRow, StdErrColumn,
                        std::isfinite(standardError) ? formatted(standardError, decimalSeparator) : NotAvailable);
 }
 
@@ -272,7 +317,7 @@ MeasurementFigures figuresOf(const ColumnSums& column, int objectCount)
 {
     MeasurementFigures figures;
     figures.column = column.column;
-    figures.row = column.row;
+    figures.row = column.gridRow;
     figures.count = objectCount;
     if (!column.valid) {
         figures.state = MeasurementFigures::State::Invalid;
@@ -282,11 +327,14 @@ MeasurementFigures figuresOf(const ColumnSums& column, int objectCount)
     figures.minimum = column.minimum;
     figures.maximum = column.maximum;
     if (objectCount > 1 && column.meanShown) {
-        // The squares were summed around the displayed mean m; around the exact mean
-        // they are smaller by n (mean - m)^2.
-        const double offset = figures.mean - column.displayedMean;
-        const double squares = std::max(0.0, column.squares - objectCount * offset * offset);
-        figures.standardError = std::sqrt(squares / (objectCount - 1)) / std::sqrt(static_cast<double>(objectCount));
+        // The squares were summed around the center c, within a few units of the last
+        // place of the mean; around the exact mean they are smaller by
+        // (sum of (x - c))^2 / n. The deviations from c are small, so the subtraction
+        // loses little; rounding may still leave it a hair below zero. Squares beyond
+        // the range of a double give infinity or NaN, never a number.
+        const double n = objectCount;
+        const double squares = column.centeredSquares - column.centeredSum * column.centeredSum / n;
+        figures.standardError = std::sqrt(std::max(squares, 0.0) / (n - 1)) / std::sqrt(n);
     }
     return figures;
 }
@@ -328,13 +376,55 @@ std::vector<bool> acceptedColumns(const DataTable& table, FileKind kind, char de
     CellParser parser(decimalSeparator);
     std::vector<bool> accepted(static_cast<std::size_t>(columnCount), false);
     if (table.objectCount() >= 1 && firstCandidate < columnCount) {
-        forEachCell(table.line(1), table.separator(), columnCount - 1, [&](int column, std::string_view cell) {
+        const auto columnOf = [](std::size_t i) { return static_cast<int>(i); };
+        forEachCell(table.line(1), table.separator(), accepted.size(), columnOf, [&](std::size_t column, auto cell) {
             double value = 0;
-            accepted[static_cast<std::size_t>(column)] = column >= firstCandidate && parser.parse(cell, value);
-            return true;
+            accepted[column] = static_cast<int>(column) >= firstCandidate && parser.parse(cell, value);
         });
     }
     return accepted;
+}
+
+// The figures of the accepted columns, started from the first object row. KVD kinds
+// pack accepted columns into grid rows 1, 2, ...; WUM kinds keep grid row c for
+// column c.
+std::vector<ColumnSums> startSums(const DataTable& table, const std::vector<bool>& accepted, int firstCandidate,
+                                  bool wumKind, CellParser& parser)
+{
+    std::vector<ColumnSums> sums;
+    for (int column = firstCandidate; column < static_cast<int>(accepted.size()); ++column) {
+        if (!accepted[static_cast<std::size_t>(column)])
+            continue;
+        ColumnSums sum;
+        sum.column = column;
+        sum.gridRow = wumKind ? column : static_cast<int>(sums.size()) + 1;
+        parser.parse(table.cell(1, column), sum.sum);
+        sum.minimum = sum.maximum = sum.sum;
+        sums.push_back(sum);
+    }
+    return sums;
+}
+
+// The grid before any figure: heading, the names, and the "n/a" rows of the WUM kinds.
+void writeNames(const DataTable& table, const std::vector<ColumnSums>& sums, const std::vector<bool>& accepted,
+                int firstCandidate, bool wumKind, StatisticsTable& statistics)
+{
+    const int columnCount = static_cast<int>(accepted.size());
+    statistics.setRowCount(0);
+    statistics.setRowCount(wumKind ? columnCount : static_cast<int>(sums.size()) + 1);
+    writeHeadings(statistics);
+    for (int column = firstCandidate; wumKind && column < columnCount; ++column) {
+        if (accepted[static_cast<std::size_t>(column)])
+            continue;
+        statistics.setCell(column, NameColumn, std::string(table.cell(0, column)));
+        statistics.setMeasurementColumn(column, column);
+        for (int cell = MeanColumn; cell <= MaxColumn; ++cell)
+            statistics.setCell(column, cell, NotAvailable);
+    }
+    for (const ColumnSums& sum : sums) {
+        statistics.setCell(sum.gridRow, NameColumn, std::string(table.cell(0, sum.column)));
+        statistics.setMeasurementColumn(sum.gridRow, sum.column);
+    }
 }
 
 } // namespace
@@ -353,42 +443,13 @@ int countMeasurements(const DataTable& table, FileKind kind, char decimalSeparat
 int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator, StatisticsTable& statistics,
                    const WarningSink& warning, std::vector<MeasurementFigures>* figures)
 {
-    const int columnCount = table.columnCount();
     const int objectCount = table.objectCount();
     const bool wumKind = isWumKind(kind);
     const int firstCandidate = wumKind ? 1 : 2;
     CellParser parser(decimalSeparator);
     const std::vector<bool> accepted = acceptedColumns(table, kind, decimalSeparator);
-
-    std::vector<ColumnSums> sums;
-    for (int column = firstCandidate; column < columnCount; ++column) {
-        if (!accepted[static_cast<std::size_t>(column)])
-            continue;
-        ColumnSums sum;
-        sum.column = column;
-        // KVD kinds pack accepted columns into rows 1, 2, ...; WUM kinds keep row c.
-        sum.row = wumKind ? column : static_cast<int>(sums.size()) + 1;
-        parser.parse(table.cell(1, column), sum.sum);
-        sum.minimum = sum.maximum = sum.sum;
-        sums.push_back(sum);
-    }
-    const int measurementCount = static_cast<int>(sums.size());
-
-    statistics.setRowCount(0);
-    statistics.setRowCount(wumKind ? columnCount : measurementCount + 1);
-    writeHeadings(statistics);
-    for (int column = firstCandidate; wumKind && column < columnCount; ++column) {
-        if (accepted[static_cast<std::size_t>(column)])
-            continue;
-        statistics.setCell(column, NameColumn, std::string(table.cell(0, column)));
-        statistics.setMeasurementColumn(column, column);
-        for (int cell = MeanColumn; cell <= MaxColumn; ++cell)
-            statistics.setCell(column, cell, NotAvailable);
-    }
-    for (const ColumnSums& sum : sums) {
-        statistics.setCell(sum.row, NameColumn, std::string(table.cell(0, sum.column)));
-        statistics.setMeasurementColumn(sum.row, sum.column);
-    }
+    std::vector<ColumnSums> sums = startSums(table, accepted, firstCandidate, wumKind, parser);
+    writeNames(table, sums, accepted, firstCandidate, wumKind, statistics);
 
     sumColumns(table, sums, decimalSeparator);
     for (ColumnSums& sum : sums) {
@@ -406,7 +467,7 @@ int fillStatistics(const DataTable& table, FileKind kind, char decimalSeparator,
     }
     if (figures)
         collectFigures(sums, accepted, firstCandidate, wumKind, objectCount, *figures);
-    return measurementCount;
+    return static_cast<int>(sums.size());
 }
 
 } // namespace kvd

@@ -94,7 +94,7 @@ void DataRowView::apply()
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         std::vector<std::int32_t> rows = m_filter.shownRows(m_document.table, userDecimalSeparator());
-        const SortRules rules{Collation::forLocale(QLocale()), m_document.encoding, userDecimalSeparator()};
+        const SortRules rules{m_document.collation(), m_document.encoding, userDecimalSeparator()};
         if (m_order != Order::File) {
             sortRows(m_document.table, m_sortColumn,
                      sortsAsNumbers(m_sortColumn) ? CellOrder::Numbers : CellOrder::Texts,
@@ -134,7 +134,7 @@ void DataRowView::showOnlyRows(const std::vector<int>& tableRows, const QString&
 
 void DataRowView::showOnlyMatches(int column, const QString& text, const QString& what)
 {
-    m_filter.addMatches(column, std::make_shared<const CellSearch>(text, Collation::forLocale(QLocale()), m_document.encoding),
+    m_filter.addMatches(column, std::make_shared<const CellSearch>(text, m_document.collation(), m_document.encoding),
                         what.toStdString());
     apply();
 }

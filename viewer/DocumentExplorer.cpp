@@ -46,7 +46,7 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
     : QObject(&window), m_window(window)
 {
     auto* dataModel = static_cast<DataTableModel*>(window.StringGrid1->model());
-    m_findBar = new FindBar(*window.StringGrid1, *dataModel, window.document().table, window.document().encoding);
+    m_findBar = new FindBar(*window.StringGrid1, *dataModel, window.document());
     m_rowView = new DataRowView(*window.StringGrid1, *dataModel, window.document(), this);
     static_cast<QBoxLayout*>(window.TabSheet2->layout())->insertWidget(0, m_rowView->filterLine());
     showJumpRowsAction = new QAction(QStringLiteral("Show only &these rows"), this);
@@ -125,7 +125,7 @@ bool DocumentExplorer::showReportLineRows(int line)
         return false;
     const ReportLineTarget target = lines.target(static_cast<std::size_t>(line));
     const std::vector<int> rows =
-        rowsOfReportLine(document.table, target, Collation::forLocale(QLocale()), document.encoding);
+        rowsOfReportLine(document.table, target, document.collation(), document.encoding);
     if (rows.empty())
         return false;
     QString what;

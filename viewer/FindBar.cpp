@@ -1,6 +1,7 @@
 #include "viewer/FindBar.h"
 
 #include "datafile/DataTable.h"
+#include "document/Document.h"
 #include "viewer/DataTableModel.h"
 #include "viewer/ElidedLabel.h"
 #include "viewer/TextGrid.h"
@@ -40,9 +41,9 @@ QToolButton* barButton(const QString& text, const QString& hint)
 
 } // namespace
 
-FindBar::FindBar(TextGrid& grid, const DataTableModel& model, const DataTable& table, const TextEncoding& encoding,
-                 QWidget* parent)
-    : QWidget(parent), m_grid(grid), m_model(model), m_table(table), m_encoding(encoding)
+FindBar::FindBar(TextGrid& grid, const DataTableModel& model, const Document& document, QWidget* parent)
+    : QWidget(parent), m_grid(grid), m_model(model), m_document(document), m_table(document.table),
+      m_encoding(document.encoding)
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -174,7 +175,7 @@ void FindBar::find(TableSearch::Direction direction)
     }
     fillColumnChoice();
     show(); // F3 with the bar closed: its answer shows in the bar
-    m_cellSearch = std::make_unique<CellSearch>(m_text->text(), Collation::forLocale(QLocale()), m_encoding);
+    m_cellSearch = std::make_unique<CellSearch>(m_text->text(), m_document.collation(), m_encoding);
     m_tableSearch = std::make_unique<TableSearch>(m_table, *m_cellSearch, m_column->currentData().toInt(),
                                                   currentCell(), direction, m_model.shownRows());
     m_searchClock.start();

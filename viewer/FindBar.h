@@ -22,6 +22,7 @@ class CellSearch;
 class Collation;
 class DataTable;
 class DataTableModel;
+struct Document;
 class ElidedLabel;
 class TextGrid;
 
@@ -44,8 +45,7 @@ class TextGrid;
 class FindBar : public QWidget {
     Q_OBJECT
 public:
-    FindBar(TextGrid& grid, const DataTableModel& model, const DataTable& table, const TextEncoding& encoding,
-            QWidget* parent = nullptr);
+    FindBar(TextGrid& grid, const DataTableModel& model, const Document& document, QWidget* parent = nullptr);
     ~FindBar() override;
 
     // Shows the bar with the focus in its text, and offers the table's columns.
@@ -107,6 +107,7 @@ private:
 
     TextGrid& m_grid;
     const DataTableModel& m_model;
+    const Document& m_document; // its collation decides which cells match
     const DataTable& m_table;
     const TextEncoding& m_encoding;
     QLineEdit* m_text;

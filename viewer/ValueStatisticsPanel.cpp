@@ -78,7 +78,7 @@ void ValueStatisticsPanel::show(int choiceIndex)
     const Summary& summary = m_document.summary;
     try {
         m_model->setStatistics(statisticsByValue(m_document.table, summary.report, summary.figures,
-                                                 static_cast<ValueColumn>(key.toInt()), m_document.encoding, QLocale(),
+                                                 static_cast<ValueColumn>(key.toInt()), m_document.encoding, m_document.collationLocale,
                                                  userDecimalSeparator()));
     } catch (const std::exception& error) {
         restoreCursor.dismiss();

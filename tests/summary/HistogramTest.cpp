@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -11,25 +12,44 @@
 namespace kvd {
 namespace {
 
-// Counts each bin by comparing every value with the bin's edges.
-std::vector<std::int64_t> referenceCounts(const std::vector<double>& values, const Histogram& histogram)
+// The bins worked out plainly from the values alone: quantiles from a sorted copy,
+// the bin count from the rule, and each value's bin by comparing it with the edges
+// min + i * (max - min) / bins.
+struct ReferenceBins {
+    double low = 0;
+    double binWidth = 0;
+    std::vector<std::int64_t> counts;
+};
+
+ReferenceBins referenceBins(std::vector<double> values, BinRule rule)
 {
-    const std::size_t bins = histogram.counts.size();
-    std::vector<std::int64_t> counts(bins, 0);
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    const auto quantile = [&](double p) {
+        const double position = static_cast<double>(n - 1) * p;
+        const auto below = static_cast<std::size_t>(position);
+        const double above = below + 1 < n ? values[below + 1] : values[below];
+        return values[below] + (position - static_cast<double>(below)) * (above - values[below]);
+    };
+    const double range = values.back() - values.front();
+    const int sturges = static_cast<int>(std::ceil(std::log2(static_cast<double>(n)))) + 1;
+    int bins = std::min(sturges, Histogram::MaxBins);
+    const double fdWidth = 2 * (quantile(0.75) - quantile(0.25)) / std::cbrt(static_cast<double>(n));
+    if (rule == BinRule::FreedmanDiaconis && fdWidth > 0)
+        bins = std::max(1, static_cast<int>(std::min(200.0, std::ceil(range / fdWidth))));
+    ReferenceBins reference{values.front(), range / bins, std::vector<std::int64_t>(static_cast<std::size_t>(bins), 0)};
     for (const double value : values) {
-        for (std::size_t i = 0; i < bins; ++i) {
-            const double left = histogram.low + histogram.binWidth * static_cast<double>(i);
-            const double right = histogram.low + histogram.binWidth * static_cast<double>(i + 1);
-            if ((value >= left && value < right) || (i + 1 == bins && value >= left)) {
-                ++counts[i];
+        for (int i = bins - 1; i >= 0; --i) {
+            if (i == 0 || value >= reference.low + reference.binWidth * i) {
+                ++reference.counts[static_cast<std::size_t>(i)];
                 break;
             }
         }
     }
-    return counts;
+    return reference;
 }
 
-TEST(Histogram, binsAgreeWithAPlainEdgeComparisonForBothRules)
+TEST(Histogram, binsAgreeWithAPlainReferenceForBothRules)
 {
     std::mt19937 random(3);
     std::lognormal_distribution<double> skewed(1, 1);
@@ -38,16 +58,27 @@ TEST(Histogram, binsAgreeWithAPlainEdgeComparisonForBothRules)
             std::vector<double> values(2 + random() % 3000);
             for (double& value : values)
                 value = trial % 2 ? skewed(random) : std::round(skewed(random) * 4) / 4; // ties on edges too
-            const std::vector<double> original = values;
+            const ReferenceBins expected = referenceBins(values, rule);
             Histogram histogram;
             binValues(values, rule, histogram);
-            ASSERT_GE(histogram.counts.size(), 1u);
-            ASSERT_LE(histogram.counts.size(), static_cast<std::size_t>(Histogram::MaxBins));
-            EXPECT_EQ(histogram.counts, referenceCounts(original, histogram));
-            EXPECT_EQ(histogram.low, histogram.minimum);
-            EXPECT_NEAR(histogram.high(), histogram.maximum, 1e-9 * histogram.maximum);
+            EXPECT_EQ(histogram.low, expected.low);
+            EXPECT_EQ(histogram.binWidth, expected.binWidth);
+            EXPECT_EQ(histogram.counts, expected.counts);
         }
     }
+}
+
+// Values on the edges themselves, and the largest value, which belongs to the last bin.
+TEST(Histogram, aValueOnAnEdgeOpensTheBinToItsRight)
+{
+    std::vector<double> values = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    Histogram histogram;
+    binValues(values, BinRule::Sturges, histogram); // 5 bins of width 1.6
+    ASSERT_EQ(histogram.counts.size(), 5u);
+    EXPECT_EQ(histogram.counts, (std::vector<std::int64_t>{2, 2, 1, 2, 2}));
+    values = {0, 0.25, 0.5, 0.75, 1};
+    binValues(values, BinRule::Sturges, histogram); // 4 bins of width 0.25: every value on an edge
+    EXPECT_EQ(histogram.counts, (std::vector<std::int64_t>{1, 1, 1, 2}));
 }
 
 TEST(Histogram, binCountsFollowTheRules)

@@ -95,101 +95,83 @@ INSTANTIATE_TEST_SUITE_P(
         ColumnCase{"oneObjectHasNoStandardError", {"3.14159"}, '.', {"Area", "3.14", "n/a", "3.14", "3.14"}}),
     [](const testing::TestParamInfo<ColumnCase>& paramInfo) { return std::string(paramInfo.param.name); });
 
-TEST(MeasurementStatistics, commaInTheFileIsNotANumberUnderAPointLocale)
+// A whole table: its lines, kind and locale separator, and the count, grid rows and
+// warnings it gives.
+struct TableCase {
+    const char* name;
+    std::vector<std::string> lines;
+    FileKind kind;
+    char decimalSeparator;
+    int measurementCount;
+    Grid rows;
+    std::vector<std::string> warnings;
+};
+
+void PrintTo(const TableCase& c, std::ostream* out)
 {
-    const Filled filled = fill({"Id;Src;A;B", "1;s;1;1,5", "2;s;2;2"}, FileKind::Kvd, '.');
-    // B's first value fails the trial: no row, not counted.
-    EXPECT_EQ(filled.measurementCount, 1);
-    EXPECT_EQ(filled.rows, (Grid{{"A", "1.50", "0.50", "1.00", "2.00"}}));
+    *out << c.name;
 }
 
-TEST(MeasurementStatistics, aPointWithoutADigitBeforeItIsNotANumberUnderACommaLocale)
+class WholeTable : public testing::TestWithParam<TableCase> {};
+
+TEST_P(WholeTable, givesTheGridAndWarnings)
 {
-    // "-.5" and ".5" keep their "." under ",": the column turns invalid.
-    for (const char* bad : {"-.5", ".5"}) {
-        const Filled filled = fill({"Id;Src;A;B", "1;s;1.5;2", std::string("2;s;") + bad + ";2.5"}, FileKind::Kvd, ',');
-        EXPECT_EQ(filled.warnings, (std::vector<std::string>{"WARNING: \"A\" contains invalid value(s)"})) << bad;
-        EXPECT_EQ(filled.rows, (Grid{{"A", "", "", "", ""}, {"B", "2.25", "0.25", "2.00", "2.50"}})) << bad;
-    }
+    const TableCase& c = GetParam();
+    const Filled filled = fill(c.lines, c.kind, c.decimalSeparator);
+    EXPECT_EQ(filled.measurementCount, c.measurementCount);
+    EXPECT_EQ(filled.rows, c.rows);
+    EXPECT_EQ(filled.warnings, c.warnings);
 }
 
-TEST(MeasurementStatistics, laterBadValueLeavesTheNameAndWarnsInColumnOrder)
+std::string invalidValues(const char* name)
 {
-    const Filled filled = fill({"Id;Src;A;B;C;D", "1;s;1;1;1;1", "2;s;2;x;2;2", "3;s;;3;3"}, FileKind::Kvd);
-    EXPECT_EQ(filled.measurementCount, 4);
-    const Grid expected = {
-        {"A", "", "", "", ""},
-        {"B", "", "", "", ""},
-        {"C", "2.00", "0.58", "1.00", "3.00"},
-        {"D", "", "", "", ""}, // its third value is missing: an empty cell
-    };
-    EXPECT_EQ(filled.rows, expected);
-    EXPECT_EQ(filled.warnings, (std::vector<std::string>{"WARNING: \"A\" contains invalid value(s)",
-                                                         "WARNING: \"B\" contains invalid value(s)",
-                                                         "WARNING: \"D\" contains invalid value(s)"}));
+    return "WARNING: \"" + std::string(name) + "\" contains invalid value(s)";
 }
 
-TEST(MeasurementStatistics, kvdKindsPackAcceptedColumnsIntoConsecutiveRows)
+Row notAvailableRow(const char* name)
 {
-    const Filled filled = fill({"Id;Src;A;Text;B;Group;Status", "1;s;1;t;5;g;Learning", "2;s;3;u;7;g;Test"},
-                               FileKind::Learning);
-    EXPECT_EQ(filled.measurementCount, 2);
-    const Grid expected = {
-        {"A", "2.00", "1.00", "1.00", "3.00"},
-        {"B", "6.00", "1.00", "5.00", "7.00"},
-    };
-    EXPECT_EQ(filled.rows, expected);
+    return {name, "n/a", "n/a", "n/a", "n/a"};
 }
 
-TEST(MeasurementStatistics, wumKindsShowNotAvailableForTextColumns)
-{
-    const Filled filled = fill({"Id\tA\tSrc", "1\t2\timg", "2\t4\timg"}, FileKind::Wum);
-    EXPECT_EQ(filled.measurementCount, 1);
-    const Grid expected = {
-        {"A", "3.00", "1.00", "2.00", "4.00"},
-        {"Src", "n/a", "n/a", "n/a", "n/a"},
-    };
-    EXPECT_EQ(filled.rows, expected);
-}
-
-TEST(MeasurementStatistics, noObjectRows)
-{
-    const Filled kvd = fill({"Id;Src;A;B"}, FileKind::Kvd);
-    EXPECT_EQ(kvd.measurementCount, 0);
-    EXPECT_TRUE(kvd.rows.empty());
-    const Filled wum = fill({"Id\tA\tB"}, FileKind::Wum);
-    EXPECT_EQ(wum.measurementCount, 0);
-    EXPECT_EQ(wum.rows, (Grid{{"A", "n/a", "n/a", "n/a", "n/a"}, {"B", "n/a", "n/a", "n/a", "n/a"}}));
-}
-
-TEST(MeasurementStatistics, identifierColumnsOnlyGiveTheHeadingAlone)
-{
-    EXPECT_EQ(fill({"Id;Src", "1;s"}, FileKind::Kvd).statistics.rowCount(), 1);
-    EXPECT_EQ(fill({"Id", "1"}, FileKind::Wum).statistics.rowCount(), 1);
-    EXPECT_EQ(fill({"Id", "1"}, FileKind::Wum).measurementCount, 0);
-}
-
-TEST(MeasurementStatistics, valuesBeyondTheRangeOfADoubleAreInvalid)
-{
-    const Filled filled = fill({"Id;Src;A;B", "1;s;1;1e400", "2;s;1e400;2"}, FileKind::Kvd);
-    EXPECT_EQ(filled.measurementCount, 1);
-    EXPECT_EQ(filled.rows, (Grid{{"A", "", "", "", ""}}));
-    EXPECT_EQ(filled.warnings.size(), 1u);
-}
-
-TEST(MeasurementStatistics, sumBeyondTheRangeOfADoubleShowsNotAvailable)
-{
-    const Filled filled = fill({"Id;Src;A", "1;s;1e308", "2;s;1e308"}, FileKind::Kvd);
-    EXPECT_EQ(filled.rows, (Grid{{"A", "n/a", "n/a", "1E308", "1E308"}}));
-}
-
-TEST(MeasurementStatistics, rowsShorterThanTheTableMakeTheirMissingColumnsInvalid)
-{
-    // Row 2 ends after A: B is missing there, while A and C... C's column is read as empty too.
-    const Filled filled = fill({"Id;Src;A;B;C", "1;s;1;2;3", "2;s;3;", "3;s;5;6;7"}, FileKind::Kvd);
-    EXPECT_EQ(filled.rows, (Grid{{"A", "3.00", "1.15", "1.00", "5.00"}, {"B", "", "", "", ""}, {"C", "", "", "", ""}}));
-    EXPECT_EQ(filled.warnings.size(), 2u);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Tables, WholeTable,
+    testing::Values(
+        // B's first value fails the trial: no row, not counted.
+        TableCase{"commaInTheFileIsNotANumberUnderAPointLocale", {"Id;Src;A;B", "1;s;1;1,5", "2;s;2;2"},
+                  FileKind::Kvd, '.', 1, {{"A", "1.50", "0.50", "1.00", "2.00"}}, {}},
+        // "-.5" and ".5" keep their "." under ",": the column turns invalid.
+        TableCase{"aSignedPointWithoutADigitBeforeItIsNotANumberUnderACommaLocale", {"Id;Src;A;B", "1;s;1.5;2", "2;s;-.5;2.5"},
+                  FileKind::Kvd, ',', 2, {{"A", "", "", "", ""}, {"B", "2.25", "0.25", "2.00", "2.50"}},
+                  {invalidValues("A")}},
+        TableCase{"aPointWithoutADigitBeforeItIsNotANumberUnderACommaLocale", {"Id;Src;A;B", "1;s;1.5;2", "2;s;.5;2.5"},
+                  FileKind::Kvd, ',', 2, {{"A", "", "", "", ""}, {"B", "2.25", "0.25", "2.00", "2.50"}},
+                  {invalidValues("A")}},
+        // D's third value is missing: an empty cell.
+        TableCase{"laterBadValueLeavesTheNameAndWarnsInColumnOrder",
+                  {"Id;Src;A;B;C;D", "1;s;1;1;1;1", "2;s;2;x;2;2", "3;s;;3;3"}, FileKind::Kvd, '.', 4,
+                  {{"A", "", "", "", ""}, {"B", "", "", "", ""}, {"C", "2.00", "0.58", "1.00", "3.00"},
+                   {"D", "", "", "", ""}},
+                  {invalidValues("A"), invalidValues("B"), invalidValues("D")}},
+        TableCase{"kvdKindsPackAcceptedColumnsIntoConsecutiveRows",
+                  {"Id;Src;A;Text;B;Group;Status", "1;s;1;t;5;g;Learning", "2;s;3;u;7;g;Test"}, FileKind::Learning,
+                  '.', 2, {{"A", "2.00", "1.00", "1.00", "3.00"}, {"B", "6.00", "1.00", "5.00", "7.00"}}, {}},
+        TableCase{"wumKindsShowNotAvailableForTextColumns", {"Id\tA\tSrc", "1\t2\timg", "2\t4\timg"}, FileKind::Wum,
+                  '.', 1, {{"A", "3.00", "1.00", "2.00", "4.00"}, notAvailableRow("Src")}, {}},
+        TableCase{"kvdWithoutObjectRows", {"Id;Src;A;B"}, FileKind::Kvd, '.', 0, {}, {}},
+        TableCase{"wumWithoutObjectRows", {"Id\tA\tB"}, FileKind::Wum, '.', 0,
+                  {notAvailableRow("A"), notAvailableRow("B")}, {}},
+        TableCase{"kvdIdentifierColumnsOnly", {"Id;Src", "1;s"}, FileKind::Kvd, '.', 0, {}, {}},
+        TableCase{"wumIdentifierColumnOnly", {"Id", "1"}, FileKind::Wum, '.', 0, {}, {}},
+        TableCase{"valuesBeyondTheRangeOfADoubleAreInvalid", {"Id;Src;A;B", "1;s;1;1e400", "2;s;1e400;2"},
+                  FileKind::Kvd, '.', 1, {{"A", "", "", "", ""}}, {invalidValues("A")}},
+        TableCase{"sumBeyondTheRangeOfADoubleShowsNotAvailable", {"Id;Src;A", "1;s;1e308", "2;s;1e308"},
+                  FileKind::Kvd, '.', 1, {{"A", "n/a", "n/a", "1E308", "1E308"}}, {}},
+        // Row 2 ends after A's field: B and C are read as empty there.
+        TableCase{"rowsShorterThanTheTableMakeTheirMissingColumnsInvalid",
+                  {"Id;Src;A;B;C", "1;s;1;2;3", "2;s;3;", "3;s;5;6;7"}, FileKind::Kvd, '.', 3,
+                  {{"A", "3.00", "1.15", "1.00", "5.00"}, {"B", "", "", "", ""}, {"C", "", "", "", ""}},
+                  {invalidValues("B"), invalidValues("C")}}),
+    [](const testing::TestParamInfo<TableCase>& paramInfo) { return std::string(paramInfo.param.name); });
 
 } // namespace
 } // namespace kvd

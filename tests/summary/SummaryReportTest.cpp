@@ -27,187 +27,130 @@ Lines report(const Lines& tableLines, FileKind kind, int measurements = 1,
     return lines;
 }
 
-TEST(SummaryReport, kvdFileEndsWithTheSeparatorAfterTheSources)
+// A table's lines and kind, and the whole report it gives.
+struct ReportCase {
+    const char* name;
+    Lines table;
+    FileKind kind;
+    int measurements;
+    Lines expected;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* out)
 {
-    const Lines lines = report({"Id;Src;Area", "1;s1;3", "2;s2;4", "3;s1;5"}, FileKind::Kvd, 1);
-    const Lines expected = {
-        "This KVD file contains:",
-        "3 objects x 1 measurements",
-        Separator,
-        "Objects originating from 2 sources:",
-        " - s1 (2 objects)",
-        " - s2 (1 object)",
-        Separator,
-    };
-    EXPECT_EQ(lines, expected);
+    *out << c.name;
 }
 
-TEST(SummaryReport, sizeLineHasNoSingularForms)
+class WholeReport : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(WholeReport, givesEveryLine)
 {
-    const Lines lines = report({"Id;Src;Area", "1;s1;3"}, FileKind::Kvd, 1);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1], "1 objects x 1 measurements");
+    const ReportCase& c = GetParam();
+    EXPECT_EQ(report(c.table, c.kind, c.measurements), c.expected);
 }
 
-TEST(SummaryReport, duplicateKeyJoinsObjectAndSourceWithNothingBetween)
+Lines kvdHead(const char* size)
 {
-    const Lines lines = report({"Id;Src;Area", "1;23;1", "12;3;2"}, FileKind::Kvd);
-    ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(lines[3], "WARNING: Object 12 of 3 in duplicate !");
-    EXPECT_EQ(lines[4], Separator);
+    return {"This KVD file contains:", size, Separator};
 }
 
-TEST(SummaryReport, duplicateKeysIgnoreLetterCase)
+Lines operator+(Lines a, const Lines& b)
 {
-    const Lines lines = report({"Id;Src;Area", "A7;img;1", "a7;IMG;2"}, FileKind::Kvd);
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[3], "WARNING: Object a7 of IMG in duplicate !");
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
-TEST(SummaryReport, keyMetThreeTimesWarnsForEachLaterRowInOrder)
-{
-    const Lines lines = report({"Id;Src;Area", "5;s1;1", "5;s1;2", "6;s1;2", "5;S1;3"}, FileKind::Kvd);
-    const Lines expected = {
-        "This KVD file contains:", "4 objects x 1 measurements", Separator,
-        "WARNING: Object 5 of s1 in duplicate !",
-        "WARNING: Object 5 of S1 in duplicate !",
-        Separator,
-        "Objects originating from s1", Separator,
-    };
-    EXPECT_EQ(lines, expected);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Tables, WholeReport,
+    testing::Values(
+        ReportCase{"kvdFileEndsWithTheSeparatorAfterTheSources", {"Id;Src;Area", "1;s1;3", "2;s2;4", "3;s1;5"},
+                   FileKind::Kvd, 1,
+                   kvdHead("3 objects x 1 measurements")
+                       + Lines{"Objects originating from 2 sources:", " - s1 (2 objects)", " - s2 (1 object)", Separator}},
+        // No singular forms in the size line.
+        ReportCase{"oneObject", {"Id;Src;Area", "1;s1;3"}, FileKind::Kvd, 1,
+                   kvdHead("1 objects x 1 measurements") + Lines{"Objects originating from s1", Separator}},
+        ReportCase{"duplicateKeyJoinsObjectAndSourceWithNothingBetween", {"Id;Src;Area", "1;23;1", "12;3;2"},
+                   FileKind::Kvd, 1,
+                   kvdHead("2 objects x 1 measurements")
+                       + Lines{"WARNING: Object 12 of 3 in duplicate !", Separator,
+                               "Objects originating from 2 sources:", " - 23 (1 object)", " - 3 (1 object)", Separator}},
+        ReportCase{"duplicateKeysIgnoreLetterCase", {"Id;Src;Area", "A7;img;1", "a7;IMG;2"}, FileKind::Kvd, 1,
+                   kvdHead("2 objects x 1 measurements")
+                       + Lines{"WARNING: Object a7 of IMG in duplicate !", Separator, "Objects originating from img",
+                               Separator}},
+        ReportCase{"keyMetThreeTimesWarnsForEachLaterRowInOrder",
+                   {"Id;Src;Area", "5;s1;1", "5;s1;2", "6;s1;2", "5;S1;3"}, FileKind::Kvd, 1,
+                   kvdHead("4 objects x 1 measurements")
+                       + Lines{"WARNING: Object 5 of s1 in duplicate !", "WARNING: Object 5 of S1 in duplicate !",
+                               Separator, "Objects originating from s1", Separator}},
+        ReportCase{"learningDuplicateWarningNamesTheGroup",
+                   {"Id;Src;Area;Group;Status", "5;s1;1;cop;Learning", "5;s1;2;cop;Learning"}, FileKind::Learning, 1,
+                   {"This LEARNING file contains:", "2 objects x 1 measurements", Separator,
+                    "WARNING: Object 5 of s1 in duplicate ! (cop)", Separator, "Objects originating from s1",
+                    Separator, "Objects sorted into 1 groups:", " - cop (2 objects)", Separator}},
+        // "Img" is met first; "img" is the same source.
+        ReportCase{"singleSourceIsNamedWithoutCountOrTally", {"Id;Src;Area", "1;Img;1", "2;img;2", "3;Img;3"},
+                   FileKind::Kvd, 1,
+                   kvdHead("3 objects x 1 measurements") + Lines{"Objects originating from Img", Separator}},
+        ReportCase{"tallyCountsOnlyTheExactSpellingOfTheFirstText",
+                   {"Id;Src;Area", "1;Img;1", "2;img;2", "3;Img;3", "4;other;4"}, FileKind::Kvd, 1,
+                   kvdHead("4 objects x 1 measurements")
+                       + Lines{"Objects originating from 2 sources:", " - Img (2 objects)", " - other (1 object)",
+                               Separator}},
+        ReportCase{"wumSourcesAreTheLastColumn", {"Id\tArea\tSrc", "1\t2\tb", "2\t3\ta", "3\t3\tB"}, FileKind::Wum, 1,
+                   {"This WUM file contains:", "3 objects x 1 measurements", Separator,
+                    "Objects originating from 2 sources:", " - a (1 object)", " - b (1 object)", Separator}},
+        ReportCase{"learningFileWithTwoSourcesAndTwoGroups",
+                   {"Id;Src;Area;Group;Status", "1;s1;1;cop;Learning", "2;s2;1;dia;Test", "3;s1;1;cop;Test"},
+                   FileKind::Learning, 1,
+                   {"This LEARNING file contains:", "3 objects x 1 measurements", Separator,
+                    "Objects originating from 2 sources:", " - s1 (2 objects)", " - s2 (1 object)", Separator,
+                    "This LEARNING File contains objects with Status = Test (2/3)", Separator,
+                    "Objects sorted into 2 groups:", " - cop (2 objects)", " - dia (1 object)", Separator}},
+        ReportCase{"statusesInOtherSpellingsAreKnownButTestCountsOnlyExactTest",
+                   {"Id;Src;Area;Group;Status", "1;s;1;g;learning", "2;s;1;g;TEST", "3;s;1;g;TEST"},
+                   FileKind::Learning, 1,
+                   {"This LEARNING file contains:", "3 objects x 1 measurements", Separator,
+                    "Objects originating from s", Separator,
+                    "This LEARNING File contains objects with Status = Test (0/3)", Separator,
+                    "Objects sorted into 1 groups:", " - g (3 objects)", Separator}},
+        ReportCase{"unknownStatusesAreCountedAndTallied",
+                   {"Id;Src;Area;Group;Status", "1;s;1;g;Learning", "2;s;1;g;Valid", "3;s;1;g;maybe",
+                    "4;s;1;g;valid"},
+                   FileKind::Learning, 1,
+                   {"This LEARNING file contains:", "4 objects x 1 measurements", Separator,
+                    "Objects originating from s", Separator, "WARNING : This file contains 2 unknown status :",
+                    " - maybe (1 object)", " - Valid (1 object)", Separator, "Objects sorted into 1 groups:",
+                    " - g (4 objects)", Separator}},
+        ReportCase{"learningFromWumTakesSourcesFromTheStatusColumn",
+                   {"Id;FIT_A;Group;Status", "1;1;g;Learning", "2;1;g;Test"}, FileKind::LearningFromWum, 1,
+                   {"This LEARNING FROM WUM file contains:", "2 objects x 1 measurements", Separator,
+                    "Objects originating from 2 sources:", " - Learning (1 object)", " - Test (1 object)", Separator,
+                    "This LEARNING File contains objects with Status = Test (1/2)", Separator,
+                    "Objects sorted into 1 groups:", " - g (2 objects)", Separator}},
+        ReportCase{"kvdWithoutObjectsHasNoSource", {"Id;Src;Area"}, FileKind::Kvd, 0,
+                   kvdHead("0 objects x 0 measurements") + Lines{"Objects originating from no source", Separator}},
+        ReportCase{"learningWithoutObjectsHasNoSourceAndNoGroup", {"Id;Src;Area;Group;Status"}, FileKind::Learning, 0,
+                   {"This LEARNING file contains:", "0 objects x 0 measurements", Separator,
+                    "Objects originating from no source", Separator, "Objects sorted into 0 groups:", Separator}},
+        // The second row has no source: its empty source is a value of its own.
+        ReportCase{"shortRowsReadAsEmptyCells", {"Id;Src;Area", "1;s;1", "2", "3;s;2"}, FileKind::Kvd, 1,
+                   kvdHead("3 objects x 1 measurements")
+                       + Lines{"Objects originating from 2 sources:", " -  (1 object)", " - s (2 objects)",
+                               Separator}}),
+    [](const testing::TestParamInfo<ReportCase>& paramInfo) { return std::string(paramInfo.param.name); });
 
-TEST(SummaryReport, learningDuplicateWarningNamesTheGroup)
-{
-    const Lines lines = report({"Id;Src;Area;Group;Status", "5;s1;1;cop;Learning", "5;s1;2;cop;Learning"},
-                               FileKind::Learning);
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[3], "WARNING: Object 5 of s1 in duplicate ! (cop)");
-}
+using K = ReportLineKind;
+using TargetedLines = std::vector<std::pair<std::string, ReportLineTarget>>;
 
-TEST(SummaryReport, singleSourceIsNamedWithoutCountOrTally)
+// Each line of the report of `tableLines` and the rows it names.
+void expectTargets(const Lines& tableLines, FileKind kind, const TargetedLines& expected)
 {
-    // "Img" is met first; "img" is the same source.
-    const Lines lines = report({"Id;Src;Area", "1;Img;1", "2;img;2", "3;Img;3"}, FileKind::Kvd);
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[3], "Objects originating from Img");
-    EXPECT_EQ(lines[4], Separator);
-}
-
-TEST(SummaryReport, tallyCountsOnlyTheExactSpellingOfTheFirstText)
-{
-    const Lines lines = report({"Id;Src;Area", "1;Img;1", "2;img;2", "3;Img;3", "4;other;4"}, FileKind::Kvd);
-    const Lines expected = {
-        "This KVD file contains:", "4 objects x 1 measurements", Separator,
-        "Objects originating from 2 sources:", " - Img (2 objects)", " - other (1 object)", Separator,
-    };
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(SummaryReport, wumSourcesAreTheLastColumn)
-{
-    const Lines lines = report({"Id\tArea\tSrc", "1\t2\tb", "2\t3\ta", "3\t3\tB"}, FileKind::Wum);
-    const Lines expected = {
-        "This WUM file contains:", "3 objects x 1 measurements", Separator,
-        "Objects originating from 2 sources:", " - a (1 object)", " - b (1 object)", Separator,
-    };
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(SummaryReport, learningFileWithTwoSourcesAndTwoGroups)
-{
-    const Lines lines = report({"Id;Src;Area;Group;Status",
-                                "1;s1;1;cop;Learning",
-                                "2;s2;1;dia;Test",
-                                "3;s1;1;cop;Test"},
-                               FileKind::Learning, 1);
-    const Lines expected = {
-        "This LEARNING file contains:",
-        "3 objects x 1 measurements",
-        Separator,
-        "Objects originating from 2 sources:",
-        " - s1 (2 objects)",
-        " - s2 (1 object)",
-        Separator,
-        "This LEARNING File contains objects with Status = Test (2/3)",
-        Separator,
-        "Objects sorted into 2 groups:",
-        " - cop (2 objects)",
-        " - dia (1 object)",
-        Separator,
-    };
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(SummaryReport, statusesInOtherSpellingsAreKnownButTestCountsOnlyExactTest)
-{
-    const Lines lines = report({"Id;Src;Area;Group;Status", "1;s;1;g;learning", "2;s;1;g;TEST", "3;s;1;g;TEST"},
-                               FileKind::Learning);
-    const Lines expected = {
-        "This LEARNING file contains:", "3 objects x 1 measurements", Separator,
-        "Objects originating from s", Separator,
-        "This LEARNING File contains objects with Status = Test (0/3)", Separator,
-        "Objects sorted into 1 groups:", " - g (3 objects)", Separator,
-    };
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(SummaryReport, unknownStatusesAreCountedAndTallied)
-{
-    const Lines lines = report({"Id;Src;Area;Group;Status", "1;s;1;g;Learning", "2;s;1;g;Valid",
-                                "3;s;1;g;maybe", "4;s;1;g;valid"},
-                               FileKind::Learning);
-    const Lines expected = {
-        "This LEARNING file contains:", "4 objects x 1 measurements", Separator,
-        "Objects originating from s", Separator,
-        "WARNING : This file contains 2 unknown status :", " - maybe (1 object)", " - Valid (1 object)", Separator,
-        "Objects sorted into 1 groups:", " - g (4 objects)", Separator,
-    };
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(SummaryReport, learningFromWumTakesSourcesFromTheStatusColumn)
-{
-    const Lines lines = report({"Id;FIT_A;Group;Status", "1;1;g;Learning", "2;1;g;Test"},
-                               FileKind::LearningFromWum);
-    const Lines expected = {
-        "This LEARNING FROM WUM file contains:", "2 objects x 1 measurements", Separator,
-        "Objects originating from 2 sources:", " - Learning (1 object)", " - Test (1 object)", Separator,
-        "This LEARNING File contains objects with Status = Test (1/2)", Separator,
-        "Objects sorted into 1 groups:", " - g (2 objects)", Separator,
-    };
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(SummaryReport, everyLineNamesTheRowsItSpeaksOf)
-{
-    const DataTable table = test::makeTable({"Id;Src;Area;Group;Status", "1;s1;1;cop;Learning", "1;S1;2;dia;Test",
-                                             "2;s2;3;cop;odd", "3;s2;4;cop;Test"},
-                                            ';');
+    const DataTable table = test::makeTable(tableLines, ';');
     SummaryReport summary;
-    writeSummaryReport(table, FileKind::Learning, 1, TextEncoding::Utf8, QLocale::c(), summary);
+    writeSummaryReport(table, kind, 1, TextEncoding::Utf8, QLocale::c(), summary);
     const ReportLines lines(summary, table);
-    using K = ReportLineKind;
-    const std::vector<std::pair<std::string, ReportLineTarget>> expected = {
-        {"This LEARNING file contains:", {}},
-        {"4 objects x 1 measurements", {}},
-        {Separator, {}},
-        {"WARNING: Object 1 of S1 in duplicate ! (dia)", {K::Duplicate, 2, 0}},
-        {Separator, {}},
-        {"Objects originating from 2 sources:", {}},
-        {" - s1 (1 object)", {K::Source, 1, 1}},
-        {" - s2 (2 objects)", {K::Source, 3, 1}},
-        {Separator, {}},
-        {"This LEARNING File contains objects with Status = Test (2/4)", {K::TestStatus, -1, 4}},
-        {Separator, {}},
-        {"WARNING : This file contains 1 unknown status :", {}},
-        {" - odd (1 object)", {K::Status, 3, 4}},
-        {Separator, {}},
-        {"Objects sorted into 2 groups:", {}},
-        {" - cop (3 objects)", {K::Group, 1, 3}},
-        {" - dia (1 object)", {K::Group, 2, 3}},
-        {Separator, {}},
-    };
     ASSERT_EQ(lines.count(), expected.size());
     for (std::size_t index = 0; index < expected.size(); ++index) {
         SCOPED_TRACE(index);
@@ -217,6 +160,48 @@ TEST(SummaryReport, everyLineNamesTheRowsItSpeaksOf)
         EXPECT_EQ(target.row, expected[index].second.row);
         EXPECT_EQ(target.column, expected[index].second.column);
     }
+}
+
+TEST(SummaryReport, everyLineNamesTheRowsItSpeaksOf)
+{
+    expectTargets({"Id;Src;Area;Group;Status", "1;s1;1;cop;Learning", "1;S1;2;dia;Test", "2;s2;3;cop;odd",
+                   "3;s2;4;cop;Test"},
+                  FileKind::Learning,
+                  {
+                      {"This LEARNING file contains:", {}},
+                      {"4 objects x 1 measurements", {}},
+                      {Separator, {}},
+                      {"WARNING: Object 1 of S1 in duplicate ! (dia)", {K::Duplicate, 2, 0}},
+                      {Separator, {}},
+                      {"Objects originating from 2 sources:", {}},
+                      {" - s1 (1 object)", {K::Source, 1, 1}},
+                      {" - s2 (2 objects)", {K::Source, 3, 1}},
+                      {Separator, {}},
+                      {"This LEARNING File contains objects with Status = Test (2/4)", {K::TestStatus, -1, 4}},
+                      {Separator, {}},
+                      {"WARNING : This file contains 1 unknown status :", {}},
+                      {" - odd (1 object)", {K::Status, 3, 4}},
+                      {Separator, {}},
+                      {"Objects sorted into 2 groups:", {}},
+                      {" - cop (3 objects)", {K::Group, 1, 3}},
+                      {" - dia (1 object)", {K::Group, 2, 3}},
+                      {Separator, {}},
+                  });
+}
+
+// The one source's line names its rows too, from the first one on.
+TEST(SummaryReport, singleSourceLineNamesTheRowsOfItsSource)
+{
+    expectTargets({"Id;Src;Area", "1;Img;1", "1;img;2", "2;Img;3"}, FileKind::Kvd,
+                  {
+                      {"This KVD file contains:", {}},
+                      {"3 objects x 1 measurements", {}},
+                      {Separator, {}},
+                      {"WARNING: Object 1 of img in duplicate !", {K::Duplicate, 2, 0}},
+                      {Separator, {}},
+                      {"Objects originating from Img", {K::Source, 1, 1}},
+                      {Separator, {}},
+                  });
 }
 
 TEST(SummaryReport, reportStoppedByAnErrorShowsTheStepsDone)
@@ -231,17 +216,6 @@ TEST(SummaryReport, reportStoppedByAnErrorShowsTheStepsDone)
     EXPECT_EQ(lines.line(4), Separator);
 }
 
-TEST(SummaryReport, tableWithoutObjectsSaysItHasNoSource)
-{
-    const Lines kvd = report({"Id;Src;Area"}, FileKind::Kvd, 0);
-    EXPECT_EQ(kvd, (Lines{"This KVD file contains:", "0 objects x 0 measurements", Separator,
-                          "Objects originating from no source", Separator}));
-    const Lines learning = report({"Id;Src;Area;Group;Status"}, FileKind::Learning, 0);
-    EXPECT_EQ(learning, (Lines{"This LEARNING file contains:", "0 objects x 0 measurements", Separator,
-                               "Objects originating from no source", Separator,
-                               "Objects sorted into 0 groups:", Separator}));
-}
-
 TEST(SummaryReport, learningTableWithoutGroupColumnIsAnError)
 {
     try {
@@ -250,17 +224,6 @@ TEST(SummaryReport, learningTableWithoutGroupColumnIsAnError)
     } catch (const Error& error) {
         EXPECT_NE(std::string(error.what()).find("group column"), std::string::npos) << error.what();
     }
-}
-
-TEST(SummaryReport, shortRowsReadAsEmptyCells)
-{
-    // The third row has no source: its empty source is a value of its own.
-    const Lines lines = report({"Id;Src;Area", "1;s;1", "2", "3;s;2"}, FileKind::Kvd);
-    const Lines expected = {
-        "This KVD file contains:", "3 objects x 1 measurements", Separator,
-        "Objects originating from 2 sources:", " -  (1 object)", " - s (2 objects)", Separator,
-    };
-    EXPECT_EQ(lines, expected);
 }
 
 struct CollationCase {

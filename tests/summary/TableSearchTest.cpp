@@ -19,7 +19,7 @@ const QLocale French(QLocale::French, QLocale::France);
 // the one after `from`, wrapping, `from` last; a cell matches when its case-folded
 // text contains the case-folded search text.
 std::vector<TableCell> referenceTurn(const std::vector<std::vector<std::string>>& rows, const QString& text,
-                                     int onlyColumn, TableCell from, bool forward)
+                                     int onlyColumn, TableCell from, bool forward, TextEncoding encoding)
 {
     std::vector<TableCell> order;
     const int n = static_cast<int>(rows.size());
@@ -33,8 +33,10 @@ std::vector<TableCell> referenceTurn(const std::vector<std::vector<std::string>>
     std::rotate(order.begin(), start + 1, order.end());
     std::vector<TableCell> matches;
     for (const TableCell& cell : order) {
-        const QString value = QString::fromStdString(rows[static_cast<std::size_t>(cell.row - 1)]
-                                                         [static_cast<std::size_t>(cell.column)]);
+        const std::string& bytes = rows[static_cast<std::size_t>(cell.row - 1)][static_cast<std::size_t>(cell.column)];
+        // The pieces of the Windows-1252 tables are all Latin-1 characters.
+        const QString value = encoding == TextEncoding::Utf8 ? QString::fromStdString(bytes)
+                                                             : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
         if ((onlyColumn < 0 || cell.column == onlyColumn) && value.toCaseFolded().contains(text.toCaseFolded()))
             matches.push_back(cell);
     }
@@ -49,31 +51,37 @@ std::vector<std::string> tableLines(const std::vector<std::vector<std::string>>&
     return lines;
 }
 
-TEST(TableSearch, findsWhatAPlainCaseFoldedScanFindsInEveryDirectionColumnAndStepSize)
+// Pieces whose case folding agrees with the French collation: ASCII letters in both
+// cases, accented letters in both cases, digits; in UTF-8 and in Windows-1252, where
+// the accented letters sit anywhere in a line, also past its last 8-byte word.
+class TableSearchIn : public testing::TestWithParam<TextEncoding> {};
+
+TEST_P(TableSearchIn, findsWhatAPlainCaseFoldedScanFindsInEveryDirectionColumnAndStepSize)
 {
-    // Pieces whose case folding agrees with the French collation: ASCII letters in both
-    // cases, accented letters in both cases, digits.
-    const std::vector<std::string> pieces = {"a", "B", "ab", "AB", "\xC3\xA9", "\xC3\x89", "e", "1", "x"};
-    const std::vector<QString> texts = {"a", "AB", "b1", "\u00e9", "E", "x", "1A"};
+    const TextEncoding encoding = GetParam();
+    const bool utf8 = encoding == TextEncoding::Utf8;
+    const std::vector<std::string> pieces = {"a", "B", "ab", "AB", utf8 ? "\xC3\xA9" : "\xE9", utf8 ? "\xC3\x89" : "\xC9",
+                                             "e", "1", "x", utf8 ? "\xC3\xA0" : "\xE0"};
+    const std::vector<QString> texts = {"a", "AB", "b1", "\u00e9", "E", "x", "1A", "\u00c9a", "\u00e0"};
     const Collation& collation = Collation::forLocale(French);
     std::mt19937 random(7);
-    for (int trial = 0; trial < 60; ++trial) {
+    for (int trial = 0; trial < 120; ++trial) {
         std::vector<std::vector<std::string>> rows(1 + random() % 12);
         for (auto& row : rows) {
             for (int column = 0; column < 3; ++column) {
                 std::string cell;
-                for (auto k = random() % 3; k > 0; --k)
+                for (auto k = random() % 5; k > 0; --k)
                     cell += pieces[random() % pieces.size()];
                 row.push_back(cell);
             }
         }
         const DataTable table = test::makeTable(tableLines(rows));
         const QString text = texts[random() % texts.size()];
-        const CellSearch search(text, collation, TextEncoding::Utf8);
+        const CellSearch search(text, collation, encoding);
         const int onlyColumn = static_cast<int>(random() % 4) - 1;
         const TableCell from{1 + static_cast<int>(random() % rows.size()), static_cast<int>(random() % 3)};
         const bool forward = random() % 2 == 0;
-        const std::vector<TableCell> expected = referenceTurn(rows, text, onlyColumn, from, forward);
+        const std::vector<TableCell> expected = referenceTurn(rows, text, onlyColumn, from, forward, encoding);
 
         TableSearch tableSearch(table, search, onlyColumn, from,
                                 forward ? TableSearch::Direction::Forward : TableSearch::Direction::Backward);
@@ -89,6 +97,11 @@ TEST(TableSearch, findsWhatAPlainCaseFoldedScanFindsInEveryDirectionColumnAndSte
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Encodings, TableSearchIn, testing::Values(TextEncoding::Utf8, TextEncoding::Windows1252),
+                         [](const testing::TestParamInfo<TextEncoding>& paramInfo) {
+                             return std::string(paramInfo.param == TextEncoding::Utf8 ? "Utf8" : "Windows1252");
+                         });
 
 TEST(TableSearch, startsAtTheFirstCellWithoutACurrentCellAndNeverSearchesTheColumnNames)
 {
