@@ -19,6 +19,31 @@ public:
     using Error::Error;
 };
 
+// The file, or one of its lines, columns or rows, is larger than a data file may be.
+class LimitError : public Error {
+public:
+    using Error::Error;
+};
+
+// Memory ran out while the operation held or built its data.
+class OutOfMemoryError : public Error {
+public:
+    using Error::Error;
+};
+
+// The file holds no table of objects: no object line, or no column.
+class NoDataError : public Error {
+public:
+    using Error::Error;
+};
+
+// The path names something that cannot be read as a file: a folder, a socket, or a
+// kind of file the operation refuses.
+class NotAFileError : public Error {
+public:
+    using Error::Error;
+};
+
 // An input or output call failed. errorCode() is the errno value.
 class IoError : public Error {
 public:

@@ -146,21 +146,21 @@ private:
     bool m_fitsSource;
 };
 
-Error tooManyColumnsError(std::size_t count)
+LimitError tooManyColumnsError(std::size_t count)
 {
-    return Error("The column-name line has " + std::to_string(count) + " columns; a data table holds at most "
+    return LimitError("The column-name line has " + std::to_string(count) + " columns; a data table holds at most "
                  + std::to_string(INT_MAX) + ".");
 }
 
-Error lineTooLongError(std::size_t length)
+LimitError lineTooLongError(std::size_t length)
 {
-    return Error("A line of " + std::to_string(length) + " bytes is longer than the longest line a data file may hold ("
+    return LimitError("A line of " + std::to_string(length) + " bytes is longer than the longest line a data file may hold ("
                  + std::to_string(std::numeric_limits<std::uint32_t>::max()) + " bytes).");
 }
 
-Error tooManyRowsError()
+LimitError tooManyRowsError()
 {
-    return Error("The data table has more than " + std::to_string(INT_MAX - 1)
+    return LimitError("The data table has more than " + std::to_string(INT_MAX - 1)
                  + " object lines, more than a data table can hold.");
 }
 

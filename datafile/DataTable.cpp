@@ -123,14 +123,14 @@ void DataTable::rowFields(int rowIndex, std::vector<std::string_view>& fields) c
 void DataTable::setFixedRowCount(int count)
 {
     if (count >= rowCount())
-        throw Error("Le nombre de lignes fixes doit être inférieur au nombre de lignes");
+        throw NoDataError("Le nombre de lignes fixes doit être inférieur au nombre de lignes");
     m_fixedRowCount = count;
 }
 
 void DataTable::setFixedColumnCount(int count)
 {
     if (count >= columnCount())
-        throw Error("Le nombre de colonnes fixes doit être inférieur au nombre de colonnes");
+        throw NoDataError("Le nombre de colonnes fixes doit être inférieur au nombre de colonnes");
     m_fixedColumnCount = count;
 }
 

@@ -97,9 +97,9 @@ const char* fileTypeName(mode_t mode) noexcept
     return "not a regular file";
 }
 
-Error notRegularFileError(const std::string& path, mode_t mode)
+NotAFileError notRegularFileError(const std::string& path, mode_t mode)
 {
-    return Error("The file " + path + " is " + fileTypeName(mode)
+    return NotAFileError("The file " + path + " is " + fileTypeName(mode)
                  + ", not a regular file: only regular files can be opened.");
 }
 
@@ -110,9 +110,9 @@ bool isUnreadableType(mode_t mode) noexcept
     return S_ISDIR(mode) || S_ISSOCK(mode);
 }
 
-Error unreadableTypeError(const std::string& path, mode_t mode)
+NotAFileError unreadableTypeError(const std::string& path, mode_t mode)
 {
-    return Error("The file " + path + " is " + fileTypeName(mode) + ": only files, pipes and devices can be read.");
+    return NotAFileError("The file " + path + " is " + fileTypeName(mode) + ": only files, pipes and devices can be read.");
 }
 
 // Throws when what path names is of a type that cannot be read under options.
@@ -124,18 +124,18 @@ void checkType(const std::string& path, mode_t mode, const FileReadOptions& opti
         throw unreadableTypeError(path, mode);
 }
 
-Error fileTooLargeError(const std::string& path, std::uint64_t size, std::uint64_t limit, bool atLeast)
+LimitError fileTooLargeError(const std::string& path, std::uint64_t size, std::uint64_t limit, bool atLeast)
 {
     std::string text = "The file " + path + " is " + (atLeast ? "more than " : "") + std::to_string(size)
                        + " bytes long; a data file may hold at most " + std::to_string(limit) + " bytes";
     if (limit % (std::uint64_t(1) << 30) == 0)
         text += " (" + std::to_string(limit >> 30) + " GiB)";
-    return Error(text + ".");
+    return LimitError(text + ".");
 }
 
-Error outOfMemoryError(const std::string& path, std::uint64_t size)
+OutOfMemoryError outOfMemoryError(const std::string& path, std::uint64_t size)
 {
-    return Error("Not enough memory to read the file " + path + " (" + std::to_string(size) + " bytes).");
+    return OutOfMemoryError("Not enough memory to read the file " + path + " (" + std::to_string(size) + " bytes).");
 }
 
 } // namespace

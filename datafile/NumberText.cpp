@@ -260,12 +260,17 @@ KeptDigits keepDigits(double x)
 
 char userDecimalSeparator()
 {
-    const locale_t user = newlocale(LC_NUMERIC_MASK, "", locale_t(nullptr));
-    if (user == locale_t(nullptr))
-        return '.';
-    const char* point = nl_langinfo_l(RADIXCHAR, user);
+    return decimalSeparatorOf("").value_or('.');
+}
+
+std::optional<char> decimalSeparatorOf(const char* name)
+{
+    const locale_t locale = newlocale(LC_NUMERIC_MASK, name, locale_t(nullptr));
+    if (locale == locale_t(nullptr))
+        return std::nullopt;
+    const char* point = nl_langinfo_l(RADIXCHAR, locale);
     const char separator = point && point[0] != '\0' && point[1] == '\0' ? point[0] : '.';
-    freelocale(user);
+    freelocale(locale);
     return separator;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,10 @@ namespace kvd {
 // The decimal separator of the user's LC_NUMERIC locale (a one-byte separator; "."
 // where the locale's is longer than one byte).
 char userDecimalSeparator();
+
+// The same for the locale called `name` ("C", "fr_FR.UTF-8"...; "" for the user's);
+// none when the system has no locale of that name.
+std::optional<char> decimalSeparatorOf(const char* name);
 
 // Rewrites the locale separator to "." wherever it follows a digit (never the
 // first character). Returns the text unchanged when decimalSeparator is ".".

@@ -65,7 +65,7 @@ ReadResult loadDocument(Document& document, const LoadOptions& options)
         return fillDocument(document, options);
     } catch (const std::bad_alloc&) {
         // Wherever memory ran out in the load, the user is told the same thing.
-        throw Error("Not enough memory to read the file " + document.fileName + ".");
+        throw OutOfMemoryError("Not enough memory to read the file " + document.fileName + ".");
     }
 }
 

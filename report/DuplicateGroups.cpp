@@ -4,8 +4,6 @@
 #include "summary/Collation.h"
 #include "summary/DuplicateRows.h"
 
-#include <QLocale>
-
 #include <algorithm>
 
 namespace kvd {
@@ -23,8 +21,8 @@ DuplicateGroups::DuplicateGroups(const ReportFile& file)
         const int row = rowOf(m_rows[static_cast<std::size_t>(index)]);
         return TwoPieceText{table.cell(row, 0), table.cell(row, 1)};
     };
-    // The loader compared keys under the user's locale too, with the same rule.
-    const Collation& collation = Collation::forLocale(QLocale::system());
+    // The loader compared keys under the same locale, with the same rule.
+    const Collation& collation = Collation::forLocale(file.locale.collation);
     findRepeatedRows(collation, file.document.encoding, keyOfEntry, 0, static_cast<int>(m_rows.size()),
                      [this](int index, int firstIndex) {
                          const auto firstRow = std::uint64_t(rowOf(m_rows[static_cast<std::size_t>(firstIndex)]));

@@ -3,6 +3,8 @@
 // written as it is made, a batch of bytes at a time: a file of ten million duplicate
 // rows or sources never has its whole document in memory. Members come in the order
 // of their names.
+// --format=jsonl: the same objects, compact, one a line, whatever the number of files;
+// a failed file's error is an object {code, message} there.
 
 #include "report/ByValueReport.h"
 #include "report/DuplicateGroups.h"
@@ -28,8 +30,11 @@ const char* valuesState(MeasurementFigures::State state)
 // The object of one file, written into a batch that is handed on whenever it fills.
 class FileObjectWriter {
 public:
-    FileObjectWriter(const ReportFile& file, OutputBatch& batch)
-        : m_file(file), m_batch(batch), m_json(batch.text(), JsonWriter::Layout::Indented)
+    // `jsonLines`: the compact layout, and a failure's error as an object.
+    FileObjectWriter(const ReportFile& file, OutputBatch& batch, bool jsonLines)
+        : m_file(file), m_batch(batch),
+          m_json(batch.text(), jsonLines ? JsonWriter::Layout::Compact : JsonWriter::Layout::Indented),
+          m_jsonLines(jsonLines)
     {
     }
 
@@ -47,10 +52,25 @@ private:
     void cell(int row, int column) { text(m_file.document.table.cell(row, column)); }
     void line(int objectRow) { m_json.integer(static_cast<std::int64_t>(m_file.lineOfRow(objectRow))); }
 
+    // In JSON, the message is the error as it was before codes existed, and the code
+    // stands beside it; in JSON lines, the error is {code, message}.
     bool writeFailed()
     {
+        if (!m_jsonLines) {
+            m_json.key("code");
+            m_json.string(failureCode(m_file.failure));
+        }
         m_json.key("error");
-        m_json.string(m_file.error);
+        if (m_jsonLines) {
+            m_json.beginObject();
+            m_json.key("code");
+            m_json.string(failureCode(m_file.failure));
+            m_json.key("message");
+            m_json.string(m_file.error);
+            m_json.endObject();
+        } else {
+            m_json.string(m_file.error);
+        }
         m_json.key("file");
         m_json.string(m_file.path);
         if (!m_file.warnings.empty())
@@ -220,16 +240,37 @@ private:
     const ReportFile& m_file;
     OutputBatch& m_batch;
     JsonWriter m_json;
+    bool m_jsonLines;
 };
 
-// The file's object; the last line end is left to the array of several files.
-bool writeFileObject(const ReportFile& file, bool several, const ReportSink& sink)
+// The file's object, ended by a line end unless `inArray` leaves it to the array.
+bool writeFileObject(const ReportFile& file, bool inArray, bool jsonLines, const ReportSink& sink)
 {
     OutputBatch batch(sink);
-    const bool written = FileObjectWriter(file, batch).write();
-    if (!several)
+    const bool written = FileObjectWriter(file, batch, jsonLines).write();
+    if (!inArray)
         batch.text() += '\n';
     return written && batch.flush();
+}
+
+// Adds the file's object to output: streamed when the file is loaded, held whole (it
+// is small) when it failed.
+void addFileObject(ReportOutput& output, const ReportFile& file, FilePlacement placement, bool jsonLines)
+{
+    const bool inArray = placement.several && !jsonLines;
+    if (file.loaded) {
+        output.stream = [&file, inArray, jsonLines](const ReportSink& sink) {
+            return writeFileObject(file, inArray, jsonLines, sink);
+        };
+        reportByValueError(file, placement.named, output);
+        return;
+    }
+    writeFileObject(file, inArray, jsonLines, [&output](std::string_view bytes) {
+        output.out += bytes;
+        return true;
+    });
+    output.err = failureMessage(file, placement.named) + '\n';
+    output.status = ExitFailure;
 }
 
 } // namespace
@@ -239,18 +280,14 @@ ReportOutput jsonReport(const ReportFile& file, FilePlacement placement)
     ReportOutput output;
     if (placement.several)
         output.out = placement.index == 0 ? "[\n" : ",\n";
-    const bool several = placement.several;
-    if (file.loaded) {
-        output.stream = [&file, several](const ReportSink& sink) { return writeFileObject(file, several, sink); };
-        reportByValueError(file, placement.several, output);
-        return output;
-    }
-    writeFileObject(file, several, [&output](std::string_view bytes) {
-        output.out += bytes;
-        return true;
-    });
-    output.err = failureMessage(file, placement.several) + '\n';
-    output.status = ExitFailure;
+    addFileObject(output, file, placement, false);
+    return output;
+}
+
+ReportOutput jsonLinesReport(const ReportFile& file, FilePlacement placement)
+{
+    ReportOutput output;
+    addFileObject(output, file, placement, true);
     return output;
 }
 

@@ -1,17 +1,84 @@
 #include "report/ReportFile.h"
 
 #include "common/Errors.h"
-#include "datafile/NumberText.h"
 #include "datafile/TextEncoding.h"
 #include "document/DocumentLoader.h"
 
-#include <QFile>
-#include <QLocale>
-
+#include <cerrno>
 #include <exception>
 #include <new>
 
 namespace kvd {
+
+namespace {
+
+LoadFailure failureOfErrno(int errorCode)
+{
+    switch (errorCode) {
+    case ENOENT:
+    case ENOTDIR: return LoadFailure::NotFound;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV: return LoadFailure::NotAFile;
+    case ENOMEM: return LoadFailure::OutOfMemory;
+    case EFBIG:
+    case EOVERFLOW: return LoadFailure::TooLarge;
+    default: return LoadFailure::ReadError;
+    }
+}
+
+LoadFailure failureOf(const Error& error)
+{
+    if (const auto* io = dynamic_cast<const IoError*>(&error))
+        return failureOfErrno(io->errorCode());
+    if (dynamic_cast<const NotAFileError*>(&error))
+        return LoadFailure::NotAFile;
+    if (dynamic_cast<const LimitError*>(&error))
+        return LoadFailure::TooLarge;
+    if (dynamic_cast<const NoDataError*>(&error))
+        return LoadFailure::NoData;
+    if (dynamic_cast<const OutOfMemoryError*>(&error))
+        return LoadFailure::OutOfMemory;
+    return LoadFailure::BadData;
+}
+
+void loadInto(ReportFile& file, const LoadOptions& options)
+{
+    try {
+        file.result = loadDocument(file.document, options);
+        return;
+    } catch (const std::bad_alloc&) {
+        file.failure = LoadFailure::OutOfMemory;
+        file.error = "Not enough memory to summarise the file";
+    } catch (const Error& error) {
+        file.failure = failureOf(error);
+        file.error = error.what();
+    } catch (const std::exception& error) {
+        file.failure = LoadFailure::ReadError;
+        file.error = error.what();
+    }
+    if (file.error.empty())
+        file.error = "The file could not be summarised";
+    file.document = Document();
+}
+
+} // namespace
+
+const char* failureCode(LoadFailure failure) noexcept
+{
+    switch (failure) {
+    case LoadFailure::None: return "";
+    case LoadFailure::NotFound: return "not-found";
+    case LoadFailure::NotAFile: return "not-a-file";
+    case LoadFailure::UnknownFormat: return "unknown-format";
+    case LoadFailure::TooLarge: return "too-large";
+    case LoadFailure::NoData: return "no-data";
+    case LoadFailure::BadData: return "bad-data";
+    case LoadFailure::ReadError: return "read-error";
+    case LoadFailure::OutOfMemory: return "out-of-memory";
+    }
+    return "";
+}
 
 std::string ReportFile::utf8(std::string_view bytes) const
 {
@@ -45,36 +112,31 @@ void computeByValue(ReportFile& file, ValueColumn by, const LoadOptions& options
 
 } // namespace
 
-ReportFile loadReportFile(const std::string& fileName, std::optional<ValueColumn> by)
+ReportFile loadReportFile(const std::string& fileName, const std::string& shownName, const ReportLocale& locale,
+                          std::optional<ValueColumn> by)
 {
     ReportFile file;
     file.by = by;
-    file.path = QFile::decodeName(QByteArray::fromStdString(fileName)).toStdString();
+    file.path = shownName;
+    file.locale = locale;
     Document& document = file.document;
     document.fileName = fileName;
     document.caption = captionForPath(document.fileName);
 
     LoadOptions options;
     options.reader.regularFilesOnly = false; // pipes and /dev/stdin are read to their end
-    options.decimalSeparator = userDecimalSeparator();
-    options.collationLocale = QLocale::system();
+    options.decimalSeparator = locale.decimalSeparator;
+    options.collationLocale = locale.collation;
     options.warning = [&file](const std::string& message) { file.warnings.push_back(file.utf8(message)); };
 
-    try {
-        file.result = loadDocument(document, options);
-    } catch (const std::bad_alloc&) {
-        file.error = "Not enough memory to summarise the file";
-    } catch (const std::exception& error) {
-        file.error = *error.what() != '\0' ? error.what() : "The file could not be summarised";
-    }
-    if (!file.error.empty()) {
-        file.document = Document();
+    loadInto(file, options);
+    if (file.failure != LoadFailure::None)
         return file;
-    }
     if (file.result.status == ReadStatus::NoSuchFile) {
-        file.missing = true;
+        file.failure = LoadFailure::NotFound;
         file.error = "no such file";
     } else if (file.result.status == ReadStatus::UnknownFormat) {
+        file.failure = LoadFailure::UnknownFormat;
         file.error = "Unknow file format";
     } else {
         file.loaded = true;
@@ -86,7 +148,7 @@ ReportFile loadReportFile(const std::string& fileName, std::optional<ValueColumn
 
 std::string failureMessage(const ReportFile& file, bool named)
 {
-    if (file.missing)
+    if (file.failure == LoadFailure::NotFound && file.result.status == ReadStatus::NoSuchFile)
         return "kvdreport: \"" + file.path + "\" names no file";
     return named ? file.path + ": " + file.error : file.error;
 }

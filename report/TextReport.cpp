@@ -1,6 +1,6 @@
 // The default output: each file's summary report, an empty line, "Measurements
-// Statistics :" and the statistics grid with TAB between cells. With several files,
-// a "==> FILE <==" line before each, and an empty line between them.
+// Statistics :" and the statistics grid with TAB between cells. With several files
+// (or -H), a "==> FILE <==" line before each, and an empty line between them.
 
 #include "report/ByValueReport.h"
 #include "report/ReportFile.h"
@@ -67,18 +67,18 @@ bool writeReport(const ReportFile& file, bool escaped, const ReportSink& sink)
 ReportOutput textReport(const ReportFile& file, FilePlacement placement)
 {
     ReportOutput output;
-    if (placement.several)
+    if (placement.named)
         output.out = (placement.index > 0 ? "\n==> " : "==> ")
                      + (placement.terminal ? escapedControls(file.path) : file.path) + " <==\n";
-    const std::string warningPrefix = placement.several ? file.path + ": " : std::string();
+    const std::string warningPrefix = placement.named ? file.path + ": " : std::string();
     for (const std::string& warning : file.warnings)
         appendLine(output.err, warningPrefix + warning);
     if (!file.loaded) {
-        appendLine(output.err, failureMessage(file, placement.several));
+        appendLine(output.err, failureMessage(file, placement.named));
         output.status = ExitFailure;
         return output;
     }
-    reportByValueError(file, placement.several, output);
+    reportByValueError(file, placement.named, output);
 
     const bool escaped = placement.terminal;
     output.stream = [&file, escaped](const ReportSink& sink) { return writeReport(file, escaped, sink); };
@@ -87,7 +87,9 @@ ReportOutput textReport(const ReportFile& file, FilePlacement placement)
 
 std::string reportEnding(ReportFormat format, int fileCount)
 {
-    return format == ReportFormat::Json && fileCount > 1 ? "\n]\n" : std::string();
+    if (format != ReportFormat::Json || fileCount == 1)
+        return {};
+    return fileCount == 0 ? "[]\n" : "\n]\n";
 }
 
 } // namespace kvd

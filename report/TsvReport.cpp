@@ -1,6 +1,6 @@
 // The statistics grid alone, for spreadsheets and join: one heading line, then one
-// line per measurement. With several files, a first column "File" names each row's
-// file and the heading comes once.
+// line per measurement. With several files (or -H), a first column "File" names each
+// row's file and the heading comes once.
 
 #include "report/ByValueReport.h"
 #include "report/OutputBatch.h"
@@ -32,31 +32,31 @@ ReportOutput tsvReport(const ReportFile& file, FilePlacement placement)
 {
     ReportOutput output;
     const StatisticsTable& statistics = file.document.summary.statistics;
-    if (placement.index == 0 && (placement.several || file.loaded)) {
+    if (placement.index == 0 && (placement.named || file.loaded)) {
         if (file.by)
-            output.out = byValueHeading(file, placement.several);
+            output.out = byValueHeading(file, placement.named);
         else
-            output.out = placement.several ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
+            output.out = placement.named ? "File\tName\tMean\tStd_Err\tMin\tMax\n" : "Name\tMean\tStd_Err\tMin\tMax\n";
     }
-    const std::string warningPrefix = placement.several ? file.path + ": " : std::string();
+    const std::string warningPrefix = placement.named ? file.path + ": " : std::string();
     for (const std::string& warning : file.warnings)
         output.err += warningPrefix + warning + '\n';
     if (!file.loaded) {
-        output.err += failureMessage(file, placement.several) + '\n';
+        output.err += failureMessage(file, placement.named) + '\n';
         output.status = ExitFailure;
         return output;
     }
     if (file.by) {
-        reportByValueError(file, placement.several, output);
-        output.stream = [&file, several = placement.several, escaped = placement.terminal](const ReportSink& sink) {
+        reportByValueError(file, placement.named, output);
+        output.stream = [&file, named = placement.named, escaped = placement.terminal](const ReportSink& sink) {
             OutputBatch batch(sink);
-            return writeByValueRows(batch, file, several ? file.path + '\t' : std::string(), escaped) && batch.flush();
+            return writeByValueRows(batch, file, named ? file.path + '\t' : std::string(), escaped) && batch.flush();
         };
         return output;
     }
 
     for (int row = 1; row < statistics.rowCount(); ++row) {
-        if (placement.several) {
+        if (placement.named) {
             appendField(output.out, file.path, placement.terminal);
             output.out += '\t';
         }

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils
   datamash time
   python3 python3-jsonschema
+  groff-base
 )
 
 # Runs a command as root: directly when root, else through sudo; without sudo, says

@@ -8,10 +8,11 @@
 namespace kvd {
 
 TableSearch::TableSearch(const DataTable& table, const CellSearch& search, int onlyColumn, TableCell from,
-                         Direction direction)
-    : m_table(table), m_search(search), m_onlyColumn(onlyColumn), m_from(from), m_direction(direction)
+                         Direction direction, const std::vector<std::int32_t>* shownRows)
+    : m_table(table), m_shownRows(shownRows), m_search(search), m_onlyColumn(onlyColumn), m_from(from),
+      m_direction(direction)
 {
-    const int objects = table.objectCount();
+    const int objects = rowCount();
     const int columns = table.columnCount();
     if (objects < 1 || onlyColumn >= columns || search.text().isEmpty()) {
         m_status = Status::NotFound;
@@ -25,9 +26,14 @@ TableSearch::TableSearch(const DataTable& table, const CellSearch& search, int o
     m_turnLength = static_cast<std::int64_t>(objects) + 1;
 }
 
+int TableSearch::rowCount() const noexcept
+{
+    return m_shownRows ? static_cast<int>(m_shownRows->size()) : m_table.objectCount();
+}
+
 TableSearch::Status TableSearch::step(int rowBudget)
 {
-    const int objects = m_table.objectCount();
+    const int objects = rowCount();
     const int lastColumn = m_table.columnCount() - 1;
     const bool forward = m_direction == Direction::Forward;
     for (int budget = std::max(1, rowBudget); budget > 0 && m_status == Status::Running; --budget) {
@@ -52,15 +58,16 @@ TableSearch::Status TableSearch::step(int rowBudget)
     return m_status;
 }
 
-bool TableSearch::searchRow(int row, int firstColumn, int lastColumn)
+bool TableSearch::searchRow(int place, int firstColumn, int lastColumn)
 {
+    const int row = m_shownRows ? (*m_shownRows)[static_cast<std::size_t>(place - 1)] : place;
     if (m_onlyColumn >= 0) {
         // One cell: reading it is cheaper than looking at the whole line.
         if (m_onlyColumn < firstColumn || m_onlyColumn > lastColumn)
             return false;
         if (!m_search.matches(m_table.cell(row, m_onlyColumn)))
             return false;
-        m_found = TableCell{row, m_onlyColumn};
+        m_found = TableCell{place, m_onlyColumn};
         return true;
     }
     const std::string_view line = m_table.line(row);
@@ -72,7 +79,7 @@ bool TableSearch::searchRow(int row, int firstColumn, int lastColumn)
     for (int i = 0; i <= lastColumn - firstColumn; ++i) {
         const int column = forward ? firstColumn + i : lastColumn - i;
         if (column < fieldCount && m_search.matches(m_fields[static_cast<std::size_t>(column)])) {
-            m_found = TableCell{row, column};
+            m_found = TableCell{place, column};
             return true;
         }
     }

@@ -29,8 +29,12 @@ public:
 
     // onlyColumn: the one column searched, or -1 for every column. A `from` outside
     // the table starts at the first cell (forward) or the last one (backward).
+    //
+    // `shownRows`, when given, are the object rows searched, in the order searched (a
+    // sorted or filtered view): the rows of `from` and found() are then places in it,
+    // counted from 1, not table rows. It must outlive this object.
     TableSearch(const DataTable& table, const CellSearch& search, int onlyColumn, TableCell from,
-                Direction direction);
+                Direction direction, const std::vector<std::int32_t>* shownRows = nullptr);
 
     // Examines up to rowBudget further rows; returns the status afterwards.
     Status step(int rowBudget);
@@ -42,9 +46,11 @@ public:
     std::int64_t rowsInTurn() const noexcept { return m_turnLength; }
 
 private:
-    bool searchRow(int row, int firstColumn, int lastColumn);
+    bool searchRow(int place, int firstColumn, int lastColumn);
+    int rowCount() const noexcept;
 
     const DataTable& m_table;
+    const std::vector<std::int32_t>* m_shownRows;
     const CellSearch& m_search;
     int m_onlyColumn;
     TableCell m_from;

@@ -2,6 +2,8 @@
 
 #include "datafile/DataTable.h"
 
+#include <algorithm>
+
 namespace kvd {
 
 DataTableModel::DataTableModel(const DataTable& table, const TextEncoding& encoding, QObject* parent)
@@ -11,7 +13,9 @@ DataTableModel::DataTableModel(const DataTable& table, const TextEncoding& encod
 
 int DataTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_table.rowCount() - fixedRowCount();
+    if (parent.isValid())
+        return 0;
+    return m_shownRows ? static_cast<int>(m_shownRows->size()) : m_table.rowCount() - fixedRowCount();
 }
 
 int DataTableModel::columnCount(const QModelIndex& parent) const
@@ -21,7 +25,32 @@ int DataTableModel::columnCount(const QModelIndex& parent) const
 
 int DataTableModel::tableRow(int row) const noexcept
 {
+    if (m_shownRows)
+        return row >= 0 && static_cast<std::size_t>(row) < m_shownRows->size() ? (*m_shownRows)[static_cast<std::size_t>(row)]
+                                                                                : -1;
     return row + fixedRowCount();
+}
+
+int DataTableModel::modelRow(int tableRow) const noexcept
+{
+    if (!m_shownRows)
+        return tableRow >= fixedRowCount() && tableRow < m_table.rowCount() ? tableRow - fixedRowCount() : -1;
+    const auto found = std::find(m_shownRows->begin(), m_shownRows->end(), tableRow);
+    return found == m_shownRows->end() ? -1 : static_cast<int>(found - m_shownRows->begin());
+}
+
+void DataTableModel::setShownRows(std::vector<std::int32_t> rows)
+{
+    beginResetModel();
+    m_shownRows = std::move(rows);
+    endResetModel();
+}
+
+void DataTableModel::showAllRows()
+{
+    beginResetModel();
+    m_shownRows.reset();
+    endResetModel();
 }
 
 int DataTableModel::fixedRowCount() const noexcept

@@ -1,6 +1,7 @@
 #include "viewer/DocumentExplorer.h"
 
 #include "datafile/NumberText.h"
+#include "viewer/DataRowView.h"
 #include "viewer/DataTableModel.h"
 #include "viewer/FindBar.h"
 #include "viewer/HistogramWindow.h"
@@ -42,6 +43,7 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
 {
     auto* dataModel = static_cast<DataTableModel*>(window.StringGrid1->model());
     m_findBar = new FindBar(*window.StringGrid1, *dataModel, window.document().table, window.document().encoding);
+    m_rowView = new DataRowView(*window.StringGrid1, *dataModel, window.document(), this);
     window.TabSheet2->layout()->addWidget(m_findBar);
 
     findAction = shortcutAction(this, QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -64,7 +66,8 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
     // The grids' context menus offer the same commands.
     QWidget* const dataGrids[] = {window.StringGrid1, window.StringGrid1->fixedColumnView()};
     for (QWidget* grid : dataGrids) {
-        grid->addActions({findAction, findNextAction, findPreviousAction});
+        grid->addActions({findAction, findNextAction, findPreviousAction, m_rowView->sortAscendingAction,
+                          m_rowView->sortDescendingAction, m_rowView->fileOrderAction});
         grid->setContextMenuPolicy(Qt::ActionsContextMenu);
     }
     auto* showColumn = new QAction(QStringLiteral("Show in the &Data page"), this);

@@ -8,6 +8,7 @@ class TMDIChild;
 
 namespace kvd {
 
+class DataRowView;
 class FindBar;
 class HistogramWindow;
 
@@ -19,6 +20,7 @@ class HistogramWindow;
 //   page (duplicate object, source, status, group);
 // - a double-click on a row of the statistics grid goes to its column on the Data
 //   page, selecting the cells that are not numbers where the column holds some;
+// - a click on a Data column's heading sorts the rows (DataRowView);
 // - Ctrl+H on the Summary page, or the grid's context menu, opens the histograms of
 //   the selected measurements.
 class DocumentExplorer : public QObject {
@@ -27,6 +29,8 @@ public:
     explicit DocumentExplorer(TMDIChild& window);
 
     FindBar* findBar() const noexcept { return m_findBar; }
+    // The order (and choice) of the rows the Data page shows.
+    DataRowView* rowView() const noexcept { return m_rowView; }
 
     // Goes to the rows that line `line` of the report names and selects them; false
     // (and nothing happens) for a line that names no rows.
@@ -52,6 +56,7 @@ private:
 
     TMDIChild& m_window;
     FindBar* m_findBar;
+    DataRowView* m_rowView;
 };
 
 } // namespace kvd

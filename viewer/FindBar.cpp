@@ -160,7 +160,7 @@ TableCell FindBar::currentCell() const
     const QModelIndex current = m_grid.currentIndex();
     if (!current.isValid())
         return TableCell{-1, -1};
-    return TableCell{m_model.tableRow(current.row()), current.column()};
+    return TableCell{placeOfModelRow(current.row()), current.column()};
 }
 
 void FindBar::find(TableSearch::Direction direction)
@@ -174,7 +174,7 @@ void FindBar::find(TableSearch::Direction direction)
     show(); // F3 with the bar closed: its answer shows in the bar
     m_cellSearch = std::make_unique<CellSearch>(m_text->text(), Collation::forLocale(QLocale()), m_encoding);
     m_tableSearch = std::make_unique<TableSearch>(m_table, *m_cellSearch, m_column->currentData().toInt(),
-                                                  currentCell(), direction);
+                                                  currentCell(), direction, m_model.shownRows());
     m_searchClock.start();
     runSearch();
 }
@@ -209,7 +209,7 @@ void FindBar::finishSearch()
     m_stop->hide();
     if (found) {
         setStatus(QString());
-        goToCell(cell.row, cell.column, false);
+        goToCell(modelRowOfPlace(cell.row), cell.column, false);
     } else {
         setStatus(QStringLiteral("not found"), true);
     }
@@ -226,9 +226,19 @@ void FindBar::stop()
     emit searchFinished();
 }
 
-void FindBar::goToCell(int tableRow, int column, bool keepSelection)
+int FindBar::placeOfModelRow(int modelRow) const noexcept
 {
-    const QModelIndex index = m_model.index(tableRow - m_model.fixedRowCount(), column);
+    return m_model.shownRows() ? modelRow + 1 : m_model.tableRow(modelRow);
+}
+
+int FindBar::modelRowOfPlace(int place) const noexcept
+{
+    return m_model.shownRows() ? place - 1 : place - m_model.fixedRowCount();
+}
+
+void FindBar::goToCell(int modelRow, int column, bool keepSelection)
+{
+    const QModelIndex index = m_model.index(modelRow, column);
     if (!index.isValid())
         return;
     // A row out of sight comes to the middle of the grid, where the eye finds it.
@@ -244,11 +254,7 @@ void FindBar::showRows(const std::vector<int>& rows, int column, const QString& 
     stop();
     fillColumnChoice();
     show();
-    const int fixedRows = m_model.fixedRowCount();
-    m_rows = RowSet();
-    m_rows.reserve(rows.empty() ? 0 : rows.back() - fixedRows + 1);
-    for (const int row : rows)
-        m_rows.add(row - fixedRows);
+    m_rows = modelRowsOf(rows);
     m_rowsColumn = column;
     m_rowsWhat = what;
     m_rowIndex = 0;
@@ -265,6 +271,31 @@ void FindBar::showRows(const std::vector<int>& rows, int column, const QString& 
     m_grid.setFocus(Qt::OtherFocusReason);
 }
 
+RowSet FindBar::modelRowsOf(const std::vector<int>& tableRows) const
+{
+    RowSet modelRows;
+    const std::vector<std::int32_t>* shown = m_model.shownRows();
+    if (!shown) {
+        const int fixedRows = m_model.fixedRowCount();
+        modelRows.reserve(tableRows.empty() ? 0 : tableRows.back() - fixedRows + 1);
+        for (const int row : tableRows)
+            modelRows.add(row - fixedRows);
+        return modelRows;
+    }
+    // The rows in the order shown: one pass over the view, a bit a table row.
+    std::vector<bool> isWanted(static_cast<std::size_t>(m_table.rowCount()) + 1, false);
+    for (const int row : tableRows) {
+        if (row >= 0 && row < m_table.rowCount())
+            isWanted[static_cast<std::size_t>(row)] = true;
+    }
+    modelRows.reserve(static_cast<int>(shown->size()));
+    for (std::size_t place = 0; place < shown->size(); ++place) {
+        if (isWanted[static_cast<std::size_t>((*shown)[place])])
+            modelRows.add(static_cast<int>(place));
+    }
+    return modelRows;
+}
+
 void FindBar::stepRows(int delta)
 {
     if (m_rows.empty())
@@ -272,7 +303,7 @@ void FindBar::stepRows(int delta)
     const auto count = static_cast<std::ptrdiff_t>(m_rows.size());
     m_rowIndex = static_cast<std::size_t>(((static_cast<std::ptrdiff_t>(m_rowIndex) + delta) % count + count) % count);
     const int column = m_rowsColumn >= 0 ? m_rowsColumn : std::max(0, m_grid.currentIndex().column());
-    goToCell(m_model.tableRow(m_rows[m_rowIndex]), column, true);
+    goToCell(m_rows[m_rowIndex], column, true);
     setStatus(QStringLiteral("%1: row %2 of %3 (F3, Shift+F3)").arg(m_rowsWhat).arg(m_rowIndex + 1).arg(m_rows.size()));
 }
 
@@ -288,7 +319,7 @@ void FindBar::showColumn(int column, const QString& what)
     m_grid.selectionModel()->select(QItemSelection(m_model.index(0, column), m_model.index(rows - 1, column)),
                                     QItemSelectionModel::ClearAndSelect);
     const int row = std::max(0, m_grid.currentIndex().row());
-    goToCell(m_model.tableRow(row), column, true);
+    goToCell(row, column, true);
     setStatus(what);
     m_grid.setFocus(Qt::OtherFocusReason);
 }

@@ -88,7 +88,13 @@ private:
     void finishSearch();
     void stepRows(int delta);
     void fillColumnChoice();
-    void goToCell(int tableRow, int column, bool keepSelection);
+    void goToCell(int modelRow, int column, bool keepSelection);
+    // The search's rows are places in the rows shown (from 1) when the model shows
+    // some in an order of their own, else table rows.
+    int placeOfModelRow(int modelRow) const noexcept;
+    int modelRowOfPlace(int place) const noexcept;
+    // The model rows that show table rows `tableRows` (ascending), ascending.
+    RowSet modelRowsOf(const std::vector<int>& tableRows) const;
     void setStatus(const QString& text, bool problem = false);
     TableCell currentCell() const;
 

@@ -6,7 +6,8 @@ Usage: validate_report_json.py KVDREPORT SCHEMA FILE...
 Runs `kvdreport --format=json` on each file alone and on all of them at once, and
 checks every document against the schema (jsonschema, Draft 2020-12) and against the
 text report it summarises: the shown texts are the TSV grid's cells, the numbers round
-to them, and the tallies' counts add up to the objects. Also checks that the schema
+to them, and the tallies' counts add up to the objects. The JSON lines of the same
+files must be the same objects, and valid lines of their own kind. Also checks that the schema
 refuses documents with a member missing or of the wrong type, so that a lax schema
 cannot pass. Exits 1 with a message on the first failure.
 """
@@ -84,6 +85,36 @@ def refuses(validator, document):
     return not validator.is_valid(document)
 
 
+def definition_validator(schema, name):
+    return jsonschema.Draft202012Validator({"$defs": schema["$defs"], "$ref": "#/$defs/" + name})
+
+
+def check_json_lines(kvdreport, schema, files, documents):
+    """--format=jsonl gives the objects of --format=json, one a line, with the error
+    of a failed file as {code, message}; --check --format=jsonl gives valid problems."""
+    line_validator = definition_validator(schema, "fileLine")
+    status, output = run(kvdreport, ["--format=jsonl", "-j", "2"] + files)
+    lines = output.splitlines()
+    if len(lines) != len(files):
+        fail(f"{len(lines)} JSON lines for {len(files)} files")
+    for line, document in zip(lines, documents):
+        record = json.loads(line)
+        errors = sorted(line_validator.iter_errors(record), key=str)
+        if errors:
+            fail(f"{record['file']}: {errors[0].message} in its JSON line")
+        if "error" in document:
+            expected = {"code": document.pop("code"), "message": document["error"]}
+            document["error"] = expected
+        if record != document:
+            fail(f"{record['file']}: the JSON line differs from the JSON object")
+    problem_validator = definition_validator(schema, "problemLine")
+    status, output = run(kvdreport, ["--check", "--format=jsonl"] + files)
+    for line in output.splitlines():
+        errors = sorted(problem_validator.iter_errors(json.loads(line)), key=str)
+        if errors:
+            fail(f"{errors[0].message} in the problem line {line}")
+
+
 def main():
     if len(sys.argv) < 4:
         fail(__doc__)
@@ -111,6 +142,7 @@ def main():
     documents = json.loads(output)
     if not validator.is_valid(documents) or [d["file"] for d in documents] != files:
         fail("the array of several files")
+    check_json_lines(kvdreport, schema, files, documents)
 
     if not loaded:
         fail("no file was loaded")
