@@ -112,16 +112,9 @@ std::size_t SharedMemoryBlock::size() const
 
 void SharedMemoryBlock::resize(std::size_t size)
 {
-    const std::size_t before = this->size();
     if (retryOnInterrupt([&] { return ftruncate(fd(), static_cast<off_t>(size)); }) != 0)
         throw systemCallError(errno, "ftruncate", m_name);
-    try {
-        reserve(size);
-    } catch (const IoError&) {
-        // Leave no sparse tail behind: a later mapping of it would fault.
-        retryOnInterrupt([&] { return ftruncate(fd(), static_cast<off_t>(before)); });
-        throw;
-    }
+    reserve(size);
 }
 
 void SharedMemoryBlock::reserve(std::size_t bytes)

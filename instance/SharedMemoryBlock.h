@@ -45,7 +45,8 @@ public:
     // The current size of the block in bytes. Throws IoError.
     std::size_t size() const;
     // Sets the size and reserves the memory; new bytes read as zeros. Throws IoError
-    // (ENOSPC when the file system is full), leaving the size as it was.
+    // (ENOSPC when the file system is full); the block may then be sparse, and its
+    // creator removes it.
     void resize(std::size_t size);
     // False once the name has been removed, by this process or another.
     bool isLinked() const;

@@ -4,6 +4,7 @@
 #include "instance/ByteLock.h"
 #include "instance/InstanceBlock.h"
 #include "instance/InstanceNames.h"
+#include "instance/RuntimeDir.h"
 #include "instance/SharedMemoryBlock.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -159,6 +161,46 @@ TEST(SharedMemoryBlockSize, reservesTheMemoryOfTheBlock)
     ASSERT_EQ(::fstat(block.fd(), &info), 0);
     EXPECT_GE(info.st_blocks * 512, 3 * 4096);
     block.unlink();
+}
+
+// A name in the private folder that is not a plain block of the user's own, closed to
+// others, is refused: through it someone else could feed or read the starts' data. A
+// link is refused even when it leads to a private block of the user's.
+TEST(SharedMemoryBlockOpen, refusesWhatIsNotAPrivateBlockOfTheUser)
+{
+    const test::PrivateRuntimeDir runtime;
+    const std::string folder = privateRuntimeDir();
+    const std::string target = folder + "/target";
+    SharedMemoryBlock::createExclusive(target, 6);
+    const auto plainBlock = [](const std::string& path) { SharedMemoryBlock::createExclusive(path, 6); };
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+        bool refused;
+    } cases[] = {
+        {"a block of the user's", plainBlock, false},
+        {"open to others", [&](const std::string& path) { plainBlock(path); ::chmod(path.c_str(), 0640); }, true},
+        {"another user's", [&](const std::string& path) { plainBlock(path); ::chown(path.c_str(), 65534, 65534); }, ::geteuid() == 0},
+        {"a link to a block of the user's", [&](const std::string& path) { ::symlink(target.c_str(), path.c_str()); }, true},
+        {"a folder", [](const std::string& path) { ::mkdir(path.c_str(), 0700); }, true},
+        {"a named pipe", [](const std::string& path) { ::mkfifo(path.c_str(), 0600); }, true},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder + "/" + c.name;
+        c.make(path);
+        for (const bool create : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (create ? ", openOrCreate" : ", open"));
+            try {
+                if (create)
+                    SharedMemoryBlock::openOrCreate(path);
+                else
+                    EXPECT_TRUE(SharedMemoryBlock::open(path));
+                EXPECT_FALSE(c.refused);
+            } catch (const IoError&) {
+                EXPECT_TRUE(c.refused);
+            }
+        }
+    }
 }
 
 TEST_F(InstanceBlockClaim, givesExactlyOneFirstStartAmongStartsAtTheSameMoment)

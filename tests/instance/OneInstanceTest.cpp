@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 #include <memory>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,6 +118,13 @@ TEST(RuntimeDir, fallsBackToTheUsersStateFolder)
         EXPECT_EQ(privateRuntimeDir().rfind(c.expected, 0), 0u) << privateRuntimeDir();
         for (const std::string& parent : parents)
             EXPECT_NE(parent, "/tmp");
+    }
+    // Without a usable $HOME, the home folder of the password entry.
+    const passwd* entry = ::getpwuid(::geteuid());
+    ASSERT_NE(entry, nullptr);
+    for (const QByteArray& noHome : {QByteArray(), QByteArray("relative/home")}) {
+        const ScopedEnvironment environment({{"HOME", noHome}, {"XDG_STATE_HOME", {}}});
+        EXPECT_EQ(userStateDir(), std::string(entry->pw_dir) + "/.local/state");
     }
 }
 

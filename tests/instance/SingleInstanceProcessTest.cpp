@@ -437,11 +437,12 @@ TEST_F(SingleInstance, fullRuntimeFileSystemLeavesEveryStartRunningUnguarded)
 {
     if (!privateMountNamespaces())
         GTEST_SKIP() << "no private mount namespace here (unshare -m refused)";
-    const QString script = QStringLiteral(R"(
+    const QString script = QStringLiteral(R"sh(
         dir=$1 probe=$2 block=$3
         mount -t tmpfs -o size=4k,mode=0700 tmpfs "$dir/run" || exit 100
         head -c 4096 /dev/zero > "$dir/run/fill" || exit 101
         for n in 1 2 3; do "$probe" < /dev/null 2> "$dir/err$n"; echo "start $n: $?"; done
+        echo "left: $(ls -A "$dir/run/${block%/*}")"
         : > "$dir/run/$block" && truncate -s 6 "$dir/run/$block" && chmod 600 "$dir/run/$block" || exit 102
         "$probe" < /dev/null 2> "$dir/err4"; echo "start 4: $?"
         rm "$dir/run/fill"
@@ -451,7 +452,7 @@ TEST_F(SingleInstance, fullRuntimeFileSystemLeavesEveryStartRunningUnguarded)
         "$probe" < /dev/null 2> "$dir/err6"; echo "start 6: $?"
         exec 3<&-
         wait $!; echo "start 5: $?"
-    )");
+    )sh");
     const QString runtime = m_dir.filePath(QStringLiteral("run"));
     ASSERT_TRUE(QDir().mkpath(runtime));
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
@@ -465,7 +466,7 @@ TEST_F(SingleInstance, fullRuntimeFileSystemLeavesEveryStartRunningUnguarded)
         shell.process->waitForReadyRead(1000);
     EXPECT_TRUE(stop(shell)) << shell.process->readAllStandardError().toStdString();
     EXPECT_EQ(shell.read().toStdString(), "first start\nstart 1: 0\nfirst start\nstart 2: 0\nfirst start\nstart 3: 0\n"
-                            "first start\nstart 4: 0\nstart 6: 0\nstart 5: 0\n");
+                                           "left: \nfirst start\nstart 4: 0\nstart 6: 0\nstart 5: 0\n");
     const auto errors = [&](int n) {
         QFile file(m_dir.filePath(QStringLiteral("err%1").arg(n)));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
@@ -485,7 +486,7 @@ TEST_F(SingleInstance, anotherUserTakingEveryNameInTmpDoesNotSwitchTheGuardOff)
         GTEST_SKIP() << "needs root to act as another user";
     if (!privateMountNamespaces())
         GTEST_SKIP() << "no private mount namespace here (unshare -m refused)";
-    const QString script = QStringLiteral(R"(
+    const QString script = QStringLiteral(R"sh(
         probe=$1 uid=$(id -u)
         mount -t tmpfs -o mode=1777 tmpfs /tmp || exit 100
         if [ -d /run/user ]; then mount -t tmpfs -o mode=0755 tmpfs /run/user || exit 101; fi
@@ -502,7 +503,7 @@ TEST_F(SingleInstance, anotherUserTakingEveryNameInTmpDoesNotSwitchTheGuardOff)
         exec 3<&-
         wait $!; echo "start 1: $?"
         cat /tmp/out1; cat /tmp/err1 /tmp/err2 >&2
-    )");
+    )sh");
     Start& shell = start({"-m", "--propagation", "private", "sh", "-c", script, "sh", ProbeProgram},
                          QStringLiteral("unshare"));
     const QDeadlineTimer deadline(60000);
