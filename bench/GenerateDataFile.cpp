@@ -2,8 +2,10 @@
 // file for the load benchmark. Two identifier columns (object, source) and twelve
 // measurement columns, CR LF line ends, a few duplicate objects and several sources
 // (SOURCES "few", the default), a source of its own for every object (SOURCES
-// "per-object"), or a number N of sources "src_1".."src_N" in random order. The same
-// arguments always give the same bytes.
+// "per-object"), a number N of sources "src_1".."src_N" in random order, a source of
+// its own for every object crafted against an unkeyed hash (SOURCES "crafted", see
+// craftedSource), or sources named alike but not crafted (SOURCES "uncrafted"). The
+// same arguments always give the same bytes.
 
 #include <charconv>
 #include <cinttypes>
@@ -50,6 +52,36 @@ const Measurement Measurements[] = {
 
 const char* const Sources[] = {"img_0001", "img_0002", "Img_0003", "img_0004", "cruise7_a", "cruise7_b", "lab"};
 
+// FNV-1a 64 with a fixed finaliser and no key: the hash tables once hashed texts so.
+std::uint64_t unkeyedHash(const std::string& text)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : text)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdULL;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53ULL;
+    return hash ^ (hash >> 33);
+}
+
+// The next source name, from `counter` on, whose unkeyed hash has the top 8 of its low
+// 32 bits zero: tables that took their slot from those bits started every such source
+// in their first 1/256 of slots, one run every lookup walked (about 256 tries a name).
+// Not `crafted`: the next name, whatever its hash.
+std::string craftedSource(std::uint64_t& counter, bool crafted)
+{
+    for (;; ++counter) {
+        std::string name = "src_";
+        for (std::uint64_t rest = counter; rest > 0; rest /= 36)
+            name += "0123456789abcdefghijklmnopqrstuvwxyz"[rest % 36];
+        if (!crafted || (unkeyedHash(name) & 0xFF000000u) == 0) {
+            ++counter;
+            return name;
+        }
+    }
+}
+
 void appendNumber(std::string& out, double value, int decimals)
 {
     char buffer[64];
@@ -77,10 +109,13 @@ void appendHeader(std::string& out)
 int main(int argc, char* argv[])
 {
     const bool sourcePerObject = argc > 4 && std::strcmp(argv[4], "per-object") == 0;
-    const long long sourceCount = argc > 4 ? std::atoll(argv[4]) : 0; // 0: few or per-object
+    const bool crafted = argc > 4 && std::strcmp(argv[4], "crafted") == 0;
+    const bool uncrafted = argc > 4 && std::strcmp(argv[4], "uncrafted") == 0;
+    const long long sourceCount = argc > 4 ? std::atoll(argv[4]) : 0; // 0: a named kind
     if (argc < 2 || argc > 5
-        || (argc > 4 && !sourcePerObject && sourceCount <= 0 && std::strcmp(argv[4], "few") != 0)) {
-        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED] [few|per-object|N]\n");
+        || (argc > 4 && !sourcePerObject && !crafted && !uncrafted && sourceCount <= 0
+            && std::strcmp(argv[4], "few") != 0)) {
+        std::fprintf(stderr, "Usage: kvd_generate OUTPUT [OBJECTS] [SEED] [few|per-object|crafted|uncrafted|N]\n");
         return 2;
     }
     const long long objects = argc > 2 ? std::atoll(argv[2]) : 1000000;
@@ -96,6 +131,7 @@ int main(int argc, char* argv[])
     out.reserve(1 << 21);
     appendHeader(out);
     const long long perSource = objects / static_cast<long long>(std::size(Sources)) + 1;
+    std::uint64_t craftCounter = 0;
     for (long long row = 1; row <= objects; ++row) {
         // Objects come in runs per source; one row in 100,000 repeats the object
         // number of the row before it (a duplicate when the source is the same).
@@ -104,6 +140,8 @@ int main(int argc, char* argv[])
         out += ';';
         if (sourcePerObject)
             out += "src_" + std::to_string(row);
+        else if (crafted || uncrafted)
+            out += craftedSource(craftCounter, crafted);
         else if (sourceCount > 0)
             out += "src_" + std::to_string(1 + random.next() % static_cast<std::uint64_t>(sourceCount));
         else

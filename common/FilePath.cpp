@@ -1,5 +1,6 @@
 #include "common/FilePath.h"
 
+#include "common/Errors.h"
 #include "common/RetryOnInterrupt.h"
 
 #include <sys/stat.h>
@@ -24,8 +25,19 @@ PathParts splitPath(const std::string& path)
 bool isExistingFile(const std::string& path)
 {
     struct stat status {};
-    return !path.empty() && retryOnInterrupt([&] { return ::stat(path.c_str(), &status); }) == 0 &&
+    return !path.empty() && path.find('\0') == std::string::npos && retryOnInterrupt([&] { return ::stat(path.c_str(), &status); }) == 0 &&
            !S_ISDIR(status.st_mode);
+}
+
+void refuseNulByte(const std::string& path)
+{
+    const std::size_t nul = path.find('\0');
+    if (nul == std::string::npos)
+        return;
+    std::string shown;
+    for (const char byte : path)
+        shown += byte == '\0' ? std::string("\\0") : std::string(1, byte);
+    throw Error("The name \"" + shown + "\" holds a NUL byte, which no file name can hold: it names no file.");
 }
 
 } // namespace kvd

@@ -1,6 +1,7 @@
 #include "datafile/DataFileReader.h"
 
 #include "common/Errors.h"
+#include "common/FilePath.h"
 #include "common/RetryOnInterrupt.h"
 #include "datafile/FileBytes.h"
 #include "datafile/DataTable.h"
@@ -224,6 +225,7 @@ bool namesAnEntry(const std::string& path)
 
 ReadResult readDataFile(const std::string& path, const ReadTarget& target, const ReaderOptions& options)
 {
+    refuseNulByte(path);
     if (!namesAnEntry(path))
         return {ReadStatus::NoSuchFile, FileKind::Unknown};
 

@@ -1,6 +1,7 @@
 #include "datafile/FileBytes.h"
 
 #include "common/Errors.h"
+#include "common/ExaminedOpen.h"
 #include "common/RetryOnInterrupt.h"
 #include "common/UniqueFd.h"
 
@@ -40,12 +41,6 @@ std::size_t roundUpToPage(std::size_t size) noexcept
 {
     const std::size_t page = pageSize();
     return (size + page - 1) / page * page;
-}
-
-int openForReading(const std::string& path, bool nonBlocking) noexcept
-{
-    const int flags = O_RDONLY | O_CLOEXEC | (nonBlocking ? O_NONBLOCK : 0);
-    return retryOnInterrupt([&] { return ::open(path.c_str(), flags); });
 }
 
 // Reads [offset, offset + size) into buffer with pread, to the end of the range or of
@@ -245,16 +240,12 @@ bool readHalvesAtOnce(int descriptor, FileBytes& bytes, std::uint64_t statedSize
 
 FileBytes readFileBytes(const std::string& path, const FileReadOptions& options)
 {
+    // What cannot be read under the options is refused before it is opened for reading.
     struct stat status {};
-    if (retryOnInterrupt([&] { return ::stat(path.c_str(), &status); }) == 0 && isUnreadableType(status.st_mode))
-        checkType(path, status.st_mode, options);
-    const UniqueFd file(openForReading(path, options.regularFilesOnly));
-    if (!file)
-        throw ioError(errno, path);
-    if (::fstat(file.get(), &status) != 0)
-        throw ioError(errno, path);
+    const UniqueFd file = openExamined(path, options.regularFilesOnly ? O_NONBLOCK : 0, [&](const struct stat& examined) {
+        checkType(path, examined.st_mode, options);
+    }, status);
     const bool regular = S_ISREG(status.st_mode);
-    checkType(path, status.st_mode, options);
     const std::uint64_t limit = options.sizeLimit;
     const std::uint64_t statedSize = regular ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (statedSize > limit)

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -33,12 +34,18 @@ FileType typeOfMode(mode_t mode)
     return FileType::Other;
 }
 
+FileStatus statusOf(const struct stat& info)
+{
+    return FileStatus{typeOfMode(info.st_mode), mode_t(info.st_mode & 07777), info.st_uid, info.st_dev, info.st_ino,
+                      static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0))};
+}
+
 template <typename StatCall>
 std::optional<FileStatus> statusBy(StatCall statCall, const std::string& path)
 {
     struct stat info {};
     if (retryOnInterrupt([&] { return statCall(path.c_str(), &info); }) == 0)
-        return FileStatus{typeOfMode(info.st_mode), mode_t(info.st_mode & 07777), info.st_uid};
+        return statusOf(info);
     if (errno == ENOENT || errno == ENOTDIR)
         return std::nullopt;
     throwLastError(path);
@@ -118,15 +125,24 @@ std::vector<DirectoryEntry> RealFileSystem::listDirectory(const std::string& pat
 
 FileDescriptor RealFileSystem::open(const std::string& path, int flags, mode_t mode)
 {
-    const int fd = retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC, mode); });
+    const int fd = retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode); });
     if (fd < 0)
         throwLastError(path);
     return FileDescriptor(fd, path);
 }
 
-std::size_t RealFileSystem::read(const FileDescriptor& file, std::span<char> buffer)
+FileStatus RealFileSystem::fileStatus(const FileDescriptor& file)
 {
-    const ssize_t count = retryOnInterrupt([&] { return ::read(file.get(), buffer.data(), buffer.size()); });
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        throwLastError(file.path());
+    return statusOf(info);
+}
+
+std::size_t RealFileSystem::read(const FileDescriptor& file, std::span<char> buffer, std::uint64_t offset)
+{
+    const ssize_t count = retryOnInterrupt(
+        [&] { return ::pread(file.get(), buffer.data(), buffer.size(), static_cast<off_t>(offset)); });
     if (count < 0)
         throwLastError(file.path());
     return std::size_t(count);

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,6 +20,9 @@ struct FileStatus {
     FileType type = FileType::Other;
     mode_t permissions = 0; // the mode's permission bits, set-id and sticky bits included (07777)
     uid_t owner = 0;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::uint64_t size = 0; // bytes
 };
 
 struct DirectoryEntry {
@@ -62,10 +66,12 @@ public:
     // Every entry of the directory except "." and "..", in no particular order.
     virtual std::vector<DirectoryEntry> listDirectory(const std::string& path) = 0;
 
-    // open(2) with O_CLOEXEC added; mode is used with O_CREAT and O_TMPFILE.
+    // open(2) with O_CLOEXEC and O_NOCTTY added; mode is used with O_CREAT and O_TMPFILE.
     virtual FileDescriptor open(const std::string& path, int flags, mode_t mode = 0) = 0;
-    // read(2): up to buffer.size() bytes; 0 at the end of the file.
-    virtual std::size_t read(const FileDescriptor& file, std::span<char> buffer) = 0;
+    // fstat(2): the open file's status.
+    virtual FileStatus fileStatus(const FileDescriptor& file) = 0;
+    // pread(2): up to buffer.size() bytes from offset on; 0 at the end of the file.
+    virtual std::size_t read(const FileDescriptor& file, std::span<char> buffer, std::uint64_t offset) = 0;
     // write(2) repeated until every byte is written.
     virtual void writeAll(const FileDescriptor& file, std::span<const char> bytes) = 0;
     // fsync(2).
@@ -98,7 +104,8 @@ public:
     std::string readLink(const std::string& path) override;
     std::vector<DirectoryEntry> listDirectory(const std::string& path) override;
     FileDescriptor open(const std::string& path, int flags, mode_t mode = 0) override;
-    std::size_t read(const FileDescriptor& file, std::span<char> buffer) override;
+    FileStatus fileStatus(const FileDescriptor& file) override;
+    std::size_t read(const FileDescriptor& file, std::span<char> buffer, std::uint64_t offset) override;
     void writeAll(const FileDescriptor& file, std::span<const char> bytes) override;
     void sync(const FileDescriptor& file) override;
     void setPermissions(const FileDescriptor& file, mode_t permissions) override;

@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "common/FilePath.h"
+#include "document/DataPartStream.h"
 #include "document/FileSystem.h"
 
 #include <fcntl.h>
@@ -9,9 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -20,92 +24,6 @@ namespace kvd {
 namespace {
 
 constexpr std::size_t BlockSize = 64 * 1024;
-constexpr std::string_view DataLine = "[Data]";
-constexpr std::string_view LineEnd = "\r\n";
-
-// Finds the first line equal to "[Data]" in a file fed block by block, by the line
-// rules of the reader: LF or CR LF end a line, any other CR is dropped. Only the first
-// bytes of each line are kept, so lines of any length pass through.
-class DataLineFinder {
-public:
-    enum class Result {
-        Searching,
-        Found,    // the data part starts at dataOffset() of the block just fed
-        Ambiguous // lineNumber() begins with "[Data]" but holds more: the reader ends the
-                  // header there, so the lines up to an exact "[Data]" line further on
-                  // would be neither header nor data
-    };
-
-    Result feed(std::string_view block)
-    {
-        for (std::size_t i = 0; i < block.size(); ++i) {
-            const char byte = block[i];
-            if (byte == '\n') {
-                const Result result = endLine();
-                if (result != Result::Searching) {
-                    m_dataOffset = i + 1;
-                    return result;
-                }
-            } else if (byte != '\r' && m_lineStart.size() <= DataLine.size()) {
-                m_lineStart += byte;
-            }
-        }
-        return Result::Searching;
-    }
-
-    // The end of the file: the last line may have no line end.
-    Result finish()
-    {
-        m_dataOffset = 0;
-        return m_lineStart.empty() ? Result::Searching : endLine();
-    }
-
-    std::size_t dataOffset() const { return m_dataOffset; }
-    long long lineNumber() const { return m_lineNumber; }
-
-private:
-    Result endLine()
-    {
-        ++m_lineNumber;
-        const std::string lineStart = std::exchange(m_lineStart, {});
-        if (lineStart == DataLine)
-            return Result::Found;
-        return lineStart.starts_with(DataLine) ? Result::Ambiguous : Result::Searching;
-    }
-
-    std::string m_lineStart; // the line's first bytes, CRs dropped; at most 7
-    long long m_lineNumber = 0;
-    std::size_t m_dataOffset = 0;
-};
-
-// Rewrites the lines after the "[Data]" line with CR LF line ends: every CR is dropped
-// (it either ends a line with its LF or is dropped by the line rules) and every LF
-// becomes CR LF. An unended last line gets its CR LF, and an empty data part becomes
-// one empty line, as a line-by-line copy that writes at least one line would do.
-class DataPartConverter {
-public:
-    void convert(std::string_view block, std::string& out)
-    {
-        for (const char byte : block) {
-            if (byte == '\n') {
-                out += LineEnd;
-                m_lineOpen = false;
-            } else if (byte != '\r') {
-                out += byte;
-                m_lineOpen = true;
-            }
-        }
-    }
-
-    void finish(std::string& out)
-    {
-        if (m_lineOpen)
-            out += LineEnd;
-    }
-
-private:
-    bool m_lineOpen = true; // nothing written yet counts as an empty line to end
-};
 
 std::string quoted(const std::string& text)
 {
@@ -203,13 +121,15 @@ private:
     void followLinks();
     void checkHeaderLines() const;
     std::optional<FileStatus> documentStatus();
+    FileDescriptor openDocument(const FileStatus& seen);
     bool mayGiveSecondName(const FileStatus& document);
     unsigned long long countBackups();
     void removeLeftover(const std::string& name);
     std::string chooseBackupPath();
     std::string temporaryNamePrefix() const;
     std::string temporaryStem() const;
-    bool writeTemporaryFile(std::optional<TemporaryFile>& temporary, mode_t permissions, bool unnamed);
+    bool writeTemporaryFile(std::optional<TemporaryFile>& temporary, const FileDescriptor& source, mode_t permissions,
+                            bool unnamed);
     FileDescriptor createTemporaryFile(std::optional<TemporaryFile>& guard, mode_t permissions);
     FileDescriptor createUnnamedFile(mode_t permissions);
     void nameUnnamedFile(const FileDescriptor& file, std::optional<TemporaryFile>& guard);
@@ -217,14 +137,18 @@ private:
     void copyDataPart(const FileDescriptor& source, const FileDescriptor& target);
     void write(const FileDescriptor& target, std::string& bytes);
     BackupMove keepOldFileAs(const std::string& backupPath, bool secondName);
+    void checkBackupIsTheFileRead(BackupMove move, const std::string& backupPath);
+    void undoBackup(BackupMove move, const std::string& backupPath, const IoError& cause, const std::string& kept);
     void replaceDocument(const std::string& temporaryPath, const std::string& backupPath, bool secondName);
     void syncDirectory(const std::string& backupPath);
     [[noreturn]] void notSaved(const std::string& reason) const;
+    [[noreturn]] void notReplaced() const;
 
     FileSystem& m_fileSystem;
     std::string m_fileName; // the file the save rewrites: the given name's final link target
     PathParts m_parts;
     const std::vector<std::string>& m_headerLines;
+    FileStatus m_source; // the file read: the one whose backup is made
     std::string m_doing; // what the save is doing, for the text of an IoError
 };
 
@@ -251,6 +175,7 @@ HeaderSaveResult HeaderSaver::save()
     if (!status)
         return {HeaderSaveResult::Status::NoSuchFile, {}};
     checkHeaderLines();
+    const FileDescriptor source = openDocument(*status);
     const std::string backupPath = chooseBackupPath();
     const bool secondName = mayGiveSecondName(*status);
     // Set-id bits stay with a file only as long as its owner writes it.
@@ -258,8 +183,8 @@ HeaderSaveResult HeaderSaver::save()
         status->owner == ::geteuid() ? status->permissions : mode_t(status->permissions & ~(S_ISUID | S_ISGID));
 
     std::optional<TemporaryFile> temporary;
-    if (!writeTemporaryFile(temporary, permissions, true))
-        writeTemporaryFile(temporary, permissions, false);
+    if (!writeTemporaryFile(temporary, source, permissions, true))
+        writeTemporaryFile(temporary, source, permissions, false);
     replaceDocument(temporary->path(), backupPath, secondName);
     temporary->keep();
     syncDirectory(backupPath);
@@ -278,7 +203,14 @@ void HeaderSaver::followLinks()
             break;
         if (hops == MaxLinkHops)
             throw ioError(ELOOP, given);
-        const std::string target = m_fileSystem.readLink(m_fileName);
+        std::string target;
+        try {
+            target = m_fileSystem.readLink(m_fileName);
+        } catch (const IoError& error) {
+            if (error.errorCode() == EINVAL)
+                continue; // no longer a link: replaced since it was examined
+            throw;
+        }
         m_fileName = target.starts_with('/') ? target : m_parts.directoryPrefix + target;
         m_parts = splitPath(m_fileName);
     }
@@ -288,11 +220,9 @@ void HeaderSaver::followLinks()
 // document. An unnamed file gets that name only once it is complete, so that a save
 // killed while writing leaves nothing behind. False, with nothing left behind, when
 // an unnamed file cannot be had here.
-bool HeaderSaver::writeTemporaryFile(std::optional<TemporaryFile>& temporary, mode_t permissions, bool unnamed)
+bool HeaderSaver::writeTemporaryFile(std::optional<TemporaryFile>& temporary, const FileDescriptor& source,
+                                     mode_t permissions, bool unnamed)
 {
-    // Non-blocking, so that a pipe put there meanwhile cannot make the save wait.
-    m_doing = "cannot read " + quoted(m_fileName);
-    const FileDescriptor source = m_fileSystem.open(m_fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY);
     FileDescriptor target;
     if (unnamed) {
         try {
@@ -341,6 +271,27 @@ std::optional<FileStatus> HeaderSaver::documentStatus()
     if (status->type != FileType::Regular)
         notSaved("it is not a plain file");
     return status;
+}
+
+// The document, opened once for the whole save: without following a link put in its
+// place since its links were followed, without waiting on a pipe put there, and never
+// to become a terminal's. It must be the plain file examined: a file swapped in
+// meanwhile (a link to an endless device, say) is refused before a byte is read.
+FileDescriptor HeaderSaver::openDocument(const FileStatus& seen)
+{
+    m_doing = "cannot read " + quoted(m_fileName);
+    FileDescriptor file;
+    try {
+        file = m_fileSystem.open(m_fileName, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+    } catch (const IoError& error) {
+        if (error.errorCode() == ELOOP)
+            notReplaced();
+        throw;
+    }
+    m_source = m_fileSystem.fileStatus(file);
+    if (m_source.type != FileType::Regular || m_source.device != seen.device || m_source.inode != seen.inode)
+        notReplaced();
+    return file;
 }
 
 // Whether the old file may get its backup name as a second name while it keeps the
@@ -473,49 +424,36 @@ void HeaderSaver::writeNewFile(const FileDescriptor& source, const FileDescripto
     std::string header;
     for (const std::string& line : m_headerLines) {
         header += line;
-        header += LineEnd;
+        header += "\r\n";
     }
-    header += DataLine;
-    header += LineEnd;
+    header += "[Data]\r\n";
     write(target, header);
     copyDataPart(source, target);
 }
 
 // Streams the lines after the source's first "[Data]" line into target, one block at
-// a time.
+// a time, from the source's first byte to the size it had when it was opened.
 void HeaderSaver::copyDataPart(const FileDescriptor& source, const FileDescriptor& target)
 {
     std::string block(BlockSize, '\0');
     std::string out;
-    out.reserve(2 * BlockSize + LineEnd.size());
-    DataLineFinder finder;
-    DataPartConverter converter;
-    DataLineFinder::Result found = DataLineFinder::Result::Searching;
-    for (;;) {
+    out.reserve(2 * BlockSize + 2);
+    DataPartStream stream;
+    for (std::uint64_t offset = 0; offset < m_source.size && stream.state() != DataPartStream::State::Ambiguous;) {
         m_doing = "cannot read " + quoted(m_fileName);
-        const std::size_t count = m_fileSystem.read(source, block);
+        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(BlockSize, m_source.size - offset));
+        const std::size_t count = m_fileSystem.read(source, std::span<char>(block.data(), ask), offset);
         if (count == 0)
-            break;
-        std::string_view bytes(block.data(), count);
-        if (found != DataLineFinder::Result::Found) {
-            found = finder.feed(bytes);
-            if (found == DataLineFinder::Result::Searching)
-                continue;
-            if (found == DataLineFinder::Result::Ambiguous)
-                break;
-            bytes.remove_prefix(finder.dataOffset());
-        }
-        converter.convert(bytes, out);
+            break; // cut short since it was opened
+        offset += count;
+        stream.feed(std::string_view(block.data(), count), out);
         write(target, out);
     }
-    if (found == DataLineFinder::Result::Searching)
-        found = finder.finish();
-    if (found == DataLineFinder::Result::Ambiguous)
-        notSaved("its line " + std::to_string(finder.lineNumber()) +
+    if (stream.finish(out) == DataPartStream::State::Ambiguous)
+        notSaved("its line " + std::to_string(stream.lineNumber()) +
                  " begins with \"[Data]\" but holds more, so where its data begins is unclear");
-    if (found != DataLineFinder::Result::Found)
+    if (stream.state() != DataPartStream::State::InData)
         notSaved("it has no line \"[Data]\" to tell its data from its header (a learning file has no header to save)");
-    converter.finish(out);
     write(target, out);
 }
 
@@ -554,30 +492,58 @@ BackupMove HeaderSaver::keepOldFileAs(const std::string& backupPath, bool second
     return BackupMove::Renamed;
 }
 
+// The entry that got the backup name must be the file read: one swapped in under the
+// document's name since is given its name back, and the save refused.
+void HeaderSaver::checkBackupIsTheFileRead(BackupMove move, const std::string& backupPath)
+{
+    m_doing = "cannot examine " + quoted(backupPath);
+    try {
+        const std::optional<FileStatus> kept = m_fileSystem.linkStatus(backupPath);
+        if (kept && kept->type == FileType::Regular && kept->device == m_source.device &&
+            kept->inode == m_source.inode)
+            return;
+    } catch (const IoError& error) {
+        undoBackup(move, backupPath, error, "the old file");
+        throw;
+    }
+    const std::string swapped = "another file took the name " + quoted(m_fileName) + " while it was being saved";
+    m_doing = "cannot take back the name " + quoted(backupPath);
+    undoBackup(move, backupPath, IoError(EEXIST, m_fileName, swapped), "the file that took its name");
+    notReplaced();
+}
+
+// Takes the backup name away again, as keepOldFileAs gave it, after `cause` ended the
+// save. When that fails too, the error says where `kept` (the file that got the
+// backup name) is.
+void HeaderSaver::undoBackup(BackupMove move, const std::string& backupPath, const IoError& cause,
+                             const std::string& kept)
+{
+    try {
+        if (move == BackupMove::Linked)
+            m_fileSystem.remove(backupPath);
+        else if (move == BackupMove::RenamedExclusively)
+            m_fileSystem.renameNoReplace(backupPath, m_fileName);
+        else
+            m_fileSystem.rename(backupPath, m_fileName);
+    } catch (const IoError&) {
+        const std::string left = move == BackupMove::Linked ? "; " + kept + " also bears the name " + quoted(backupPath)
+                                                            : "; " + kept + " is kept as " + quoted(backupPath);
+        throw FinalIoError(cause.errorCode(), cause.path(),
+                           "The header was not saved: " + m_doing + ": " + cause.what() + left);
+    }
+}
+
 // Moves the old file to its backup name and the new file into its place. When the
 // second move fails, the first is undone.
 void HeaderSaver::replaceDocument(const std::string& temporaryPath, const std::string& backupPath, bool secondName)
 {
     const BackupMove move = keepOldFileAs(backupPath, secondName);
+    checkBackupIsTheFileRead(move, backupPath);
     try {
         m_fileSystem.rename(temporaryPath, m_fileName);
-        return;
     } catch (const IoError& error) {
         m_doing = "cannot put the new file in place of " + quoted(m_fileName);
-        try {
-            if (move == BackupMove::Linked)
-                m_fileSystem.remove(backupPath);
-            else if (move == BackupMove::RenamedExclusively)
-                m_fileSystem.renameNoReplace(backupPath, m_fileName);
-            else
-                m_fileSystem.rename(backupPath, m_fileName);
-        } catch (const IoError&) {
-            const std::string left = move == BackupMove::Linked
-                                         ? "; the old file also bears the name " + quoted(backupPath)
-                                         : "; the old file is kept as " + quoted(backupPath);
-            throw FinalIoError(error.errorCode(), error.path(),
-                               "The header was not saved: " + m_doing + ": " + error.what() + left);
-        }
+        undoBackup(move, backupPath, error, "the old file");
         throw;
     }
 }
@@ -607,6 +573,11 @@ void HeaderSaver::notSaved(const std::string& reason) const
     throw Error("The header was not saved and " + quoted(m_fileName) + " is unchanged: " + reason);
 }
 
+void HeaderSaver::notReplaced() const
+{
+    notSaved("another file took its name while it was being saved");
+}
+
 } // namespace
 
 HeaderSaveResult saveHeader(const std::string& fileName, const std::vector<std::string>& headerLines)
@@ -618,6 +589,7 @@ HeaderSaveResult saveHeader(const std::string& fileName, const std::vector<std::
 HeaderSaveResult saveHeader(const std::string& fileName, const std::vector<std::string>& headerLines,
                             FileSystem& fileSystem)
 {
+    refuseNulByte(fileName);
     return HeaderSaver(fileSystem, fileName, headerLines).run();
 }
 

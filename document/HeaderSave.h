@@ -35,15 +35,22 @@ struct HeaderSaveResult {
 // whole. The new file keeps the old one's permission bits, less the set-user-ID and
 // set-group-ID bits when the saver is not the old file's owner.
 //
+// The old file is opened once, after its links were followed, and read through that
+// descriptor only, up to the size it had then: the file whose backup is made must be
+// that one. Another entry that takes fileName's place during the save (a link to an
+// endless device, say) is refused with a clear text, the folder left as found.
+//
 // Returns NoSuchFile, having changed nothing, when fileName names no entry or a
 // directory. Throws kvd::Error with a clear text when the header cannot be saved (an
 // IoError for a failed file-system call, carrying errno and the path): a header line
-// holding CR or LF; an old file without a line equal to "[Data]", or with a line that
-// begins with "[Data]" and holds more before it; a failed call. The file named
-// fileName then still holds its old bytes, complete, no backup was made and no
-// temporary file is left. Two rare failures leave another state and say so in their
-// text: the directory could not be synced after a complete save; the new file could
-// not take the document's name and the backup name could not be undone.
+// holding CR or LF; a fileName holding a NUL byte; an old file without a line equal
+// to "[Data]", or with a line that begins with "[Data]" and holds more before it; a
+// file swapped in; a failed call. The file named fileName then still holds its old
+// bytes, complete, no backup was made and no temporary file is left. Three rare
+// failures leave another state and say so in their text: the directory could not be
+// synced after a complete save; the new file could not take the document's name and
+// the backup name could not be undone; a file swapped in got the backup name, which
+// could not be undone.
 HeaderSaveResult saveHeader(const std::string& fileName, const std::vector<std::string>& headerLines);
 
 // The same through a file-system seam, so that tests can make each call fail.

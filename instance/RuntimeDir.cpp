@@ -22,7 +22,7 @@ constexpr int FolderCandidates = 16;
 // Opens path without following a link at its last step and checks what it is.
 bool isPrivateDir(const std::string& path)
 {
-    const UniqueFd fd(retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); }));
+    const UniqueFd fd(retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY); }));
     struct stat info {};
     return fd && fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
            (info.st_mode & 077) == 0;

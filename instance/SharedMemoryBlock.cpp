@@ -19,7 +19,7 @@ constexpr mode_t OwnerOnly = S_IRUSR | S_IWUSR;
 
 int openRetrying(const std::string& path, int flags)
 {
-    return retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, OwnerOnly); });
+    return retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, OwnerOnly); });
 }
 
 struct stat statOf(int fd, const std::string& name)

@@ -105,16 +105,46 @@ int compareKeys(std::string_view a, std::string_view b) noexcept
 }
 
 // A table with more room holding the ids of `table` (spellings, hashed again from
-// their first rows, in row order).
+// their first rows, in row order). Stops early, crowded, when the hashes crowd it.
 RowHashTable largerTable(const RowHashTable& table, const TextOfRow& textOfRow, const Spellings& spellings,
                          std::size_t rowsMet, std::size_t rowCount)
 {
     RowHashTable larger(RowHashTable::grownCapacity(table.capacity(), rowsMet, rowCount), rowCount);
-    for (std::size_t id = 0; id < spellings.firstRows.size(); ++id) {
+    for (std::size_t id = 0; id < spellings.firstRows.size() && !larger.crowded(); ++id) {
         larger.findOrInsert(hashBytes(textOfRow(spellings.firstRows[id])), static_cast<std::int32_t>(id),
                             [](std::int32_t) { return false; });
     }
     return larger;
+}
+
+// The spellings found by sorting the rows by their bytes: O(N log N) comparisons
+// whatever the texts, for when hashing them crowds the table.
+Spellings countSpellingsBySorting(const Collation& collation, const TextOfRow& textOfRow, int beginRow, int endRow)
+{
+    std::vector<std::int32_t> rows;
+    for (int row = beginRow; row < endRow; ++row)
+        rows.push_back(row);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](std::int32_t a, std::int32_t b) { return compareBytes(textOfRow(a), textOfRow(b)) < 0; });
+    // One (first row, count) a spelling, then in order of first appearance.
+    std::vector<std::pair<std::int32_t, std::int32_t>> runs;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0 && compareBytes(textOfRow(rows[i - 1]), textOfRow(rows[i])) == 0)
+            ++runs.back().second;
+        else
+            runs.emplace_back(rows[i], 1);
+    }
+    std::sort(runs.begin(), runs.end());
+    Spellings spellings;
+    spellings.allRanked = collation.hasAsciiRanks();
+    for (const auto& [firstRow, count] : runs) {
+        const TwoPieceText text = textOfRow(firstRow);
+        spellings.firstRows.push_back(firstRow);
+        spellings.counts.push_back(count);
+        spellings.byteCount += text.size();
+        spellings.allRanked = spellings.allRanked && allMapped(text, collation.asciiRanks());
+    }
+    return spellings;
 }
 
 Spellings countSpellings(const Collation& collation, const TextOfRow& textOfRow, int beginRow, int endRow)
@@ -127,6 +157,8 @@ Spellings countSpellings(const Collation& collation, const TextOfRow& textOfRow,
         const TwoPieceText text = textOfRow(row);
         if (spellings.firstRows.size() == table.capacity())
             table = largerTable(table, textOfRow, spellings, static_cast<std::size_t>(row - beginRow), rowCount);
+        if (table.crowded())
+            return countSpellingsBySorting(collation, textOfRow, beginRow, endRow);
         const auto next = static_cast<std::int32_t>(spellings.firstRows.size());
         const std::int32_t found = table.findOrInsert(hashBytes(text), next, [&](std::int32_t id) {
             return equalBytes(textOfRow(spellings.firstRows[static_cast<std::size_t>(id)]), text);

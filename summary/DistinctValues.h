@@ -18,6 +18,9 @@ namespace kvd {
 // held in one buffer, rank keys made again when compared); only the tallies are
 // kept. Texts are bytes in `encoding`, read through textOfRow and never copied:
 // what it reads must stay as long as this object (find() and exactCount() read again).
+// Should the hash table be crowded all the same (see RowHashTable), the spellings are
+// counted by a sort of the rows by their bytes instead: no column costs more than
+// N log N.
 class DistinctValues {
 public:
     DistinctValues(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,

@@ -28,7 +28,10 @@ public:
 
     // Looks up (and adds) the rows [first, first + count) in order; calls
     // onRepeat(row, first row of equal text) for each one equal to an earlier row.
-    void addBatch(int first, int count, const std::function<void(int row, int firstRow)>* onRepeat)
+    // Returns the row after the last one looked up: an earlier one than first +
+    // count when the table became crowded (the rows from there on are then for
+    // another way to find).
+    int addBatch(int first, int count, const std::function<void(int row, int firstRow)>* onRepeat)
     {
         std::array<TwoPieceText, BatchSize> texts;
         std::array<std::uint64_t, BatchSize> hashes;
@@ -43,6 +46,8 @@ public:
             const int row = first + i;
             if (m_held == m_table.capacity())
                 grow(row);
+            if (m_table.crowded())
+                return row;
             const std::int32_t found = m_table.findOrInsert(hashes[i], row - m_beginRow, [&](std::int32_t id) {
                 return equalTo(id, texts[i], i);
             });
@@ -51,6 +56,7 @@ public:
             else if (onRepeat)
                 (*onRepeat)(row, m_beginRow + found);
         }
+        return first + count;
     }
 
 private:
@@ -96,7 +102,7 @@ private:
                 larger.findOrInsert(hashes[i], ids[i], [](std::int32_t) { return false; });
             count = 0;
         };
-        for (std::size_t word = 0; word < held.size(); ++word) {
+        for (std::size_t word = 0; word < held.size() && !larger.crowded(); ++word) {
             for (std::uint64_t bits = held[word]; bits != 0; bits &= bits - 1) {
                 const auto id = static_cast<std::int32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
                 ids[count] = id;
@@ -131,7 +137,7 @@ private:
         m_ranked = false;
         m_table.clear();
         m_held = 0;
-        for (int first = m_beginRow; first < endRow; first += BatchSize)
+        for (int first = m_beginRow; first < endRow && !m_table.crowded(); first += BatchSize)
             addBatch(first, std::min(BatchSize, endRow - first), nullptr);
     }
 
@@ -148,14 +154,80 @@ private:
     std::int32_t m_candidateId = -1;
 };
 
+// In `rows` (sorted, equal keys in row order) the first row of each run of equal keys
+// is the first of its text; calls onRepeat(row, firstRow), in row order, for every
+// other row from `fromRow` on.
+template <class Equal>
+void reportRepeats(const std::vector<std::int32_t>& rows, int beginRow, int endRow, int fromRow, Equal&& equal,
+                   const std::function<void(int row, int firstRow)>& onRepeat)
+{
+    std::vector<std::int32_t> firstRows(static_cast<std::size_t>(endRow - beginRow), -1);
+    std::int32_t runStart = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i == 0 || !equal(rows[i - 1], rows[i]))
+            runStart = rows[i];
+        else
+            firstRows[static_cast<std::size_t>(rows[i] - beginRow)] = runStart;
+    }
+    for (int row = fromRow; row < endRow; ++row) {
+        if (const std::int32_t firstRow = firstRows[static_cast<std::size_t>(row - beginRow)]; firstRow >= 0)
+            onRepeat(row, firstRow);
+    }
+}
+
+// The repeats found by sorting the rows by their texts' keys, equal keys in row
+// order: O(N log N) comparisons whatever the texts, for when hashing them crowds the
+// table. Rank keys when every text has one, else full keys, made once and held in
+// one buffer.
+void findRepeatedRowsBySorting(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
+                               int beginRow, int endRow, int fromRow,
+                               const std::function<void(int row, int firstRow)>& onRepeat)
+{
+    std::vector<std::int32_t> rows;
+    bool ranked = collation.hasAsciiRanks();
+    for (int row = beginRow; row < endRow; ++row) {
+        rows.push_back(row);
+        ranked = ranked && allMapped(textOfRow(row), collation.asciiRanks());
+    }
+    if (ranked) {
+        const auto order = [&](std::int32_t a, std::int32_t b) {
+            return compareMapped(textOfRow(a), textOfRow(b), collation.asciiRanks());
+        };
+        std::stable_sort(rows.begin(), rows.end(), [&](std::int32_t a, std::int32_t b) { return order(a, b) < 0; });
+        reportRepeats(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return order(a, b) == 0; },
+                      onRepeat);
+        return;
+    }
+    std::string keys;
+    std::vector<std::size_t> ends;
+    for (int row = beginRow; row < endRow; ++row) {
+        collation.appendKey(textOfRow(row), encoding, keys);
+        ends.push_back(keys.size());
+    }
+    const auto key = [&](std::int32_t row) {
+        const auto index = static_cast<std::size_t>(row - beginRow);
+        const std::size_t begin = index == 0 ? 0 : ends[index - 1];
+        return std::string_view(keys).substr(begin, ends[index] - begin);
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](std::int32_t a, std::int32_t b) { return key(a) < key(b); });
+    reportRepeats(rows, beginRow, endRow, fromRow, [&](std::int32_t a, std::int32_t b) { return key(a) == key(b); },
+                  onRepeat);
+}
+
 } // namespace
 
 void findRepeatedRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,
                       int endRow, const std::function<void(int row, int firstRow)>& onRepeat)
 {
     DuplicateFinder finder(collation, encoding, textOfRow, beginRow, endRow);
-    for (int first = beginRow; first < endRow; first += BatchSize)
-        finder.addBatch(first, std::min(BatchSize, endRow - first), &onRepeat);
+    for (int first = beginRow; first < endRow; first += BatchSize) {
+        const int count = std::min(BatchSize, endRow - first);
+        const int next = finder.addBatch(first, count, &onRepeat);
+        if (next < first + count) {
+            findRepeatedRowsBySorting(collation, encoding, textOfRow, beginRow, endRow, next, onRepeat);
+            return;
+        }
+    }
 }
 
 void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow, int beginRow,

@@ -16,6 +16,9 @@ using TextOfRow = std::function<TwoPieceText(int rowIndex)>;
 // bytes in `encoding`. Holds a hash table of 5.4 to 11 bytes a distinct text (16
 // while it doubles) and copies no text. Matches plain ASCII texts by
 // rank keys until the first other text, then every row by its full collation key.
+// Should the table be crowded all the same (see RowHashTable), the rows left are
+// found by a sort of all the rows instead (8 bytes a row, and the full keys of every
+// row where some text has no rank key): no texts cost more than N log N.
 void findDuplicateRows(const Collation& collation, TextEncoding encoding, const TextOfRow& textOfRow,
                        int beginRow, int endRow, const std::function<void(int row)>& onDuplicate);
 

@@ -20,6 +20,8 @@ std::size_t RowHashTable::grownCapacity(std::size_t capacity, std::size_t rowsMe
 void RowHashTable::clear() noexcept
 {
     std::fill(m_slots.begin(), m_slots.end(), 0u);
+    m_probes = 0;
+    m_lookups = 0;
 }
 
 } // namespace kvd

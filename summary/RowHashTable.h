@@ -15,8 +15,23 @@ namespace kvd {
 // text of an id equals the one looked for. Each slot keeps the id and, in the bits
 // the id leaves free, part of the hash, so that `equal` is rarely asked about an id
 // of another text. Linear probing. Allocates only in the constructor.
+//
+// The table counts the slots its lookups look at. Hashes keyed by a process secret
+// spread any file's texts, so lookups look at a few slots each; should they look at
+// more than MeanProbeLimit on average all the same, the table is crowded(), and the
+// caller turns to a way that cannot degrade (a sort), so that no input costs more
+// than O(N log N).
 class RowHashTable {
 public:
+    // The mean slots a lookup may look at before the table counts as crowded (at
+    // three quarters full, a lookup of a text not held looks at 8.5 on average), and
+    // the slots any table may look at regardless. Per thread; tests lower them to
+    // drive callers onto their fallback.
+    static inline thread_local std::uint64_t MeanProbeLimit = 16;
+    static inline thread_local std::uint64_t ProbeAllowance = 4096;
+    // The slots looked at by every table of this thread so far, for tests.
+    static std::uint64_t probesOnThisThread() noexcept { return t_probes; }
+
     // Room for `capacity` ids, each below `idLimit`.
     RowHashTable(std::size_t capacity, std::size_t idLimit);
     // Room for every id below `capacity`.
@@ -43,12 +58,17 @@ public:
     std::int32_t find(std::uint64_t hash, Equal&& equal) const
     {
         const std::uint32_t tag = tagOf(hash);
-        for (std::size_t index = indexOf(hash);; index = next(index)) {
+        std::size_t probes = 1;
+        for (std::size_t index = indexOf(hash);; index = next(index), ++probes) {
             const std::uint32_t slot = m_slots[index];
-            if (slot == 0)
+            if (slot == 0) {
+                count(probes);
                 return -1;
-            if ((slot & ~m_idMask) == tag && equal(idOf(slot)))
+            }
+            if ((slot & ~m_idMask) == tag && equal(idOf(slot))) {
+                count(probes);
                 return idOf(slot);
+            }
         }
     }
 
@@ -58,14 +78,18 @@ public:
     std::int32_t findOrInsert(std::uint64_t hash, std::int32_t id, Equal&& equal)
     {
         const std::uint32_t tag = tagOf(hash);
-        for (std::size_t index = indexOf(hash);; index = next(index)) {
+        std::size_t probes = 1;
+        for (std::size_t index = indexOf(hash);; index = next(index), ++probes) {
             const std::uint32_t slot = m_slots[index];
             if (slot == 0) {
                 m_slots[index] = tag | (static_cast<std::uint32_t>(id) + 1);
+                count(probes);
                 return -1;
             }
-            if ((slot & ~m_idMask) == tag && equal(idOf(slot)))
+            if ((slot & ~m_idMask) == tag && equal(idOf(slot))) {
+                count(probes);
                 return idOf(slot);
+            }
         }
     }
 
@@ -79,8 +103,12 @@ public:
         }
     }
 
-    // Forgets every id; keeps the capacity.
+    // Forgets every id and what the lookups cost; keeps the capacity.
     void clear() noexcept;
+
+    // True once the lookups have looked at more slots than MeanProbeLimit a lookup
+    // and ProbeAllowance allow.
+    bool crowded() const noexcept { return m_probes > MeanProbeLimit * m_lookups + ProbeAllowance; }
 
 private:
     std::size_t indexOf(std::uint64_t hash) const noexcept
@@ -95,7 +123,18 @@ private:
     std::int32_t idOf(std::uint32_t slot) const noexcept { return static_cast<std::int32_t>((slot & m_idMask) - 1); }
     std::size_t next(std::size_t index) const noexcept { return index + 1 == m_slots.size() ? 0 : index + 1; }
 
+    void count(std::size_t probes) const noexcept
+    {
+        m_probes += probes;
+        ++m_lookups;
+        t_probes += probes;
+    }
+
+    static inline thread_local std::uint64_t t_probes = 0;
+
     std::vector<std::uint32_t> m_slots; // 0: empty; else the tag bits and id + 1
+    mutable std::uint64_t m_probes = 0; // slots looked at (a cost count, not the table's content)
+    mutable std::uint64_t m_lookups = 0;
     std::size_t m_capacity = 0;
     std::uint32_t m_idMask = 0;
 };

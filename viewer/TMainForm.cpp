@@ -460,6 +460,7 @@ void TMainForm::openExistingFiles(const QByteArrayList& paths)
 {
     guarded([&] {
         for (const QByteArray& path : paths) {
+            kvd::refuseNulByte(path.toStdString()); // a dropped name may hold "%00"
             if (kvd::isExistingFile(path.toStdString()))
                 OpenDataFile(path);
         }

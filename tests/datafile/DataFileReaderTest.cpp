@@ -1,5 +1,6 @@
 #include "datafile/DataFileReader.h"
 #include "common/Errors.h"
+#include "common/UniqueFd.h"
 #include "datafile/DataTable.h"
 #include "datafile/FileBytes.h"
 #include "datafile/HeaderLineIndex.h"
@@ -17,6 +18,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -656,6 +658,31 @@ TEST_F(DataFileReader, aLinkToAnEndlessDeviceIsRefusedWithoutReadingPastTheLimit
     EXPECT_EQ(readPath(path, reportOptions).error,
               "The file " + path + " is more than 3145728 bytes long; a data file may hold at most 3145728 bytes.");
     EXPECT_LE(mostRead, reportOptions.sizeLimit + 1);
+}
+
+// A FIFO (as a device would) is refused without ever being opened for reading, named
+// directly or through a link; inotify sees every open for reading. A link to a
+// regular file still opens.
+TEST_F(DataFileReader, theTypeIsCheckedBeforeAnyOpenForReading)
+{
+    const std::string fifo = m_dir.filePath("pipe.kvd").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string linkToFifo = m_dir.filePath("to-pipe.kvd").toStdString();
+    ASSERT_EQ(::symlink(fifo.c_str(), linkToFifo.c_str()), 0);
+    for (const std::string& path : {fifo, linkToFifo}) {
+        const UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        ASSERT_GE(::inotify_add_watch(watch.get(), fifo.c_str(), IN_OPEN), 0);
+        EXPECT_EQ(readPath(path).error, "The file " + path + " is a named pipe (FIFO), not a regular file: only "
+                                                             "regular files can be opened.");
+        char events[4096];
+        EXPECT_EQ(::read(watch.get(), events, sizeof events), -1) << path << " was opened";
+    }
+    const std::string target = write("KVD\n[Data]\nId;Src;Area\nA;s;1\n");
+    const std::string linkToFile = m_dir.filePath("to-file.kvd").toStdString();
+    ASSERT_EQ(::symlink(target.c_str(), linkToFile.c_str()), 0);
+    const Outcome linked = readPath(linkToFile);
+    ASSERT_TRUE(linked.result) << linked.error;
+    EXPECT_EQ(linked.document.table.cell(1, 2), "1");
 }
 
 // What a file gains while it is read is read too, up to the limit.

@@ -47,10 +47,16 @@ FileDescriptor FaultyFileSystem::open(const std::string& path, int flags, mode_t
     return m_real.open(path, flags, mode);
 }
 
-std::size_t FaultyFileSystem::read(const FileDescriptor& file, std::span<char> buffer)
+FileStatus FaultyFileSystem::fileStatus(const FileDescriptor& file)
+{
+    enter("fileStatus", file.path());
+    return m_real.fileStatus(file);
+}
+
+std::size_t FaultyFileSystem::read(const FileDescriptor& file, std::span<char> buffer, std::uint64_t offset)
 {
     enter("read", file.path());
-    return m_real.read(file, buffer);
+    return m_real.read(file, buffer, offset);
 }
 
 void FaultyFileSystem::writeAll(const FileDescriptor& file, std::span<const char> bytes)

@@ -30,7 +30,8 @@ public:
     std::string readLink(const std::string& path) override;
     std::vector<DirectoryEntry> listDirectory(const std::string& path) override;
     FileDescriptor open(const std::string& path, int flags, mode_t mode = 0) override;
-    std::size_t read(const FileDescriptor& file, std::span<char> buffer) override;
+    FileStatus fileStatus(const FileDescriptor& file) override;
+    std::size_t read(const FileDescriptor& file, std::span<char> buffer, std::uint64_t offset) override;
     void writeAll(const FileDescriptor& file, std::span<const char> bytes) override;
     void sync(const FileDescriptor& file) override;
     void setPermissions(const FileDescriptor& file, mode_t permissions) override;

@@ -7,16 +7,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <thread>
 
 namespace kvd {
 namespace {
@@ -309,6 +313,80 @@ TEST_F(HeaderSaveTest, symbolicLinkIsSavedThroughToItsFinalTargetAndStaysALink)
     EXPECT_EQ(entryNames(path("real/deeper")), (Names{"t.kvd", "t.kvd.~1"}));
 }
 
+// Another program swaps the document and a link to /dev/zero (renameat2 with
+// RENAME_EXCHANGE) over and over while the header is saved again and again. Each save
+// either completes from the plain file or is refused with a clear text; none reads the
+// device, no backup is ever the link, and no temporary file is left.
+TEST_F(HeaderSaveTest, aFileSwappedForALinkToAnEndlessDeviceIsNeverReadNorKept)
+{
+    writeBytes(m_document, KvdFile);
+    const std::string other = path("other.kvd");
+    fs::create_symlink("/dev/zero", other);
+    std::atomic<bool> stop = false;
+    std::atomic<int> swaps = 0;
+    std::jthread swapper([&] {
+        while (!stop) {
+            if (::renameat2(AT_FDCWD, m_document.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0)
+                ++swaps;
+        }
+    });
+    while (swaps == 0)
+        std::this_thread::yield();
+    int saved = 0;
+    std::set<std::string> refusals;
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        try {
+            saved += saveHeader(m_document, KvdHeader).status == HeaderSaveResult::Status::Saved ? 1 : 0;
+        } catch (const Error& error) {
+            refusals.insert(error.what());
+        }
+    }
+    stop = true;
+    swapper.join();
+    // The swaps over, a save of the plain file, under whichever name it is, succeeds.
+    const std::string plain = fs::is_symlink(m_document) ? other : m_document;
+    EXPECT_EQ(saveHeader(plain, KvdHeader).status, HeaderSaveResult::Status::Saved);
+
+    const std::set<std::string> expected = {
+        "The header was not saved and \"" + m_document + "\" is unchanged: another file took its name while it was "
+        "being saved",
+        "The header was not saved and \"" + m_document + "\" is unchanged: it is not a plain file",
+        "The header was not saved and \"/dev/zero\" is unchanged: it is not a plain file"};
+    for (const std::string& text : refusals)
+        EXPECT_TRUE(expected.contains(text)) << text;
+    // Every save kept one backup, every entry is the link or a complete file (a save
+    // writes the same bytes again), and the plain file is under one of the two names.
+    int backups = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory())) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        if (entry.is_symlink()) {
+            EXPECT_EQ(fs::read_symlink(entry.path()), "/dev/zero");
+            EXPECT_TRUE(name == "sample.kvd" || name == "other.kvd");
+            continue;
+        }
+        EXPECT_EQ(readBytes(entry.path().string()), KvdFile);
+        backups += name.starts_with("sample.kvd.~") || name.starts_with("other.kvd.~") ? 1 : 0;
+        EXPECT_TRUE(name.starts_with("sample.kvd") || name.starts_with("other.kvd"));
+    }
+    EXPECT_EQ(backups, saved + 1);
+}
+
+// The save reads the document up to the size it had when it was opened: bytes added
+// meanwhile (or an endless file) are not read, and stay in the backup.
+TEST_F(HeaderSaveTest, bytesAddedDuringTheSaveAreLeftToTheBackup)
+{
+    writeBytes(m_document, KvdFile);
+    test::FaultyFileSystem fileSystem;
+    fileSystem.beforeCall = [&] {
+        if (fileSystem.log.back().starts_with("read"))
+            std::ofstream(m_document, std::ios::binary | std::ios::app) << "2;b;3.5\r\n";
+    };
+    saveHeader(m_document, {"KVD file", "Edit=1"}, fileSystem);
+    EXPECT_EQ(readBytes(m_document), "KVD file\r\nEdit=1\r\n" + KvdData);
+    EXPECT_TRUE(readBytes(m_firstBackup).starts_with(KvdFile + "2;b;3.5\r\n"));
+}
+
 // A save killed in the middle of its write, in a child process.
 void saveKilledWhileWriting(const std::string& document, const std::map<std::string, int>& unsupported)
 {
@@ -384,6 +462,9 @@ TEST_F(HeaderSaveTest, newFileIsSyncedBeforeAnyNameChanges)
         EXPECT_LT(sync, at("rename"));
         EXPECT_LT(sync, at("linkOpenFile"));
         EXPECT_EQ(at("linkOpenFile") < std::ssize(fileSystem.log), unnamed);
+        // Then the two new names are made durable: the folder is synced last.
+        EXPECT_LT(at("rename " + scratch.path().toStdString() + "/.sample.kvd.saving-"), std::ssize(fileSystem.log) - 1);
+        EXPECT_EQ(fileSystem.log.back(), "sync " + scratch.path().toStdString());
     }
 }
 
@@ -451,109 +532,114 @@ const MoveScenario MoveScenarios[] = {
     {"noUnnamedFiles", {{"openUnnamed", EOPNOTSUPP}}},
 };
 
-TEST_F(HeaderSaveTest, failureOfAnyCallNeverLosesOrTruncatesTheFile)
+void PrintTo(const MoveScenario& scenario, std::ostream* out)
+{
+    *out << scenario.name;
+}
+
+class HeaderSaveMoves : public testing::TestWithParam<MoveScenario> {};
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, HeaderSaveMoves, testing::ValuesIn(MoveScenarios),
+                         [](const testing::TestParamInfo<MoveScenario>& scenario) { return std::string(scenario.param.name); });
+
+TEST_P(HeaderSaveMoves, failureOfAnyCallNeverLosesOrTruncatesTheFile)
 {
     const std::string newBytes = "KVD file\r\nEdit=1\r\n" + KvdData;
-    for (const MoveScenario& scenario : MoveScenarios) {
-        int failures = 0;
-        for (int failingCall = 1; failingCall < 100; ++failingCall) {
-            SCOPED_TRACE(std::string(scenario.name) + " call " + std::to_string(failingCall));
-            QTemporaryDir scratch;
-            const std::string document = scratch.filePath("sample.kvd").toStdString();
-            const std::string backup = document + ".~1";
-            writeBytes(document, KvdFile);
-            test::FaultyFileSystem fileSystem;
-            fileSystem.unsupported = scenario.unsupported;
-            fileSystem.failCalls = {failingCall};
-            fileSystem.beforeCall = [&] {
-                const std::string now = fs::exists(document) ? readBytes(document) : "";
-                EXPECT_TRUE(now == KvdFile || now == newBytes || readBytes(backup) == KvdFile) << now;
-            };
-            try {
-                saveHeader(document, {"KVD file", "Edit=1"}, fileSystem);
-            } catch (const IoError& error) {
-                ++failures;
-                const std::string text = error.what();
-                EXPECT_TRUE(text.ends_with(": Erreur E/S 5")) << text;
-                if (text.starts_with("The header was not saved and \"" + document + "\" is unchanged: cannot ")) {
-                    EXPECT_EQ(readBytes(document), KvdFile);
-                    EXPECT_EQ(entryNames(scratch.path().toStdString()), Names{"sample.kvd"});
-                    continue;
-                }
-                // The folder could not be synced after a complete save.
-                EXPECT_TRUE(text.starts_with("The header of \"" + document + "\" was saved")) << text;
-            }
-            EXPECT_EQ(readBytes(document), newBytes);
-            EXPECT_EQ(readBytes(backup), KvdFile);
-            EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
-            if (fileSystem.log.size() < std::size_t(failingCall))
-                break; // the save ran to its end without reaching the failing call
-        }
-        EXPECT_GE(failures, 10) << scenario.name;
-    }
-}
-
-TEST_F(HeaderSaveTest, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
-{
-    for (const MoveScenario& scenario : MoveScenarios) {
-        SCOPED_TRACE(scenario.name);
+    const MoveScenario& scenario = GetParam();
+    int failures = 0;
+    for (int failingCall = 1; failingCall < 100; ++failingCall) {
+        SCOPED_TRACE(std::string(scenario.name) + " call " + std::to_string(failingCall));
         QTemporaryDir scratch;
         const std::string document = scratch.filePath("sample.kvd").toStdString();
+        const std::string backup = document + ".~1";
         writeBytes(document, KvdFile);
         test::FaultyFileSystem fileSystem;
         fileSystem.unsupported = scenario.unsupported;
-        // Fails the move of the new file into place, then the undo that follows it.
+        fileSystem.failCalls = {failingCall};
         fileSystem.beforeCall = [&] {
-            if (fileSystem.log.back().starts_with("rename " + scratch.path().toStdString() + "/.sample.kvd.saving"))
-                fileSystem.failCalls = {int(fileSystem.log.size()), int(fileSystem.log.size()) + 1};
+            const std::string now = fs::exists(document) ? readBytes(document) : "";
+            EXPECT_TRUE(now == KvdFile || now == newBytes || readBytes(backup) == KvdFile) << now;
         };
-
         try {
-            saveHeader(document, KvdHeader, fileSystem);
-            ADD_FAILURE() << "saved";
+            saveHeader(document, {"KVD file", "Edit=1"}, fileSystem);
         } catch (const IoError& error) {
+            ++failures;
             const std::string text = error.what();
-            EXPECT_TRUE(text.starts_with("The header was not saved: cannot put the new file in place of")) << text;
-            const bool linked = !scenario.unsupported.contains("link");
-            const std::string where = linked ? "the old file also bears the name \"" : "the old file is kept as \"";
-            EXPECT_TRUE(text.ends_with(where + document + ".~1\"")) << text;
+            EXPECT_TRUE(text.ends_with(": Erreur E/S 5")) << text;
+            if (text.starts_with("The header was not saved and \"" + document + "\" is unchanged: cannot ")) {
+                EXPECT_EQ(readBytes(document), KvdFile);
+                EXPECT_EQ(entryNames(scratch.path().toStdString()), Names{"sample.kvd"});
+                continue;
+            }
+            // The folder could not be synced after a complete save.
+            EXPECT_TRUE(text.starts_with("The header of \"" + document + "\" was saved")) << text;
         }
-        EXPECT_EQ(readBytes(document + ".~1"), KvdFile);
-        const bool linked = !scenario.unsupported.contains("link");
-        if (linked) {
-            EXPECT_EQ(readBytes(document), KvdFile);
-        } else {
-            EXPECT_FALSE(fs::exists(document));
-        }
-        EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), linked ? 2u : 1u);
+        EXPECT_EQ(readBytes(document), newBytes);
+        EXPECT_EQ(readBytes(backup), KvdFile);
+        EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+        if (fileSystem.log.size() < std::size_t(failingCall))
+            break; // the save ran to its end without reaching the failing call
     }
+    EXPECT_GE(failures, 10) << scenario.name;
 }
 
-TEST_F(HeaderSaveTest, backupNameTakenDuringTheSaveIsNeverWrittenOver)
+TEST_P(HeaderSaveMoves, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
 {
-    for (const MoveScenario& scenario : MoveScenarios) {
-        SCOPED_TRACE(scenario.name);
-        QTemporaryDir scratch;
-        const std::string document = scratch.filePath("sample.kvd").toStdString();
-        writeBytes(document, KvdFile);
-        test::FaultyFileSystem fileSystem;
-        fileSystem.unsupported = scenario.unsupported;
-        fileSystem.beforeCall = [&] {
-            if (fileSystem.log.back().starts_with("sync"))
-                writeBytes(document + ".~1", "another program's file");
-        };
-        try {
-            saveHeader(document, KvdHeader, fileSystem);
-            ADD_FAILURE() << "saved";
-        } catch (const IoError& error) {
-            EXPECT_EQ(std::string(error.what()), "The header was not saved and \"" + document +
-                                                     "\" is unchanged: cannot keep the old file as \"" + document +
-                                                     ".~1\": \"" + document + ".~1\" already exists");
-        }
-        EXPECT_EQ(readBytes(document), KvdFile);
-        EXPECT_EQ(readBytes(document + ".~1"), "another program's file");
-        EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+    const MoveScenario& scenario = GetParam();
+    QTemporaryDir scratch;
+    const std::string document = scratch.filePath("sample.kvd").toStdString();
+    writeBytes(document, KvdFile);
+    test::FaultyFileSystem fileSystem;
+    fileSystem.unsupported = scenario.unsupported;
+    // Fails the move of the new file into place, then the undo that follows it.
+    fileSystem.beforeCall = [&] {
+        if (fileSystem.log.back().starts_with("rename " + scratch.path().toStdString() + "/.sample.kvd.saving"))
+            fileSystem.failCalls = {int(fileSystem.log.size()), int(fileSystem.log.size()) + 1};
+    };
+
+    try {
+        saveHeader(document, KvdHeader, fileSystem);
+        ADD_FAILURE() << "saved";
+    } catch (const IoError& error) {
+        const std::string text = error.what();
+        EXPECT_TRUE(text.starts_with("The header was not saved: cannot put the new file in place of")) << text;
+        const bool linked = !scenario.unsupported.contains("link");
+        const std::string where = linked ? "the old file also bears the name \"" : "the old file is kept as \"";
+        EXPECT_TRUE(text.ends_with(where + document + ".~1\"")) << text;
     }
+    EXPECT_EQ(readBytes(document + ".~1"), KvdFile);
+    const bool linked = !scenario.unsupported.contains("link");
+    if (linked) {
+        EXPECT_EQ(readBytes(document), KvdFile);
+    } else {
+        EXPECT_FALSE(fs::exists(document));
+    }
+    EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), linked ? 2u : 1u);
+}
+
+TEST_P(HeaderSaveMoves, backupNameTakenDuringTheSaveIsNeverWrittenOver)
+{
+    const MoveScenario& scenario = GetParam();
+    QTemporaryDir scratch;
+    const std::string document = scratch.filePath("sample.kvd").toStdString();
+    writeBytes(document, KvdFile);
+    test::FaultyFileSystem fileSystem;
+    fileSystem.unsupported = scenario.unsupported;
+    fileSystem.beforeCall = [&] {
+        if (fileSystem.log.back().starts_with("sync"))
+            writeBytes(document + ".~1", "another program's file");
+    };
+    try {
+        saveHeader(document, KvdHeader, fileSystem);
+        ADD_FAILURE() << "saved";
+    } catch (const IoError& error) {
+        EXPECT_EQ(std::string(error.what()), "The header was not saved and \"" + document +
+                                                 "\" is unchanged: cannot keep the old file as \"" + document +
+                                                 ".~1\": \"" + document + ".~1\" already exists");
+    }
+    EXPECT_EQ(readBytes(document), KvdFile);
+    EXPECT_EQ(readBytes(document + ".~1"), "another program's file");
+    EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
 }
 
 } // namespace

@@ -373,3 +373,22 @@ TEST_F(MainFormTest, namesThatAreNotValidUtf8ReachTheFileSystemUnchanged)
     EXPECT_EQ(::stat((file + ".~1").constData(), &info), 0);
     std::filesystem::remove_all(folder.toStdString()); // the temporary folder's removal goes by text
 }
+
+// "%00" in a dropped URL makes a name the system would cut at the NUL byte: it is
+// refused with a message, and the file its first bytes name is neither opened nor
+// saved over.
+TEST_F(MainFormTest, aDroppedNameWithANulByteIsRefused)
+{
+    const QString existing = writeFile("leaf_survey.kvd", kvdFile());
+    m_form->show();
+    idle();
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromEncoded("file://" + QFile::encodeName(existing).toPercentEncoding("/") +
+                                       "%00.notthere")});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(m_form.get())->event(&drop);
+    EXPECT_TRUE(m_form->documentWindows().isEmpty());
+    ASSERT_EQ(m_boxes->errors.size(), 1);
+    EXPECT_EQ(m_boxes->errors.front(), "The name \"" + existing + "\\0.notthere\" holds a NUL byte, which no "
+                                       "file name can hold: it names no file.");
+}
