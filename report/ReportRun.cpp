@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "report/OrderedJobs.h"
 #include "report/ReportFile.h"
+#include "report/TerminalText.h"
 
 #include <QFile>
 
@@ -32,7 +33,9 @@ public:
     {
         if (!output.err.empty()) {
             std::fflush(stdout);
-            std::fwrite(output.err.data(), 1, output.err.size(), stderr);
+            // Messages quote the file's texts (measurement names, paths).
+            const std::string err = m_errorTerminal ? escapedLines(output.err) : output.err;
+            std::fwrite(err.data(), 1, err.size(), stderr);
         }
         return put(output.out) && (!output.stream || output.stream([this](std::string_view bytes) { return put(bytes); }));
     }
@@ -68,6 +71,7 @@ private:
     }
 
     int m_errno = 0;
+    const bool m_errorTerminal = ::isatty(STDERR_FILENO) == 1;
 };
 
 // Thrown from the output side to stop reading further files.

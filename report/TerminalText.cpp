@@ -1,5 +1,6 @@
 #include "report/TerminalText.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kvd {
@@ -91,6 +92,19 @@ std::string escapedControls(std::string_view text)
 {
     std::string out;
     appendEscapedControls(out, text);
+    return out;
+}
+
+std::string escapedLines(std::string_view text)
+{
+    std::string out;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        appendEscapedControls(out, text.substr(start, end - start));
+        if (end < text.size())
+            out += '\n';
+        start = end + 1;
+    }
     return out;
 }
 

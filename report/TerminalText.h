@@ -15,6 +15,9 @@ void appendEscapedControls(std::string& out, std::string_view text);
 // The same, returned.
 std::string escapedControls(std::string_view text);
 
+// Lines of text escaped as appendEscapedControls() does, their line ends (LF) kept.
+std::string escapedLines(std::string_view text);
+
 // Appends text to out as it is, or escaped as appendEscapedControls() does.
 inline void appendText(std::string& out, std::string_view text, bool escaped)
 {

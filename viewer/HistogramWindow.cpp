@@ -4,7 +4,12 @@
 
 #include <QChartView>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -14,7 +19,26 @@ namespace {
 
 constexpr int ChartWidth = 420;
 constexpr int ChartHeight = 340;
+constexpr int ChartSpacing = 12;
 constexpr int MaxChartsAcross = 3;
+
+// The chart of a histogram, or a line saying its column holds no numbers.
+QWidget* histogramView(const Histogram& histogram, const QString& name)
+{
+    QWidget* view = nullptr;
+    if (QChart* chart = histogramChart(histogram, name)) {
+        auto* chartView = new QChartView(chart);
+        chartView->setRenderHint(QPainter::Antialiasing);
+        view = chartView;
+    } else {
+        auto* note = new QLabel(noNumbersText(name));
+        note->setAlignment(Qt::AlignCenter);
+        note->setWordWrap(true);
+        view = note;
+    }
+    view->setMinimumSize(ChartWidth, ChartHeight);
+    return view;
+}
 
 } // namespace
 
@@ -29,12 +53,8 @@ HistogramWindow::HistogramWindow(const QString& documentCaption, std::vector<His
     auto* row = new QHBoxLayout(charts);
     row->setContentsMargins(0, 0, 0, 0);
     for (std::size_t i = 0; i < m_histograms.size(); ++i) {
-        const QString name = i < static_cast<std::size_t>(columnNames.size()) ? columnNames[static_cast<qsizetype>(i)]
-                                                                              : QString();
-        auto* view = new QChartView(histogramChart(m_histograms[i], name));
-        view->setRenderHint(QPainter::Antialiasing);
-        view->setMinimumSize(ChartWidth, ChartHeight);
-        row->addWidget(view);
+        const auto index = static_cast<qsizetype>(i);
+        row->addWidget(histogramView(m_histograms[i], index < columnNames.size() ? columnNames[index] : QString()));
     }
     auto* scroll = new QScrollArea;
     scroll->setWidget(charts);
@@ -42,9 +62,37 @@ HistogramWindow::HistogramWindow(const QString& documentCaption, std::vector<His
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
+
+    fitToScreen();
+}
+
+void HistogramWindow::keyPressEvent(QKeyEvent* event)
+{
+    // The charts leave these keys to their window.
+    if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Close)
+        || event->keyCombination() == QKeyCombination(Qt::CTRL | Qt::Key_W)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void HistogramWindow::fitToScreen()
+{
     const int across =
         static_cast<int>(std::clamp<std::size_t>(m_histograms.size(), 1, static_cast<std::size_t>(MaxChartsAcross)));
-    resize(across * (ChartWidth + 12) + 8, ChartHeight + 40);
+    QSize wanted(across * (ChartWidth + ChartSpacing) + 8, ChartHeight + 40);
+    const QScreen* shownOn = parentWidget() ? parentWidget()->screen() : screen();
+    if (!shownOn)
+        return;
+    // The frame the window manager adds is not known before the window is shown: leave
+    // room for a usual one.
+    const QRect available = shownOn->availableGeometry();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const QSize room = available.size() - QSize(FrameAllowance, FrameAllowance + titleBar);
+    resize(wanted.boundedTo(room));
+    // Centred over the available area: wholly inside it.
+    move(available.center() - QPoint(width() / 2, height() / 2));
 }
 
 } // namespace kvd

@@ -10,7 +10,9 @@ namespace kvd {
 
 // A window of histograms side by side, one chart per measurement, titled after the
 // document. It holds the histograms it shows (computed from the loaded table), so it
-// needs nothing of the document once built.
+// needs nothing of the document once built. A column without numbers gets a line that
+// says so in place of its chart. The window fits the available area of its screen (it
+// scrolls beyond), and Escape or Ctrl+W closes it.
 class HistogramWindow : public QWidget {
     Q_OBJECT
 public:
@@ -20,7 +22,15 @@ public:
 
     const std::vector<Histogram>& histograms() const noexcept { return m_histograms; }
 
+    // Room kept free around the window for the frame a window manager adds.
+    static constexpr int FrameAllowance = 16;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void fitToScreen();
+
     std::vector<Histogram> m_histograms;
 };
 

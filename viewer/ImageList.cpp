@@ -1,5 +1,6 @@
 #include "viewer/ImageList.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -10,6 +11,21 @@ constexpr const char* ImageNames[] = {
     "open", "close", "quit", "cascade", "tile_horizontal", "tile_vertical", "about", "save",
 };
 } // namespace
+
+QPixmap disabledImage(const QPixmap& image)
+{
+    // Grey and faint, so that an image drawn grey already (the close button's) still
+    // reads as disabled.
+    QImage faded = image.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < faded.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(faded.scanLine(y));
+        for (int x = 0; x < faded.width(); ++x) {
+            const int grey = 128 + qGray(line[x]) / 2;
+            line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) * 2 / 5);
+        }
+    }
+    return QPixmap::fromImage(faded);
+}
 
 QPixmap drawing(const QString& name, int size)
 {
@@ -27,7 +43,7 @@ ImageList::ImageList()
         QIcon icon;
         const QPixmap image = drawing(QString::fromLatin1(name), ImageSize);
         icon.addPixmap(image, QIcon::Normal);
-        // Disabled buttons show their image greyed, as the style draws it.
+        icon.addPixmap(disabledImage(image), QIcon::Disabled);
         m_icons.push_back(icon);
     }
 }

@@ -23,6 +23,9 @@ private:
     std::vector<QIcon> m_icons;
 };
 
+// How a tool bar image looks on a disabled button: grey and faint.
+QPixmap disabledImage(const QPixmap& image);
+
 // A picture of the program's resources drawn at `size` pixels square, from its SVG
 // drawing (name without ".svg", e.g. "picture" or "kvdviewer").
 QPixmap drawing(const QString& name, int size);

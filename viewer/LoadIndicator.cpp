@@ -14,21 +14,37 @@ constexpr int Steps = 1000;
 } // namespace
 
 LoadIndicator::LoadIndicator(QStatusBar& statusBar, QProgressBar& progressBar, const QString& fileCaption)
-    : m_statusBar(statusBar), m_progressBar(progressBar)
+    : m_statusBar(statusBar), m_progressBar(progressBar),
+      m_message(QCoreApplication::translate("LoadIndicator", "Reading %1").arg(fileCaption))
 {
     m_progressBar.setRange(0, Steps);
     m_progressBar.setValue(0);
-    m_progressBar.show();
-    m_statusBar.showMessage(QCoreApplication::translate("LoadIndicator", "Reading %1").arg(fileCaption));
-    // Lay out and draw the status bar now: no event is handled until the load ends.
-    QCoreApplication::sendPostedEvents(&m_statusBar, QEvent::LayoutRequest);
-    m_statusBar.repaint();
+    showMessage();
 }
 
 LoadIndicator::~LoadIndicator()
 {
+    suspend();
+}
+
+void LoadIndicator::showMessage()
+{
+    m_progressBar.show();
+    m_statusBar.showMessage(m_message);
+    // Lay out and draw the status bar now, before the load goes on.
+    QCoreApplication::sendPostedEvents(&m_statusBar, QEvent::LayoutRequest);
+    m_statusBar.repaint();
+}
+
+void LoadIndicator::suspend()
+{
     m_progressBar.hide();
     m_statusBar.clearMessage();
+}
+
+void LoadIndicator::resume()
+{
+    showMessage();
 }
 
 void LoadIndicator::progress(std::uint64_t bytesDone, std::uint64_t bytesTotal)

@@ -1,16 +1,17 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 
 class QProgressBar;
 class QStatusBar;
-class QString;
 
 namespace kvd {
 
 // Shows how far the reading of a file has got in the status bar while it lasts (a
-// scope). The load runs on the user-interface thread without handling events, so
-// each step repaints the progress bar alone, at most once per thousandth.
+// scope). Each step repaints the progress bar at once, at most once per thousandth:
+// the load handles events only now and then.
 class LoadIndicator {
 public:
     LoadIndicator(QStatusBar& statusBar, QProgressBar& progressBar, const QString& fileCaption);
@@ -19,10 +20,17 @@ public:
     LoadIndicator& operator=(const LoadIndicator&) = delete;
 
     void progress(std::uint64_t bytesDone, std::uint64_t bytesTotal);
+    // Takes the message and the bar away while a box is up, and puts them back, where
+    // they were, when it has closed.
+    void suspend();
+    void resume();
 
 private:
+    void showMessage();
+
     QStatusBar& m_statusBar;
     QProgressBar& m_progressBar;
+    QString m_message;
     int m_shown = -1;
 };
 

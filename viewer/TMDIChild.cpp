@@ -13,6 +13,7 @@
 
 #include <QTextDocument>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,6 +33,18 @@ constexpr int MemoHeight = 105;
 constexpr int SplitterMinimum = 60;
 constexpr int SplitterHandleHeight = 8;
 constexpr int Panel2Height = 16;
+
+// A read-only editor shows the button face behind its text, as read-only fields of
+// the platform do; an editable one the window colour.
+void showReadOnlyLook(QTextEdit& editor, bool readOnly)
+{
+    QPalette palette = editor.palette();
+    const QPalette standard = QApplication::palette(&editor);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setBrush(group, QPalette::Base,
+                         standard.brush(group, readOnly ? QPalette::Window : QPalette::Base));
+    editor.setPalette(palette);
+}
 
 QWidget* pageWithFullChild(QWidget* child)
 {
@@ -69,6 +82,8 @@ void TMDIChild::buildHeaderPage(const DocumentFonts& fonts)
     RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A header line holds no TAB of its own making: Tab moves the focus on.
+    RichEdit1->setTabChangesFocus(true);
     connect(RichEdit1, &QTextEdit::textChanged, this, &TMDIChild::RichEdit1Change);
     // The editor's own flag clears again when the user undoes back to the loaded text;
     // the header's flag stays set until the loader clears it.
@@ -267,6 +282,7 @@ void TMDIChild::showHeader()
         RichEdit1->moveCursor(QTextCursor::Start);
     }
     RichEdit1->setReadOnly(header.readOnly || m_headerTooLarge);
+    showReadOnlyLook(*RichEdit1, RichEdit1->isReadOnly());
     const Qt::ScrollBarPolicy scrollBar = header.verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
     RichEdit1->setVerticalScrollBarPolicy(scrollBar);
     HeaderView->setVerticalScrollBarPolicy(scrollBar);
@@ -322,6 +338,25 @@ void TMDIChild::showDocument()
 {
     showHeaderAndTable();
     showSummary();
+}
+
+QWidget* TMDIChild::pageContent() const
+{
+    const QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet2)
+        return StringGrid1;
+    if (page == TabSheet3)
+        return Memo1;
+    return m_headerTooLarge ? static_cast<QWidget*>(HeaderView) : RichEdit1;
+}
+
+void TMDIChild::focusPageContent()
+{
+    const QWidget* focus = QApplication::focusWidget();
+    const QWidget* page = PageControl1->currentWidget();
+    if (focus && page && page->isAncestorOf(focus))
+        return;
+    pageContent()->setFocus(Qt::OtherFocusReason);
 }
 
 QStringList TMDIChild::headerLines() const

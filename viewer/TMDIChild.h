@@ -78,6 +78,12 @@ public:
     // Replaces EditableHeaderLines for the headers shown from now on.
     void setEditableHeaderLines(std::size_t lines) noexcept { m_editableHeaderLines = lines; }
 
+    // The widget that takes the keyboard focus on the page shown: the header editor (or
+    // the line view of a header too large to edit), the data grid or the report.
+    QWidget* pageContent() const;
+    // Gives the page content the focus, unless the focus is already inside that page.
+    void focusPageContent();
+
     // Find bar, jumps from the summary to the rows, histograms.
     kvd::DocumentExplorer* explorer() const noexcept { return m_explorer; }
 

@@ -4,8 +4,10 @@
 #include "viewer/CascadeLayout.h"
 #include "viewer/ErrorText.h"
 #include "viewer/FocusReturn.h"
+#include "viewer/LoadGate.h"
 #include "viewer/LoadIndicator.h"
 #include "viewer/LocalPath.h"
+#include "viewer/NewWindowPlace.h"
 #include "viewer/TAboutBox.h"
 #include "viewer/TileLayout.h"
 #include "common/Errors.h"
@@ -18,6 +20,7 @@
 #include "instance/OneInstance.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -84,7 +87,7 @@ TMainForm::TMainForm(QWidget* parent, Guard guard)
     m_loadProgress->hide();
     statusBar()->addPermanentWidget(m_loadProgress);
 
-    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::scheduleActionUpdate);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::documentWindowActivated);
     UpdateActions();
     ToolButton2->setEnabled(false);
 
@@ -285,6 +288,8 @@ void TMainForm::guarded(Handler&& handler)
 {
     try {
         handler();
+    } catch (const kvd::LoadCancelled&) {
+        // The user stopped it: the run ends there, without a box.
     } catch (const std::exception& error) {
         reportError(QString::fromUtf8(error.what()));
     }
@@ -305,6 +310,43 @@ TMDIChild* TMainForm::activeDocumentWindow() const
 {
     auto* child = qobject_cast<TMDIChild*>(m_mdiArea->currentSubWindow());
     return child && !child->isHidden() ? child : nullptr;
+}
+
+void TMainForm::documentWindowActivated()
+{
+    scheduleActionUpdate();
+    updateCaption();
+    // However it became active (opened, Ctrl+Tab, the Windows menu), the window's
+    // keys go to what its page shows, not to its page tabs.
+    if (TMDIChild* child = activeDocumentWindow())
+        child->focusPageContent();
+}
+
+QString TMainForm::mainCaption() const
+{
+    const QString title = QStringLiteral("KVD Viewer");
+    const TMDIChild* active = activeDocumentWindow();
+    if (!active || !active->isMaximized())
+        return title;
+    return title + QStringLiteral(" - [") + active->windowTitle() + QLatin1Char(']');
+}
+
+void TMainForm::updateCaption()
+{
+    if (m_settingCaption)
+        return;
+    m_settingCaption = true;
+    setWindowTitle(mainCaption());
+    m_settingCaption = false;
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // A maximised document window writes its own version of the main caption, built
+    // on what the caption held before, which may already name a document.
+    if (event->type() == QEvent::WindowTitleChange && m_mdiArea && !m_settingCaption && windowTitle() != mainCaption())
+        QMetaObject::invokeMethod(this, &TMainForm::updateCaption, Qt::QueuedConnection);
 }
 
 void TMainForm::scheduleActionUpdate()
@@ -339,6 +381,9 @@ TMDIChild* TMainForm::createDocumentWindow()
     }
     m_mdiArea->addSubWindow(child);
     connect(child, &QObject::destroyed, this, &TMainForm::scheduleActionUpdate);
+    connect(child, &QObject::destroyed, this, &TMainForm::updateCaption, Qt::QueuedConnection);
+    connect(child, &QMdiSubWindow::windowStateChanged, this, &TMainForm::updateCaption);
+    connect(child, &QWidget::windowTitleChanged, this, &TMainForm::updateCaption);
     child->show();
     // The client area, inside the window's frame and title bar.
     child->resize(child->size() - child->widget()->size()
@@ -362,15 +407,22 @@ QRect TMainForm::workspaceRect() const
 
 void TMainForm::placeNewWindow(TMDIChild& child)
 {
-    // New windows cascade: each one a title bar lower and further right than the one
-    // before, starting again at the top left when it would leave the area.
+    // New windows cascade: each one a title bar lower and further right than the last
+    // one opened, starting again at the top left when its title bar would leave the
+    // workspace, and never on a place another window holds while one is free.
     const int step = cascadeStep(child);
-    const QSize area = m_mdiArea->viewport()->size();
-    const auto index = static_cast<int>(documentWindows().size()) - 1;
-    const int fitting = std::max(1, std::min((area.width() - child.width()) / std::max(1, step),
-                                             (area.height() - child.height()) / std::max(1, step)) + 1);
-    const int slot = index % fitting;
-    child.move(slot * step, slot * step);
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &child);
+    const int count = kvd::newWindowPlaceCount(workspaceRect().size(), child.size(), titleBar, step);
+    std::vector<bool> taken(static_cast<std::size_t>(count), false);
+    for (const TMDIChild* other : documentWindows()) {
+        const QPoint at = other->pos();
+        if (other == &child || other->isMaximized() || other->isMinimized() || at.x() != at.y() || step <= 0)
+            continue;
+        if (at.x() >= 0 && at.x() % step == 0 && at.x() / step < count)
+            taken[static_cast<std::size_t>(at.x() / step)] = true;
+    }
+    m_lastPlace = kvd::nextNewWindowPlace(m_lastPlace, taken);
+    child.move(m_lastPlace * step, m_lastPlace * step);
 }
 
 void TMainForm::setCommandLineParameters(const QStringList& parameters)
@@ -388,50 +440,8 @@ void TMainForm::OpenDataFile(const QString& name)
 void TMainForm::OpenDataFile(const QByteArray& path)
 {
     ToolButton2->setEnabled(false);
-    TMDIChild* child = createDocumentWindow();
-    child->FileName = QFile::decodeName(path);
-    kvd::Document& document = child->document();
-    document.fileName = path.toStdString();
-    document.caption = kvd::captionForPath(document.fileName);
-    child->setWindowTitle(QFile::decodeName(QByteArray::fromStdString(document.caption)));
-    child->repaint();
-
-    if (!m_gridTextWidth)
-        m_gridTextWidth.emplace(child->StringGrid1->font());
-    // "Reading NAME" stands in the status bar while the file is read, and no longer
-    // once a box is up: the reading has then ended or stopped.
-    std::optional<kvd::LoadIndicator> indicator(std::in_place, *statusBar(), *m_loadProgress, child->windowTitle());
-    kvd::LoadOptions options;
-    options.reader.textWidth = [&measure = *m_gridTextWidth, &document](std::string_view text) {
-        return measure(text, document.encoding);
-    };
-    options.reader.progress = [&indicator](std::uint64_t done, std::uint64_t total) {
-        if (indicator)
-            indicator->progress(done, total);
-    };
-    options.decimalSeparator = kvd::userDecimalSeparator();
-    bool tableShown = false;
-    options.warning = [this, child, &tableShown, &indicator](const std::string& message) {
-        if (!tableShown) {
-            child->showHeaderAndTable(); // the table is complete when the statistics warn
-            tableShown = true;
-        }
-        indicator.reset();
-        m_dialogs->message(this, kvd::decodeText(message, child->document().encoding));
-    };
-
-    kvd::ReadResult result;
-    {
-        LoadScope loading(*this);
-        try {
-            result = kvd::loadDocument(document, options);
-        } catch (...) {
-            child->showDocument();
-            throw;
-        }
-    }
-    indicator.reset();
-    child->showDocument();
+    TMDIChild* child = createNamedDocumentWindow(path);
+    const kvd::ReadResult result = fillDocumentWindow(*child);
     if (result.status == kvd::ReadStatus::UnknownFormat) {
         m_dialogs->message(this, QStringLiteral("Unknow file format"));
         child->close();
@@ -441,15 +451,83 @@ void TMainForm::OpenDataFile(const QByteArray& path)
     ToolButton2->setEnabled(false);
 }
 
-TMainForm::LoadScope::LoadScope(TMainForm& form)
+TMDIChild* TMainForm::createNamedDocumentWindow(const QByteArray& path)
+{
+    TMDIChild* child = createDocumentWindow();
+    child->FileName = QFile::decodeName(path);
+    kvd::Document& document = child->document();
+    document.fileName = path.toStdString();
+    document.caption = kvd::captionForPath(document.fileName);
+    child->setWindowTitle(QFile::decodeName(QByteArray::fromStdString(document.caption)));
+    child->repaint();
+    return child;
+}
+
+kvd::ReadResult TMainForm::fillDocumentWindow(TMDIChild& child)
+{
+    kvd::ReadResult result;
+    try {
+        result = loadWithProgress(child);
+    } catch (const kvd::LoadCancelled&) {
+        child.close();
+        throw;
+    } catch (...) {
+        child.showDocument();
+        throw;
+    }
+    child.showDocument();
+    return result;
+}
+
+kvd::ReadResult TMainForm::loadWithProgress(TMDIChild& child)
+{
+    // "Reading NAME" stands in the status bar while the file loads, except while a box
+    // is up.
+    kvd::LoadIndicator indicator(*statusBar(), *m_loadProgress, child.windowTitle());
+    kvd::LoadGate gate(child);
+    const LoadScope loading(*this, gate);
+    return kvd::loadDocument(child.document(), loadOptions(child, indicator, gate));
+}
+
+kvd::LoadOptions TMainForm::loadOptions(TMDIChild& child, kvd::LoadIndicator& indicator, kvd::LoadGate& gate)
+{
+    if (!m_gridTextWidth)
+        m_gridTextWidth.emplace(child.StringGrid1->font());
+    const kvd::Document& document = child.document();
+    kvd::LoadOptions options;
+    options.reader.textWidth = [&measure = *m_gridTextWidth, &document](std::string_view text) {
+        return measure(text, document.encoding);
+    };
+    options.reader.progress = [&indicator, &gate](std::uint64_t done, std::uint64_t total) {
+        indicator.progress(done, total);
+        gate.pump();
+    };
+    options.decimalSeparator = kvd::userDecimalSeparator();
+    options.warning = [this, &child, &indicator, &gate, tableShown = false](const std::string& message) mutable {
+        gate.throwIfCancelled();
+        if (!tableShown) {
+            child.showHeaderAndTable(); // the table is complete when the statistics warn
+            tableShown = true;
+        }
+        indicator.suspend();
+        m_dialogs->message(this, kvd::decodeText(message, child.document().encoding));
+        indicator.resume();
+        gate.pumpNow();
+    };
+    return options;
+}
+
+TMainForm::LoadScope::LoadScope(TMainForm& form, kvd::LoadGate& gate)
     : m_form(form)
 {
     m_form.m_loading = true;
+    m_form.m_loadGate = &gate;
 }
 
 TMainForm::LoadScope::~LoadScope()
 {
     m_form.m_loading = false;
+    m_form.m_loadGate = nullptr;
     if (m_form.m_closeAfterLoad) {
         m_form.m_closeAfterLoad = false;
         QMetaObject::invokeMethod(&m_form, &QWidget::close, Qt::QueuedConnection);
@@ -488,7 +566,13 @@ void TMainForm::FormShow()
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     if (m_loading) {
+        // The load stops at its next step, and its box, if one is up, closes: the
+        // window then closes as asked.
         m_closeAfterLoad = true;
+        if (m_loadGate)
+            m_loadGate->cancel();
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
         event->ignore();
         return;
     }

@@ -4,6 +4,7 @@
 #include "viewer/ImageList.h"
 #include "viewer/TileLayout.h"
 #include "viewer/GridTextWidth.h"
+#include "document/DocumentLoader.h"
 
 #include <QMainWindow>
 #include <QByteArrayList>
@@ -22,8 +23,10 @@ class QToolBar;
 class QToolButton;
 class TAboutBox;
 namespace kvd {
+class LoadGate;
+class LoadIndicator;
 class TOneInstance;
-}
+} // namespace kvd
 class TMDIChild;
 
 // The main window: a frame of document windows with the tool bar, the menus and the
@@ -49,6 +52,9 @@ public:
     // its caption and FileName, then filled by the loader. A file of unknown kind is
     // reported and its window closed again. Throws what the loader throws
     // (kvd::Error); the window then stays open showing what it was filled with.
+    // While the file loads the windows repaint, but user input is dropped; Escape, or
+    // closing the window, cancels the load: the window closes and kvd::LoadCancelled
+    // is thrown (the run of files ends there, without a box).
     // `path` is the file system's bytes; the window shows it decoded by the locale.
     void OpenDataFile(const QByteArray& path);
     // The same for a name given as text, encoded by the locale.
@@ -114,7 +120,12 @@ public slots:
     void WindowTileHorizontal1Execute();
     void WindowTileVertical1Execute();
 
+    // The main caption: "KVD Viewer", followed by " - [CAPTION]" of the active
+    // document window while that window is maximised.
+    QString mainCaption() const;
+
 protected:
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -136,12 +147,23 @@ private:
     QToolButton* addToolButton(QAction* action, const QString& hint);
     void addToolBarSeparator();
     TMDIChild* createDocumentWindow();
+    // A new document window with the caption and FileName of `path`.
+    TMDIChild* createNamedDocumentWindow(const QByteArray& path);
+    // Loads the window's file and shows what was loaded. Throws what the loader throws,
+    // after showing what was filled; kvd::LoadCancelled after closing the window.
+    kvd::ReadResult fillDocumentWindow(TMDIChild& child);
+    kvd::ReadResult loadWithProgress(TMDIChild& child);
+    kvd::LoadOptions loadOptions(TMDIChild& child, kvd::LoadIndicator& indicator, kvd::LoadGate& gate);
     void placeNewWindow(TMDIChild& child);
     void tile(kvd::TileDirection direction);
     // The windows that arrangements place (neither hidden nor minimised), bottom of
     // the stack first; maximised ones are made normal.
     QList<QMdiSubWindow*> windowsToArrange();
     void scheduleActionUpdate();
+    void documentWindowActivated();
+    // Sets the main caption from the document windows; the frame's own writes of it
+    // are corrected the same way.
+    void updateCaption();
     // Opens each existing file (not a folder) of `names`, in order; names that name
     // no such file are skipped. An error ends the run.
     void openExistingFiles(const QByteArrayList& paths);
@@ -151,7 +173,7 @@ private:
     // Marks a load in progress for its lifetime.
     class LoadScope {
     public:
-        explicit LoadScope(TMainForm& form);
+        LoadScope(TMainForm& form, kvd::LoadGate& gate);
         ~LoadScope();
         LoadScope(const LoadScope&) = delete;
         LoadScope& operator=(const LoadScope&) = delete;
@@ -160,7 +182,7 @@ private:
         TMainForm& m_form;
     };
 
-    QMdiArea* m_mdiArea;
+    QMdiArea* m_mdiArea = nullptr;
     QProgressBar* m_loadProgress;
     TAboutBox* m_aboutBox;
     std::unique_ptr<kvd::Dialogs> m_dialogs;
@@ -171,5 +193,8 @@ private:
     // for the load to end: the window being filled must not go away under the loader.
     bool m_loading = false;
     bool m_closeAfterLoad = false;
+    kvd::LoadGate* m_loadGate = nullptr; // of the load in progress
     bool m_actionUpdatePending = false;
+    int m_lastPlace = -1; // of the last new window, see placeNewWindow
+    bool m_settingCaption = false;
 };

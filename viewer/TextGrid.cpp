@@ -392,6 +392,36 @@ bool TextGrid::copySelection()
     return true;
 }
 
+void TextGrid::focusInEvent(QFocusEvent* event)
+{
+    const bool hadCurrent = currentIndex().isValid();
+    QTableView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid() && selectionModel())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void TextGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (!m_extendingByKey)
+        m_selectionAnchor = current;
+}
+
+QItemSelectionModel::SelectionFlags TextGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    const bool ranges = selectionMode() == ContiguousSelection || selectionMode() == ExtendedSelection;
+    if (event && event->type() == QEvent::KeyPress && ranges) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const Qt::KeyboardModifiers both = Qt::ControlModifier | Qt::ShiftModifier;
+        if ((key->modifiers() & both) == both && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End))
+            return QItemSelectionModel::SelectCurrent
+                   | (selectionBehavior() == SelectRows      ? QItemSelectionModel::Rows
+                      : selectionBehavior() == SelectColumns ? QItemSelectionModel::Columns
+                                                             : QItemSelectionModel::NoUpdate);
+    }
+    return QTableView::selectionCommand(index, event);
+}
+
 void TextGrid::keyPressEvent(QKeyEvent* event)
 {
     if (event->matches(QKeySequence::Copy)) {
@@ -399,7 +429,15 @@ void TextGrid::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    const QModelIndex before = currentIndex();
+    static constexpr int MoveKeys[] = {Qt::Key_Left, Qt::Key_Right,  Qt::Key_Up,       Qt::Key_Down,
+                                       Qt::Key_Home, Qt::Key_End,    Qt::Key_PageUp,   Qt::Key_PageDown};
+    const bool moveKey = std::find(std::begin(MoveKeys), std::end(MoveKeys), event->key()) != std::end(MoveKeys);
+    m_extendingByKey = moveKey && (event->modifiers() & Qt::ShiftModifier) && m_selectionAnchor.isValid();
     QTableView::keyPressEvent(event);
+    if (m_extendingByKey && currentIndex().isValid() && currentIndex() != before && selectionModel())
+        selectionModel()->select(QItemSelection(m_selectionAnchor, currentIndex()), QItemSelectionModel::ClearAndSelect);
+    m_extendingByKey = false;
     // Home shows its cell also when it was current already and scrolled out of view.
     if (event->key() == Qt::Key_Home && currentIndex().isValid())
         scrollTo(currentIndex());

@@ -63,6 +63,15 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Taking the focus leaves no cell current when none was: a search starts from the
+    // current cell, and the first key press chooses one.
+    void focusInEvent(QFocusEvent* event) override;
+    // Ctrl+Shift+Home and Ctrl+Shift+End extend the selection, as Shift with any other
+    // move does.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    // The cell made current other than by a Shift move anchors the next Shift moves.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void resizeEvent(QResizeEvent* event) override;
     // Home (Ctrl+Home) goes to the first scrollable column (of the first row), Left
     // stops at it, Tab and Shift+Tab pass over the fixed columns to the next or
@@ -94,6 +103,10 @@ private:
     int m_rowSelectionLeft = 0;
     int m_rowSelectionRight = -1;
     bool m_selectingRows = false; // selectRows() is clearing the widget's selection
+    // Shift moves select the cells from this one to the current one, whatever the
+    // view's scrolling has done to the first's place on screen.
+    QPersistentModelIndex m_selectionAnchor;
+    bool m_extendingByKey = false;
 };
 
 } // namespace kvd

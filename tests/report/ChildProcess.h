@@ -23,7 +23,12 @@ struct ChildRun {
     long peakKib = 0; // the child's peak resident memory
 };
 
-enum class Output { Pipe, Terminal, DevNull };
+enum class Output {
+    Pipe,
+    Terminal,
+    TerminalWithErrors, // standard error on the same terminal, read into `out` too
+    DevNull,
+};
 
 namespace detail {
 
@@ -56,7 +61,7 @@ inline std::string readAll(int descriptor)
 } // namespace detail
 
 // Runs arguments[0] with the others, and environment settings ("NAME=value") added.
-// Standard error always goes to a pipe. Standard input is /dev/null.
+// Standard error goes to a pipe but with TerminalWithErrors. Standard input is /dev/null.
 inline ChildRun runChild(const std::vector<std::string>& arguments, Output output,
                          const std::vector<std::string>& environment = {"LC_ALL=C.UTF-8"})
 {
@@ -67,7 +72,8 @@ inline ChildRun runChild(const std::vector<std::string>& arguments, Output outpu
         return run;
     int master = -1;
     pid_t child = -1;
-    if (output == Output::Terminal) {
+    const bool terminal = output == Output::Terminal || output == Output::TerminalWithErrors;
+    if (terminal) {
         termios raw{};
         ::cfmakeraw(&raw); // no CR added before each line end
         child = ::forkpty(&master, nullptr, &raw, nullptr);
@@ -75,7 +81,8 @@ inline ChildRun runChild(const std::vector<std::string>& arguments, Output outpu
         child = ::fork();
     }
     if (child == 0) {
-        ::dup2(errPipe[1], STDERR_FILENO);
+        if (output != Output::TerminalWithErrors)
+            ::dup2(errPipe[1], STDERR_FILENO);
         if (output == Output::Pipe)
             ::dup2(outPipe[1], STDOUT_FILENO);
         if (output == Output::DevNull)
@@ -91,7 +98,7 @@ inline ChildRun runChild(const std::vector<std::string>& arguments, Output outpu
     // Standard error is small here; standard output is read to its end first.
     if (output == Output::Pipe)
         run.out = detail::readAll(outPipe[0]);
-    if (output == Output::Terminal)
+    if (terminal)
         run.out = detail::readAll(master);
     run.err = detail::readAll(errPipe[0]);
     int status = 0;

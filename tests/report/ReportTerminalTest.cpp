@@ -100,6 +100,18 @@ TEST_F(KvdReportTerminal, pipedTextKeepsTheBytesAndATerminalGetsThemEscaped)
     EXPECT_NE(text.out.find("Ar\\ae\\033[2Ja\t"), std::string::npos) << text.out;
 }
 
+// Warnings quote measurement names: on a terminal they are escaped too.
+TEST_F(KvdReportTerminal, messagesOnATerminalAreEscaped)
+{
+    std::ofstream(m_path, std::ios::binary) << "KVD\r\n[Data]\r\nId;Src;\x1b[2JA\r\na;s;1\r\nb;s;x\r\n";
+    const ChildRun piped = report({"--format=tsv"}, Output::Pipe);
+    EXPECT_EQ(piped.err, "WARNING: \"\x1b[2JA\" contains invalid value(s)\n");
+    const ChildRun shown = report({"--format=tsv"}, Output::TerminalWithErrors);
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_NE(shown.out.find("WARNING: \"\\033[2JA\" contains invalid value(s)\n"), std::string::npos) << shown.out;
+    EXPECT_FALSE(holdsControls(shown.out, true)) << shown.out;
+}
+
 TEST_F(KvdReportTerminal, checkLinesAreEscapedWhereverTheyGo)
 {
     for (const Output output : {Output::Pipe, Output::Terminal}) {

@@ -44,6 +44,8 @@ TEST(EscapedControls, escapesWhatATerminalWouldObeyAndKeepsTheRest)
     };
     for (const auto& c : cases)
         EXPECT_EQ(escapedControls(c.text), c.escaped) << testing::PrintToString(c.text);
+    // Lines keep their ends, and only those.
+    EXPECT_EQ(escapedLines("a\x1b\nb\r\n\n\tc"), "a\\033\nb\\r\n\n\\tc");
 }
 
 // Reads the escapes back (the texts below hold no backslash of their own).

@@ -186,20 +186,6 @@ TEST_F(DocumentWindowTest, droppedFilesOpenInTheirOrderAndFoldersAreSkipped)
     EXPECT_EQ(titles, (QStringList{"z.kvd", "a.kvd"}));
 }
 
-TEST_F(DocumentWindowTest, closeAskedForDuringALoadWaitsForItsEnd)
-{
-    m_boxes->whileMessageShown = [this] { m_form->close(); };
-    m_form->OpenDataFile(writeFile("warn.kvd", "KVD\r\n[Data]\r\nObject;Source;Area\r\n1;a;1\r\n2;a;x\r\n"));
-    ASSERT_EQ(m_boxes->messages.size(), 1);
-    TMDIChild* window = m_form->activeDocumentWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->Memo1->toPlainText().startsWith("This KVD file contains:"));
-    EXPECT_TRUE(m_form->isVisible());
-    idle();
-    EXPECT_FALSE(m_form->isVisible());
-    EXPECT_TRUE(m_form->documentWindows().isEmpty());
-}
-
 TEST_F(DocumentWindowTest, headerTooLargeToEditIsShownReadOnlyAndNeverSaved)
 {
     const std::size_t bodyLines = TMDIChild::EditableHeaderLines + 1;

@@ -244,6 +244,56 @@ TEST(TextGridTest, keysAndClicksNeverMakeAFixedCellCurrent)
     EXPECT_EQ(fixed->palette().color(QPalette::Highlight), FixedCellColour);
 }
 
+TEST(TextGridTest, shiftedMovesExtendTheSelectionFromTheAnchor)
+{
+    std::vector<std::string> lines = {"Object;Source;A;B;C;D"};
+    for (int row = 1; row <= 30; ++row)
+        lines.push_back(std::to_string(row) + ";a;1;2;3;4");
+    const DataTable table = makeTable(lines, 2);
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model(table, encoding);
+    TextGrid grid;
+    grid.resize(400, 200);
+    grid.setModel(&model);
+    grid.setFixedColumnCount(2);
+    grid.show();
+    grid.setFocus();
+
+    // From the anchor (10, 3): where the key leaves the current cell, and the selected
+    // block, whose corners are the anchor and that cell.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int row, column;
+    } moves[] = {
+        {Qt::Key_Right, Qt::ShiftModifier, 10, 4},
+        {Qt::Key_Down, Qt::ShiftModifier, 11, 3},
+        {Qt::Key_Home, Qt::ShiftModifier, 10, 2},
+        {Qt::Key_End, Qt::ShiftModifier, 10, 5},
+        {Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier, 0, 2},
+        {Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier, 29, 5},
+        {Qt::Key_PageDown, Qt::ShiftModifier, -1, 3}, // a page lower, whatever a page is
+    };
+    for (const auto& move : moves) {
+        const QString name = QKeySequence(move.key | move.modifiers).toString();
+        grid.setCurrentIndex(model.index(10, 3));
+        QTest::keyClick(&grid, move.key, move.modifiers);
+        const int row = move.row >= 0 ? move.row : grid.currentIndex().row();
+        ASSERT_EQ(grid.currentIndex(), model.index(row, move.column)) << name.toStdString();
+        const int cells = (std::abs(row - 10) + 1) * (std::abs(move.column - 3) + 1);
+        EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), cells) << name.toStdString();
+        EXPECT_TRUE(grid.selectionModel()->isSelected(model.index(10, 3))) << name.toStdString();
+        EXPECT_TRUE(grid.selectionModel()->isSelected(grid.currentIndex())) << name.toStdString();
+    }
+    // Shift+Tab goes to the cell before without selecting; the next Shift move starts there.
+    grid.setCurrentIndex(model.index(10, 3));
+    QTest::keyClick(&grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.selectionModel()->selectedIndexes(), QModelIndexList{model.index(10, 2)});
+    QTest::keyClick(&grid, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), 2);
+    EXPECT_TRUE(grid.selectionModel()->isSelected(model.index(10, 2)));
+}
+
 TEST(TextGridTest, scrollsByWholeColumnsSoTheFirstScrollingColumnIsNeverCut)
 {
     std::vector<std::string> lines = {"Object;Source"};

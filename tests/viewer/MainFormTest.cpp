@@ -22,7 +22,9 @@
 #include <filesystem>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -113,6 +115,31 @@ TEST_F(MainFormTest, aPathNamingNoFileGivesAnEmptyEditableWindow)
     EXPECT_EQ(window->StringGrid1->model()->columnCount(), 1);
     EXPECT_TRUE(window->Memo1->toPlainText().isEmpty());
     EXPECT_FALSE(m_form->ToolButton2->isEnabled());
+}
+
+// A folder or a socket opened as a data file is refused with a message saying what
+// it is, not taken for a missing file or reported by an error number.
+TEST_F(MainFormTest, aFolderOrASocketIsRefusedAsWhatItIs)
+{
+    const QString socketPath = path("socket.kvd");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketName = QFile::encodeName(socketPath);
+    ASSERT_LT(static_cast<std::size_t>(socketName.size()), sizeof address.sun_path);
+    std::copy(socketName.begin(), socketName.end(), address.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    for (const QString& name : {m_folder.path(), socketPath}) {
+        m_boxes->openNames = {name};
+        m_form->FileOpen1->trigger();
+        idle();
+    }
+    ::close(listener);
+    EXPECT_EQ(m_boxes->errors,
+              (QStringList{"The file " + m_folder.path() + " is a folder, not a regular file: only regular files "
+                                                           "can be opened.",
+                           "The file " + socketPath + " is a socket, not a regular file: only regular files can "
+                                                      "be opened."}));
 }
 
 TEST_F(MainFormTest, unknownKindIsReportedAndItsWindowCloses)
