@@ -5,6 +5,7 @@
 #include "datafile/TextEncoding.h"
 #include "summary/Summary.h"
 
+#include <cstdint>
 #include <string>
 
 namespace kvd {
@@ -16,6 +17,8 @@ struct Document {
     TextEncoding encoding = TextEncoding::Utf8;
     HeaderText header;
     DataTable table;
+    // The file line (from 1) of the column names: object row r is line columnNameLineNumber + r.
+    std::uint64_t columnNameLineNumber = 0;
     Summary summary;
 };
 

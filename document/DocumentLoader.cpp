@@ -20,6 +20,7 @@ ReadResult fillDocument(Document& document, const LoadOptions& options)
         = readDataFile(document.fileName, {document.header, document.table, document.encoding}, options.reader);
     if (result.status != ReadStatus::Read)
         return result;
+    document.columnNameLineNumber = result.columnNameLineNumber;
 
     // The summary report is computed beside the statistics, on a thread of its own, into
     // a report of its own: it needs only the measurement count, which the first row

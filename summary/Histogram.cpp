@@ -91,15 +91,18 @@ void binValues(std::vector<double>& values, BinRule rule, Histogram& histogram)
     }
 }
 
-Histogram buildHistogram(const DataTable& table, int column, char decimalSeparator, BinRule rule)
+Histogram buildHistogram(const DataTable& table, int column, char decimalSeparator, BinRule rule,
+                         const std::vector<std::int32_t>* rows)
 {
     Histogram histogram;
     histogram.column = column;
     histogram.columnName = std::string(table.cell(0, column));
     std::vector<double> values;
-    values.reserve(static_cast<std::size_t>(std::max(0, table.objectCount())));
+    const std::size_t count = rows ? rows->size() : static_cast<std::size_t>(std::max(0, table.objectCount()));
+    values.reserve(count);
     std::string buffer;
-    for (int row = 1; row <= table.objectCount(); ++row) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const int row = rows ? (*rows)[i] : static_cast<int>(i) + 1;
         double value = 0;
         if (measurementValue(table.cell(row, column), decimalSeparator, value, buffer))
             values.push_back(value);

@@ -46,7 +46,8 @@ void binValues(std::vector<double>& values, BinRule rule, Histogram& histogram);
 // The histogram of a measurement column of the loaded table, its cells read by the
 // statistics' number rules (`decimalSeparator` is the locale's); cells that are not
 // numbers are counted in skippedCount. The file is not read again.
+// `rows`, when given, are the object rows taken (those a view shows), else all.
 Histogram buildHistogram(const DataTable& table, int column, char decimalSeparator,
-                         BinRule rule = BinRule::FreedmanDiaconis);
+                         BinRule rule = BinRule::FreedmanDiaconis, const std::vector<std::int32_t>* rows = nullptr);
 
 } // namespace kvd

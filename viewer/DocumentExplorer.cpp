@@ -15,6 +15,10 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QBoxLayout>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QApplication>
 #include <QScopeGuard>
 #include <QLayout>
@@ -44,6 +48,17 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
     auto* dataModel = static_cast<DataTableModel*>(window.StringGrid1->model());
     m_findBar = new FindBar(*window.StringGrid1, *dataModel, window.document().table, window.document().encoding);
     m_rowView = new DataRowView(*window.StringGrid1, *dataModel, window.document(), this);
+    static_cast<QBoxLayout*>(window.TabSheet2->layout())->insertWidget(0, m_rowView->filterLine());
+    showJumpRowsAction = new QAction(QStringLiteral("Show only &these rows"), this);
+    connect(showJumpRowsAction, &QAction::triggered, this, &DocumentExplorer::showOnlyJumpRows);
+    showMatchesAction = new QAction(QStringLiteral("Show only rows &matching the find text"), this);
+    connect(showMatchesAction, &QAction::triggered, this, &DocumentExplorer::showOnlyMatches);
+    connect(window.StringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &DocumentExplorer::showCurrentLine);
+    connect(dataModel, &QAbstractItemModel::modelReset, this, [this] {
+        connect(m_window.StringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                &DocumentExplorer::showCurrentLine, Qt::UniqueConnection);
+    });
     window.TabSheet2->layout()->addWidget(m_findBar);
 
     findAction = shortcutAction(this, QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -67,7 +82,8 @@ DocumentExplorer::DocumentExplorer(TMDIChild& window)
     QWidget* const dataGrids[] = {window.StringGrid1, window.StringGrid1->fixedColumnView()};
     for (QWidget* grid : dataGrids) {
         grid->addActions({findAction, findNextAction, findPreviousAction, m_rowView->sortAscendingAction,
-                          m_rowView->sortDescendingAction, m_rowView->fileOrderAction});
+                          m_rowView->sortDescendingAction, m_rowView->fileOrderAction, showJumpRowsAction,
+                          showMatchesAction, m_rowView->conditionAction});
         grid->setContextMenuPolicy(Qt::ActionsContextMenu);
     }
     auto* showColumn = new QAction(QStringLiteral("Show in the &Data page"), this);
@@ -132,9 +148,43 @@ bool DocumentExplorer::showReportLineRows(int line)
     return true;
 }
 
+void DocumentExplorer::showOnlyJumpRows()
+{
+    const std::vector<int> rows = m_findBar->jumpTableRows();
+    if (!rows.empty())
+        m_rowView->showOnlyRows(rows, m_findBar->jumpWhat());
+}
+
+void DocumentExplorer::showOnlyMatches()
+{
+    const QString text = m_findBar->textEdit()->text();
+    if (text.isEmpty())
+        return;
+    const int column = m_findBar->searchColumn();
+    const QString where = column >= 0 ? QStringLiteral(" in %1").arg(columnName(column)) : QString();
+    m_rowView->showOnlyMatches(column, text, QStringLiteral("\"%1\"%2").arg(text, where));
+}
+
+void DocumentExplorer::showCurrentLine()
+{
+    auto* mainWindow = qobject_cast<QMainWindow*>(m_window.window());
+    const QModelIndex current = m_window.StringGrid1->currentIndex();
+    if (!mainWindow || !current.isValid())
+        return;
+    const auto* model = static_cast<const DataTableModel*>(m_window.StringGrid1->model());
+    const std::uint64_t line = m_window.document().columnNameLineNumber
+        + static_cast<std::uint64_t>(model->tableRow(current.row()));
+    mainWindow->statusBar()->showMessage(QStringLiteral("Line %1").arg(line));
+}
+
 void DocumentExplorer::showDataPage()
 {
     m_window.PageControl1->setCurrentWidget(m_window.TabSheet2);
+}
+
+const DataTableModel& DocumentExplorer::dataModel() const
+{
+    return *static_cast<const DataTableModel*>(m_window.StringGrid1->model());
 }
 
 QString DocumentExplorer::columnName(int column) const
@@ -179,7 +229,8 @@ HistogramWindow* DocumentExplorer::showHistograms()
         const int column = statistics.measurementColumn(row + statistics.fixedRowCount());
         if (column < 0)
             continue;
-        histograms.push_back(buildHistogram(m_window.document().table, column, separator));
+        histograms.push_back(buildHistogram(m_window.document().table, column, separator, BinRule::FreedmanDiaconis,
+                                            dataModel().shownRows()));
         names.append(columnName(column));
     }
     if (histograms.empty())
@@ -187,7 +238,10 @@ HistogramWindow* DocumentExplorer::showHistograms()
     // A window of its own beside the main window: presses in it are not presses in the
     // document window.
     QWidget* owner = m_window.window() != &m_window ? m_window.window() : nullptr;
-    auto* window = new HistogramWindow(m_window.windowTitle(), std::move(histograms), names, owner);
+    QString title = m_window.windowTitle();
+    if (m_rowView->filtered())
+        title += QStringLiteral(" (%1 of %2 rows shown)").arg(dataModel().rowCount()).arg(m_window.document().table.objectCount());
+    auto* window = new HistogramWindow(title, std::move(histograms), names, owner);
     window->show();
     return window;
 }

@@ -9,6 +9,7 @@ class TMDIChild;
 namespace kvd {
 
 class DataRowView;
+class DataTableModel;
 class FindBar;
 class HistogramWindow;
 
@@ -45,6 +46,11 @@ public:
     QAction* findNextAction;
     QAction* findPreviousAction;
     QAction* histogramAction;
+    QAction* showJumpRowsAction; // the filter keeps the rows of the jump the find bar steps through
+    QAction* showMatchesAction;  // the filter keeps the rows the find bar's text matches
+
+    void showOnlyJumpRows();
+    void showOnlyMatches();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,6 +59,9 @@ private:
     void showDataPage();
     int reportLineAt(const QPoint& position) const;
     QString columnName(int column) const;
+    const DataTableModel& dataModel() const;
+    // The file line of the current row, in the main window's status bar.
+    void showCurrentLine();
 
     TMDIChild& m_window;
     FindBar* m_findBar;

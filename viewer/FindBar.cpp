@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace kvd {
 
 namespace {
@@ -294,6 +296,21 @@ RowSet FindBar::modelRowsOf(const std::vector<int>& tableRows) const
             modelRows.add(static_cast<int>(place));
     }
     return modelRows;
+}
+
+std::vector<int> FindBar::jumpTableRows() const
+{
+    std::vector<int> rows;
+    rows.reserve(m_rows.size());
+    for (const int row : m_rows)
+        rows.push_back(m_model.tableRow(row));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int FindBar::searchColumn() const
+{
+    return m_column->currentData().isValid() ? m_column->currentData().toInt() : -1;
 }
 
 void FindBar::stepRows(int delta)

@@ -63,6 +63,13 @@ public:
     void showColumn(int column, const QString& what);
 
     bool searching() const noexcept { return m_tableSearch != nullptr; }
+
+    // The table rows of the rows stepped through (a jump), ascending; none when F3
+    // searches text.
+    std::vector<int> jumpTableRows() const;
+    const QString& jumpWhat() const noexcept { return m_rowsWhat; }
+    // The column searched (-1: every column).
+    int searchColumn() const;
     void stop();
 
     // How long one turn of the event loop may search (4096 rows at least); 0 searches

@@ -17,8 +17,11 @@ void requireFreeDescriptors(int needed)
     probes.reserve(static_cast<std::size_t>(needed));
     while (static_cast<int>(probes.size()) < needed) {
         UniqueFd fd(retryOnInterrupt([] { return ::open("/dev/null", O_RDONLY | O_CLOEXEC | O_NOCTTY); }));
-        if (!fd)
-            throw ioError(errno, "/dev/null");
+        if (!fd) {
+            const int error = errno;
+            probes.clear(); // what there is goes to the message
+            throw ioError(error, "/dev/null");
+        }
         probes.push_back(std::move(fd));
     }
 }

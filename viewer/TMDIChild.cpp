@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "viewer/BevelledSplitter.h"
 #include "viewer/DataTableModel.h"
+#include "viewer/ValueStatisticsPanel.h"
 #include "viewer/DocumentExplorer.h"
 #include "viewer/HeaderEditorText.h"
 #include "viewer/PageControl.h"
@@ -144,7 +145,9 @@ void TMDIChild::buildSummaryPage(const DocumentFonts& fonts)
     StringGrid2->setFont(fonts.grid);
     m_statisticsModel = new StatisticsTableModel(m_document.summary.statistics, m_document.encoding, this);
     StringGrid2->setModel(m_statisticsModel);
-    panelLayout->addWidget(StringGrid2);
+    panelLayout->addWidget(StringGrid2, 1);
+    ValueStatistics = new ValueStatisticsPanel(m_document);
+    panelLayout->addWidget(ValueStatistics, 1);
 
     Splitter1 = new BevelledSplitter(Qt::Vertical);
     Splitter1->setChildrenCollapsible(false);
@@ -332,6 +335,7 @@ void TMDIChild::showSummary()
     m_statisticsModel->refresh();
     for (int column = 0; column < StatisticsTable::ColumnCount; ++column)
         StringGrid2->setColumnWidth(column, summary.statistics.columnWidth(column));
+    ValueStatistics->documentLoaded();
 }
 
 void TMDIChild::showDocument()

@@ -28,6 +28,7 @@ class ReportLines;
 class ReportView;
 class StatisticsTableModel;
 class TextGrid;
+class ValueStatisticsPanel;
 } // namespace kvd
 
 // A document window: one opened data file on the pages "Header", "Data" and
@@ -101,6 +102,7 @@ public:
     QSplitter* Splitter1;
     kvd::TextGrid* StringGrid2;
     QLabel* Panel2;
+    kvd::ValueStatisticsPanel* ValueStatistics; // under StringGrid2: statistics by source, group, status
     // The path exactly as given to the loader; set once, before the file is read.
     QString FileName;
 

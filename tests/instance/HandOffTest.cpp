@@ -74,6 +74,29 @@ TEST(OutgoingTransfer, replacesBlocksLeftByAStartThatDied)
     EXPECT_EQ(readCommandLineBlock(received.mapCommandLineBlock()), "kvdviewer");
 }
 
+UniqueFd socketFd()
+{
+    return UniqueFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+}
+
+// Free functions, not members: the sanitizers' check of a member call needs a
+// descriptor of its own, which the tests that use up the descriptors do not leave.
+bool connectTo(const UniqueFd& fd, const std::string& path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+// True when the server has closed its end (the next read finds the end).
+bool closedByServer(const UniqueFd& fd)
+{
+    pollfd wait {fd.get(), POLLIN, 0};
+    char byte = 0;
+    return ::poll(&wait, 1, 0) == 1 && ::recv(fd.get(), &byte, 1, MSG_DONTWAIT | MSG_PEEK) == 0;
+}
+
 class HandOffChannel : public ::testing::Test {
 protected:
     void SetUp() override { test::ensureApplication(); }
@@ -83,24 +106,6 @@ protected:
         auto answer = std::async(std::launch::async, [&] { return sendHandOffMessage(m_path, message, timeoutMs); });
         test::processEventsUntil([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
         return answer.get();
-    }
-
-    UniqueFd socketFd() const { return UniqueFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)); }
-
-    bool connectTo(const UniqueFd& fd) const
-    {
-        sockaddr_un address {};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, m_path.c_str(), m_path.size() + 1);
-        return ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-    }
-
-    // True when the server has closed its end (the next read finds the end).
-    static bool closedByServer(const UniqueFd& fd)
-    {
-        pollfd wait {fd.get(), POLLIN, 0};
-        char byte = 0;
-        return ::poll(&wait, 1, 0) == 1 && ::recv(fd.get(), &byte, 1, MSG_DONTWAIT | MSG_PEEK) == 0;
     }
 
     QTemporaryDir m_dir;
@@ -150,7 +155,7 @@ TEST_F(HandOffChannel, closesAConnectionThatHoldsBackItsMessagePastTheDeadline)
 {
     HandOffServer server(m_path, AnswerOne, nullptr, std::chrono::milliseconds(50));
     const UniqueFd slow = socketFd();
-    ASSERT_TRUE(connectTo(slow));
+    ASSERT_TRUE(connectTo(slow, m_path));
     ASSERT_EQ(::send(slow.get(), "\x65\x04\0\0\x01", 5, MSG_NOSIGNAL), 5);
     EXPECT_TRUE(test::processEventsUntil([&] { return closedByServer(slow); }));
     EXPECT_EQ(server.connectionCount(), 0u);
@@ -165,7 +170,7 @@ TEST_F(HandOffChannel, closesConnectionsBeyondTheCapAtOnce)
     std::vector<UniqueFd> idle;
     for (std::size_t i = 0; i < HandOffServer::MaxConnections + Beyond; ++i) {
         idle.push_back(socketFd());
-        ASSERT_TRUE(connectTo(idle.back()));
+        ASSERT_TRUE(connectTo(idle.back(), m_path));
     }
     const auto closedCount = [&] {
         return std::count_if(idle.cbegin(), idle.cend(), [](const UniqueFd& fd) { return closedByServer(fd); });
@@ -189,9 +194,10 @@ TEST_F(HandOffChannel, closesWaitingConnectionsWhenDescriptorsRunOut)
 {
     HandOffServer server(m_path, AnswerOne);
     const UniqueFd waiting = socketFd();
+    const std::string path = m_path;
     {
         const test::FewFreeDescriptors none(0);
-        ASSERT_TRUE(connectTo(waiting));
+        ASSERT_TRUE(connectTo(waiting, path));
         EXPECT_TRUE(test::processEventsUntil([&] { return closedByServer(waiting); }));
     }
     EXPECT_EQ(sendAndServe({1125, 1, 1125}), 1u);

@@ -133,6 +133,9 @@ TEST(KvdReportJsonLines, giveOneObjectALineForNoneOneOrSeveralFiles)
     const ProcessResult none = runReport({QStringLiteral("--format=jsonl"), QStringLiteral("--files-from"), QStringLiteral("/dev/null")});
     EXPECT_EQ(none.exitCode, 0) << none.err;
     EXPECT_EQ(none.out, "");
+    // JSON gives an empty array: "several" files, none of them.
+    EXPECT_EQ(runReport({QStringLiteral("--format=json"), QStringLiteral("--files-from"), QStringLiteral("/dev/null")}).out,
+              "[]\n");
 
     const ProcessResult one = runReport({QStringLiteral("--format=jsonl"), Accented}, QStringLiteral("C"));
     EXPECT_EQ(one.exitCode, 0) << one.err;

@@ -1,10 +1,10 @@
+#include "ReportProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <QFile>
@@ -18,39 +18,11 @@
 
 namespace {
 
-struct ProcessResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs `program` with these arguments under the locale `locale` (LC_ALL).
-ProcessResult runProgram(const QString& program, const QStringList& arguments, const QString& locale)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), locale);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    ProcessResult run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
-
-// Runs kvdreport with these arguments under the locale `locale` (LC_ALL).
-ProcessResult runReport(const QStringList& arguments, const QString& locale = QStringLiteral("C.UTF-8"))
-{
-    return runProgram(QStringLiteral(KVDREPORT_PATH), arguments, locale);
-}
-
-QString fixture(const char* name)
-{
-    return QStringLiteral(KVD_TEST_DATA_DIR "/") + QString::fromLatin1(name);
-}
+using kvdtest::example;
+using kvdtest::fixture;
+using kvdtest::ProcessResult;
+using kvdtest::runReport;
+using kvdtest::runReportInShell;
 
 const std::string Separator = "------------------------------------------------\n";
 
@@ -143,12 +115,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "Usage: kvdreport"}),
     [](const testing::TestParamInfo<FailureCase>& paramInfo) { return std::string(paramInfo.param.name); });
 
-// Runs a shell command line with kvdreport as $0 and `argument` as $1.
-ProcessResult runReportInShell(const QString& commandLine, const QString& argument)
-{
-    return runProgram(QStringLiteral("sh"), {"-c", commandLine, QStringLiteral(KVDREPORT_PATH), argument},
-                      QStringLiteral("C.UTF-8"));
-}
 
 // The file name reaches the file system as the bytes the shell passed, also when
 // they are not valid UTF-8; the message may show them as it can.
@@ -180,10 +146,6 @@ TEST(KvdReport, reportsTheErrorOfTheFailedWrite)
     EXPECT_EQ(full.err, "kvdreport: cannot write the report: Disque plein\n");
 }
 
-QString example(const char* name)
-{
-    return QStringLiteral(KVD_EXAMPLES_DIR "/") + QString::fromLatin1(name);
-}
 
 const QStringList Examples = {example("diatom_training.kvd"), example("leaf_survey.kvd"),
                               example("plankton_station.wum"), example("zooscan_training.kvd")};
