@@ -8,10 +8,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QScrollBar>
+#include <QStyle>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -25,6 +28,17 @@ QString headerStyleSheet()
                           " border: none; border-right: 1px solid #808080; border-bottom: 1px solid #808080;"
                           " padding-left: 3px; }")
         .arg(FixedCellColour.name());
+}
+
+// The heading of a column, when it is too wide for its section (and so drawn
+// elided); empty otherwise.
+QString cutHeading(const QHeaderView& header, int section)
+{
+    if (section < 0 || !header.model())
+        return {};
+    const QString text = header.model()->headerData(section, header.orientation()).toString();
+    const int margins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header) + 3; // + padding
+    return header.fontMetrics().horizontalAdvance(text) > header.sectionSize(section) - margins ? text : QString();
 }
 
 } // namespace
@@ -98,6 +112,8 @@ void TextGrid::setUpView(QTableView& view)
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setFixedHeight(RowHeight);
     columns->setStyleSheet(headerStyleSheet());
+    columns->setTextElideMode(Qt::ElideRight);
+    columns->viewport()->installEventFilter(this);
 }
 
 void TextGrid::setModel(QAbstractItemModel* model)
@@ -178,6 +194,20 @@ void TextGrid::resizeEvent(QResizeEvent* event)
 
 bool TextGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ToolTip) {
+        for (const QTableView* view : {static_cast<const QTableView*>(this), static_cast<const QTableView*>(m_fixedView)}) {
+            if (watched != view->horizontalHeader()->viewport())
+                continue;
+            const auto* help = static_cast<QHelpEvent*>(event);
+            const QHeaderView& header = *view->horizontalHeader();
+            const QString text = cutHeading(header, header.logicalIndexAt(help->pos()));
+            if (text.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(help->globalPos(), text, header.viewport());
+            return true;
+        }
+    }
     if (watched == m_fixedView->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

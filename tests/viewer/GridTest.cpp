@@ -376,7 +376,7 @@ TEST(TextGridTest, aCutTextEndsInAnEllipsisAndShowsWhole)
     grid.setModel(&model);
     grid.setFixedColumnCount(2);
     grid.setColumnWidth(0, 40);
-    grid.setColumnWidth(2, 30);
+    grid.setColumnWidth(2, 22);
     grid.show();
     EXPECT_EQ(grid.textElideMode(), Qt::ElideRight);
     EXPECT_EQ(grid.fixedColumnView()->textElideMode(), Qt::ElideRight);
@@ -392,6 +392,18 @@ TEST(TextGridTest, aCutTextEndsInAnEllipsisAndShowsWhole)
     EXPECT_EQ(toolTip(*grid.fixedColumnView(), model.index(1, 1)), "");
     EXPECT_EQ(toolTip(grid, model.index(0, 2)), "5724.82");
     EXPECT_EQ(toolTip(*grid.fixedColumnView(), model.index(0, 0)), "leaf_with_a_long_name");
+
+    // Headings too: "Object" is cut at 40 pixels, "Source" fits in 80.
+    const auto headingTip = [&](QTableView& view, int column) {
+        QWidget* header = view.horizontalHeader()->viewport();
+        const QPoint at(view.horizontalHeader()->sectionViewportPosition(column) + 5, 5);
+        QHelpEvent event(QEvent::ToolTip, at, header->mapToGlobal(at));
+        QApplication::sendEvent(header, &event);
+        return QToolTip::text();
+    };
+    EXPECT_EQ(grid.horizontalHeader()->textElideMode(), Qt::ElideRight);
+    EXPECT_EQ(headingTip(grid, 2), "Max");
+    EXPECT_EQ(headingTip(*grid.fixedColumnView(), 0), "Object");
     QToolTip::hideText();
 }
 
