@@ -9,6 +9,7 @@
 #include "document/Document.h"
 #include "document/DocumentLoader.h"
 #include "summary/Collation.h"
+#include "summary/RowFilter.h"
 #include "summary/RowOrder.h"
 #include "summary/StatisticsByValue.h"
 
@@ -43,6 +44,7 @@ struct Timings {
     double bySource = 1e9;
     double sortNumbers = 1e9;
     double sortSources = 1e9;
+    double filter = 1e9;
 };
 
 } // namespace
@@ -80,18 +82,29 @@ int main(int argc, char* argv[])
             std::iota(rows.begin(), rows.end(), 1);
             kvd::sortRows(document.table, 1, kvd::CellOrder::Texts, kvd::SortDirection::Descending, rules, rows);
         });
+        std::size_t shown = 0;
+        times.filter = timed([&] {
+            kvd::RowFilter filter;
+            kvd::NumberCondition condition;
+            condition.column = 2;
+            condition.comparison = kvd::NumberCondition::Comparison::Greater;
+            condition.value = 50000;
+            filter.addCondition(condition, "column 2 > 50000");
+            shown = filter.shownRows(document.table, '.').size();
+        });
         std::printf("run %d (%d rows, %zu sources): load %.3f s, by source %.3f s (%.2f of the load), "
-                    "sort by column 2 %.3f s, by source %.3f s\n",
+                    "sort by column 2 %.3f s, by source %.3f s, filter column 2 > 50000 %.3f s (%zu rows)\n",
                     run + 1, document.table.objectCount(), values, times.load, times.bySource,
-                    times.bySource / times.load, times.sortNumbers, times.sortSources);
+                    times.bySource / times.load, times.sortNumbers, times.sortSources, times.filter, shown);
         best.load = std::min(best.load, times.load);
         best.bySource = std::min(best.bySource, times.bySource);
         best.sortNumbers = std::min(best.sortNumbers, times.sortNumbers);
         best.sortSources = std::min(best.sortSources, times.sortSources);
+        best.filter = std::min(best.filter, times.filter);
     }
     std::printf("fastest of %d (CPU): load %.3f s, by source %.3f s, load with by source %.2f x the load, "
-                "sort by column 2 %.3f s, by source %.3f s\n",
+                "sort by column 2 %.3f s, by source %.3f s, filter %.3f s\n",
                 repeats, best.load, best.bySource, (best.load + best.bySource) / best.load, best.sortNumbers,
-                best.sortSources);
+                best.sortSources, best.filter);
     return 0;
 }
