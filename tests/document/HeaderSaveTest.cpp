@@ -2,6 +2,7 @@
 
 #include "FaultyFileSystem.h"
 #include "common/Errors.h"
+#include "common/FilePath.h"
 
 #include <QTemporaryDir>
 
@@ -24,6 +25,24 @@
 
 namespace kvd {
 namespace {
+
+// The folder a save makes its backup and new file in, and the name it gives them.
+TEST(PathParts, splitANameFromItsFolder)
+{
+    const struct {
+        std::string path, directory, name;
+    } cases[] = {
+        {"a/b.kvd", "a", "b.kvd"},
+        {"/data/x/b.kvd", "/data/x", "b.kvd"},
+        {"/b.kvd", "/", "b.kvd"},
+        {"b.kvd", ".", "b.kvd"},
+    };
+    for (const auto& c : cases) {
+        const PathParts parts = splitPath(c.path);
+        EXPECT_EQ(parts.directory(), c.directory) << c.path;
+        EXPECT_EQ(parts.name, c.name) << c.path;
+    }
+}
 
 namespace fs = std::filesystem;
 using Names = std::set<std::string>;
