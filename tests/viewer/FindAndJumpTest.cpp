@@ -299,6 +299,15 @@ TEST_F(FindAndJumpTest, aJumpToManyScatteredRowsSelectsCopiesAndReachesEveryOne)
         ASSERT_EQ(grid->rowSelected(grid->model()->index(row, 2)), row % 2 == 0) << row;
     EXPECT_EQ(grid->selectedRows().size(), std::size_t{Separate});
     EXPECT_EQ(bar->statusLabel()->text(), "Source a: row 1 of 100000 (F3, Shift+F3)");
+    // Drawn as selected: a row of the set in the selection colour, the row between not.
+    const QImage image = grid->viewport()->grab().toImage();
+    const auto colourOf = [&](int row) {
+        return image.pixelColor(grid->visualRect(grid->model()->index(row, 2)).topLeft() + QPoint(3, 3));
+    };
+    const QColor highlight[] = {grid->palette().color(QPalette::Active, QPalette::Highlight),
+                                grid->palette().color(QPalette::Inactive, QPalette::Highlight)};
+    EXPECT_TRUE(colourOf(2) == highlight[0] || colourOf(2) == highlight[1]) << colourOf(2).name().toStdString();
+    EXPECT_TRUE(colourOf(3) != highlight[0] && colourOf(3) != highlight[1]) << colourOf(3).name().toStdString();
 
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
