@@ -14,8 +14,12 @@ namespace kvd::test {
 // The sanitizers check some accesses through a pipe of their own; without room for it
 // they report errors that are not there.
 inline constexpr int SanitizerDescriptors = 2;
+// A test that lets the code under test use up every descriptor leaves the sanitizers
+// none for that pipe, so it cannot run under them.
+inline constexpr bool SanitizersNeedDescriptors = true;
 #else
 inline constexpr int SanitizerDescriptors = 0;
+inline constexpr bool SanitizersNeedDescriptors = false;
 #endif
 
 // Lowers the process's descriptor limit, for the lifetime of the object, so that only
