@@ -289,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "cannot read the list of files \"/nonexistent/list\": "},
         UsageCase{"unknownLocale", {"--locale", "xx_NOWHERE.UTF-8", "-"}, 2, "no locale \"xx_NOWHERE.UTF-8\""},
         UsageCase{"checkWithJson", {"--check", "--format=json", "-"}, 2, "no --format but jsonl"}),
-    [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<UsageCase>& testCase) { return std::string(testCase.param.name); });
 
 // --locale decides the collation and the decimal separator, whatever the environment
 // says; the report, the JSON and the check all follow it.
