@@ -42,7 +42,7 @@ ValueStatisticsPanel::ValueStatisticsPanel(const Document& document, QWidget* pa
     m_grid->horizontalHeader()->setSortIndicatorShown(true);
     m_grid->setSortingEnabled(true);
     m_grid->sortByColumn(-1, Qt::AscendingOrder); // the values in the summary's order
-    m_grid->hide();
+    showGrid(false);
     layout->addWidget(m_grid, 1);
 
     connect(m_choice, &QComboBox::currentIndexChanged, this, &ValueStatisticsPanel::show);
@@ -61,7 +61,7 @@ void ValueStatisticsPanel::documentLoaded()
     }
     m_choice->setEnabled(m_document.summary.report.done != SummaryReport::Step::None);
     m_model->setStatistics(std::nullopt);
-    m_grid->hide();
+    showGrid(false);
 }
 
 void ValueStatisticsPanel::show(int choiceIndex)
@@ -69,7 +69,7 @@ void ValueStatisticsPanel::show(int choiceIndex)
     const QVariant key = m_choice->itemData(choiceIndex);
     if (!key.isValid()) {
         m_model->setStatistics(std::nullopt);
-        m_grid->hide();
+        showGrid(false);
         return;
     }
     // A pass over the measurements: about a third of the load's time.
@@ -84,13 +84,19 @@ void ValueStatisticsPanel::show(int choiceIndex)
         restoreCursor.dismiss();
         QApplication::restoreOverrideCursor();
         m_model->setStatistics(std::nullopt);
-        m_grid->hide();
+        showGrid(false);
         QMessageBox::critical(this, QStringLiteral("KVD Viewer"), QString::fromUtf8(error.what()));
         return;
     }
     m_grid->setColumnWidth(0, 140);
     m_grid->setColumnWidth(1, 140);
-    m_grid->show();
+    showGrid(true);
+}
+
+void ValueStatisticsPanel::showGrid(bool shown)
+{
+    m_grid->setVisible(shown);
+    setSizePolicy(QSizePolicy::Preferred, shown ? QSizePolicy::Expanding : QSizePolicy::Maximum);
 }
 
 } // namespace kvd

@@ -28,6 +28,9 @@ public:
     TextGrid* grid() const noexcept { return m_grid; }
 
 private:
+    // Shows or hides the grid; without it the panel takes no more room than its choice,
+    // so the statistics above keep the height.
+    void showGrid(bool shown);
     void show(int choiceIndex);
 
     const Document& m_document;
