@@ -8,8 +8,9 @@ viewer=$1
 here=$(cd "$(dirname "$0")" && pwd)
 export LSAN_OPTIONS="suppressions=$here/lsan_system_libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
+source "$here/virtual_display.sh"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'stop_virtual_display; rm -rf "$work"' EXIT
 # Its own runtime folder: the single-instance guard never meets a viewer of the user.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -26,11 +27,6 @@ printf 'KVD\r\n[Data]\r\nObject;Source;Area\r\n1;s;1\r\n2;s;words\r\n' > "$work/
 cat > "$work/inside.sh" <<'INSIDE'
 set -u
 viewer=$1 file=$2 work=$3 ready=$4
-# Another test's virtual X server may have taken the display number meanwhile: no
-# display within 5 s counts as a start of the X server that failed (tried again).
-for _ in $(seq 100); do xwininfo -root > /dev/null 2>&1 && break; sleep 0.05; done
-xwininfo -root > /dev/null 2>&1 || exit 3
-: > "$work/started"
 "$viewer" "$file" > "$work/viewer.log" 2>&1 &
 pid=$!
 windows() { xwininfo -root -tree 2>/dev/null | grep -c '"KVD Viewer"'; }
@@ -63,21 +59,13 @@ echo "busy=$busy status=$status elapsed_ms=$elapsed"
 [ "$busy" = yes ] && { [ "$status" -eq 0 ] || [ "$status" -eq 143 ]; } && [ "$elapsed" -le 3000 ]
 INSIDE
 
+start_virtual_display
 failed=0
 for case in "warning.kvd box" "large.kvd reading"; do
   set -- $case
   before=$(cd "$work/data" && ls -la --time-style=+%s.%N | grep -v " \.\.$" | sort)
   ok=no
-  rm -f "$work/started"
-  for attempt in 1 2 3; do
-    if xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inside.sh" "$viewer" "$work/data/$1" "$work" "$2"; then
-      ok=yes
-      break
-    fi
-    [ -e "$work/started" ] && break # the viewer itself failed: final
-    echo "the virtual X server did not start (attempt $attempt)"
-    sleep 1
-  done
+  bash "$work/inside.sh" "$viewer" "$work/data/$1" "$work" "$2" && ok=yes
   after=$(cd "$work/data" && ls -la --time-style=+%s.%N | grep -v " \.\.$" | sort)
   if [ "$before" != "$after" ]; then
     echo "$1: the data folder changed"

@@ -1,0 +1,33 @@
+# Sourced by the tests that start the real viewer. start_virtual_display starts a
+# private X server and points DISPLAY at it; stop_virtual_display ends it (call it from
+# the script's EXIT trap).
+#
+# Xvfb picks its own free display number (-displayfd) and reports it once it accepts
+# connections. Choosing a number beforehand, as xvfb-run -a does, races with any other
+# X server starting at the same moment: two tests could share one server, and the
+# first to end would take the other's display away.
+start_virtual_display() {
+  local fifo_dir number
+  fifo_dir=$(mktemp -d)
+  mkfifo "$fifo_dir/number"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    3> "$fifo_dir/number" > "$fifo_dir/xvfb.log" 2>&1 &
+  KVD_XVFB_PID=$!
+  # The number is written when the server is ready; at most 30 s.
+  number=$(timeout 30 head -n 1 "$fifo_dir/number" || true)
+  if [ -z "$number" ]; then
+    echo "the virtual X server did not start:"
+    cat "$fifo_dir/xvfb.log"
+    rm -rf "$fifo_dir"
+    return 1
+  fi
+  rm -rf "$fifo_dir"
+  export DISPLAY=":$number"
+}
+
+stop_virtual_display() {
+  [ -n "${KVD_XVFB_PID:-}" ] || return 0
+  kill "$KVD_XVFB_PID" 2>/dev/null || true
+  wait "$KVD_XVFB_PID" 2>/dev/null || true
+  KVD_XVFB_PID=
+}
