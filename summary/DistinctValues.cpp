@@ -98,6 +98,7 @@ struct __attribute__((packed)) SortItem {
     std::uint64_t lead;
     std::int32_t spelling;
 };
+static_assert(sizeof(SortItem) == 12);
 
 int compareKeys(std::string_view a, std::string_view b) noexcept
 {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <random>
 #include <string>
 #include <vector>
@@ -119,6 +121,51 @@ TEST(TableSearch, startsAtTheFirstCellWithoutACurrentCellAndNeverSearchesTheColu
     EXPECT_EQ(inColumn.found(), (TableCell{2, 1}));
 }
 
+// Long cells and lines of random bytes, against a plain scan of every window: the
+// folded Horspool search (patterns that repeat their own beginning, such as "aab" in
+// "aaab") and the 8-byte printable check of a line, with controls, DEL, bytes of
+// Windows-1252 and UTF-8, and TAB or ";" as separator, at every place of a word.
+TEST(CellSearch, foldedSearchAndQuickLineTestAgreeWithAPlainScanOfLongRandomBytes)
+{
+    const std::string alphabet = std::string("aAbB;\t ~x") + '\x01' + '\x1F' + '\x7F' + '\xE9' + '\xC3' + '\0';
+    const std::vector<QString> texts = {"a", "ab", "aab", "AbA", "abab", "baab", "aaaaab", "bBbBbBbBb"};
+    const auto plainFoldedContains = [](std::string_view bytes, const QString& text) {
+        const std::string folded = text.toLower().toStdString();
+        for (std::size_t i = 0; i + folded.size() <= bytes.size(); ++i) {
+            std::size_t k = 0;
+            while (k < folded.size() && std::tolower(static_cast<unsigned char>(bytes[i + k])) == folded[k])
+                ++k;
+            if (k == folded.size())
+                return true;
+        }
+        return false;
+    };
+    const auto printable = [](std::string_view bytes, char separator) {
+        return std::all_of(bytes.begin(), bytes.end(),
+                           [&](char c) { return (c >= 0x20 && c <= 0x7E) || c == separator; });
+    };
+    const Collation& collation = Collation::forLocale(French);
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::string bytes;
+        // Mostly printable: one byte in 8 from the whole alphabet, the rest "a", "A", "b", "B".
+        for (auto length = random() % 70; length > 0; --length)
+            bytes += random() % 8 == 0 ? alphabet[random() % alphabet.size()] : "aAbB"[random() % 4];
+        const QString& text = texts[random() % texts.size()];
+        const TextEncoding encoding = random() % 2 == 0 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+        const CellSearch search(text, collation, encoding);
+        SCOPED_TRACE("trial " + std::to_string(trial) + " text " + text.toStdString());
+        // Other cells go to the collator, which may ignore controls inside a match.
+        if (printable(bytes, ' ')) {
+            EXPECT_EQ(search.matches(bytes), plainFoldedContains(bytes, text));
+        }
+        for (const char separator : {';', '\t'}) {
+            EXPECT_EQ(search.lineMayMatch(bytes, separator),
+                      plainFoldedContains(bytes, text) || !printable(bytes, separator));
+        }
+    }
+}
+
 TEST(CellSearch, followsTheCollationBeyondCaseFoldingAndReadsWindows1252Cells)
 {
     const Collation& collation = Collation::forLocale(French);
@@ -138,15 +185,23 @@ TEST(CellSearch, followsTheCollationBeyondCaseFoldingAndReadsWindows1252Cells)
     EXPECT_FALSE(ab.lineMayMatch("01234567\ta\tb\t0123", '\t'));
     EXPECT_FALSE(CellSearch("", collation, TextEncoding::Utf8).matches("anything"));
 
-    // A text beyond ASCII skips lines of printable ASCII only where none can hold it.
-    const QStringList beyondAscii = {"\u00e9", "\u00df", "\uff21", "\u00e6", "\ufb01", "\u00c9t\u00e9", "\u212a"};
-    for (const QString& text : beyondAscii) {
-        const CellSearch search(text, collation, TextEncoding::Utf8);
-        for (const std::string_view cell : {"ss", "xa", "ae", "fi", "e", "ete", "k"}) {
-            if (search.matches(cell)) {
-                EXPECT_TRUE(search.lineMayMatch(cell, ';')) << text.toStdString() << " in " << cell;
+    // A text beyond ASCII skips lines of printable ASCII only where none can hold it:
+    // fullwidth letters, digits and signs, ligatures, and, with an ignorable character,
+    // the letter groups Hungarian counts as one letter ("cs", "dzs").
+    const QStringList beyondAscii = {"\u00e9", "\u00df", "\uff21", "\u00e6", "\ufb01", "\u00c9t\u00e9", "\u212a",
+                                     "\uff11", "\uff5e", "cs\u200b", "DZS\u200b"};
+    for (const QLocale& locale : {French, QLocale(QLocale::Hungarian, QLocale::Hungary)}) {
+        int matched = 0;
+        for (const QString& text : beyondAscii) {
+            const CellSearch search(text, Collation::forLocale(locale), TextEncoding::Utf8);
+            for (const std::string_view cell : {"ss", "xa", "ae", "fi", "e", "ete", "k", "1", "~", "cs", "dzs"}) {
+                if (search.matches(cell)) {
+                    ++matched;
+                    EXPECT_TRUE(search.lineMayMatch(cell, ';')) << text.toStdString() << " in " << cell;
+                }
             }
         }
+        EXPECT_GE(matched, 8) << locale.name().toStdString();
     }
     EXPECT_FALSE(CellSearch("\u00e9", collation, TextEncoding::Utf8).lineMayMatch("ete;e;E", ';'));
     EXPECT_TRUE(CellSearch("\uff21", collation, TextEncoding::Utf8).lineMayMatch("class;xa", ';'));
