@@ -43,6 +43,8 @@ public:
     // `next` (FileLine::next). Each row added begins where the one before ends.
     void addRow(std::uint64_t lineStart, std::uint64_t next);
     void reserveRows(std::size_t rowCount);
+    // The rows the table has room for before it grows again.
+    std::size_t rowCapacity() const noexcept { return m_rowStarts.capacity() - 1; }
 
     int rowCount() const noexcept { return static_cast<int>(m_rowStarts.size() - 1); }
     int objectCount() const noexcept { return rowCount() - 1; }

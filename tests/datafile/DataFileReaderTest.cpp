@@ -531,6 +531,26 @@ TEST_F(DataFileReader, aHundredThousandColumns)
     EXPECT_EQ(table.cell(1, 50000), "50000");
 }
 
+// Past its first rows, a file's rows are counted ahead from their mean length, so a
+// large file is held in one allocation a little larger than its rows, not in one
+// that doubling left up to twice as large.
+TEST_F(DataFileReader, roomForTheRowsFollowsTheRowsEstimatedAfterTheFirstOnes)
+{
+    for (const int rows : {100, 4096, 4097, 30000}) {
+        std::string bytes = "KVD\n[Data]\nId;Src;Area\n";
+        for (int row = 0; row < rows; ++row)
+            bytes += "leaf_" + std::to_string(100000 + row) + ";scan_A;" + std::to_string(row % 977) + ".25\n";
+        const Outcome outcome = read(bytes);
+        ASSERT_TRUE(outcome.result) << outcome.error;
+        const DataTable& table = outcome.document.table;
+        ASSERT_EQ(table.objectCount(), rows);
+        EXPECT_GE(table.rowCapacity(), std::size_t(table.rowCount())) << rows;
+        if (rows > 4096) {
+            EXPECT_LE(table.rowCapacity(), std::size_t(1.06 * rows) + 1100) << rows;
+        }
+    }
+}
+
 TEST_F(DataFileReader, reportsProgressUpToTheWholeWork)
 {
     std::string bytes = "KVD\n[Data]\nId;Src;Area\n";

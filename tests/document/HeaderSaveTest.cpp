@@ -558,6 +558,20 @@ void PrintTo(const MoveScenario& scenario, std::ostream* out)
 
 class HeaderSaveMoves : public testing::TestWithParam<MoveScenario> {};
 
+// A folder holding sample.kvd (KvdFile), saved through a file system of the scenario's kind.
+struct MoveSetting {
+    explicit MoveSetting(const MoveScenario& scenario)
+    {
+        writeBytes(document, KvdFile);
+        fileSystem.unsupported = scenario.unsupported;
+    }
+    std::string folder() const { return scratch.path().toStdString(); }
+
+    QTemporaryDir scratch;
+    const std::string document = scratch.filePath("sample.kvd").toStdString();
+    test::FaultyFileSystem fileSystem;
+};
+
 INSTANTIATE_TEST_SUITE_P(FileSystems, HeaderSaveMoves, testing::ValuesIn(MoveScenarios),
                          [](const testing::TestParamInfo<MoveScenario>& scenario) { return std::string(scenario.param.name); });
 
@@ -568,12 +582,10 @@ TEST_P(HeaderSaveMoves, failureOfAnyCallNeverLosesOrTruncatesTheFile)
     int failures = 0;
     for (int failingCall = 1; failingCall < 100; ++failingCall) {
         SCOPED_TRACE(std::string(scenario.name) + " call " + std::to_string(failingCall));
-        QTemporaryDir scratch;
-        const std::string document = scratch.filePath("sample.kvd").toStdString();
+        MoveSetting setting(scenario);
+        const std::string& document = setting.document;
         const std::string backup = document + ".~1";
-        writeBytes(document, KvdFile);
-        test::FaultyFileSystem fileSystem;
-        fileSystem.unsupported = scenario.unsupported;
+        test::FaultyFileSystem& fileSystem = setting.fileSystem;
         fileSystem.failCalls = {failingCall};
         fileSystem.beforeCall = [&] {
             const std::string now = fs::exists(document) ? readBytes(document) : "";
@@ -587,7 +599,7 @@ TEST_P(HeaderSaveMoves, failureOfAnyCallNeverLosesOrTruncatesTheFile)
             EXPECT_TRUE(text.ends_with(": Erreur E/S 5")) << text;
             if (text.starts_with("The header was not saved and \"" + document + "\" is unchanged: cannot ")) {
                 EXPECT_EQ(readBytes(document), KvdFile);
-                EXPECT_EQ(entryNames(scratch.path().toStdString()), Names{"sample.kvd"});
+                EXPECT_EQ(entryNames(setting.folder()), Names{"sample.kvd"});
                 continue;
             }
             // The folder could not be synced after a complete save.
@@ -595,7 +607,7 @@ TEST_P(HeaderSaveMoves, failureOfAnyCallNeverLosesOrTruncatesTheFile)
         }
         EXPECT_EQ(readBytes(document), newBytes);
         EXPECT_EQ(readBytes(backup), KvdFile);
-        EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+        EXPECT_EQ(entryNames(setting.folder()), (Names{"sample.kvd", "sample.kvd.~1"}));
         if (fileSystem.log.size() < std::size_t(failingCall))
             break; // the save ran to its end without reaching the failing call
     }
@@ -605,14 +617,12 @@ TEST_P(HeaderSaveMoves, failureOfAnyCallNeverLosesOrTruncatesTheFile)
 TEST_P(HeaderSaveMoves, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
 {
     const MoveScenario& scenario = GetParam();
-    QTemporaryDir scratch;
-    const std::string document = scratch.filePath("sample.kvd").toStdString();
-    writeBytes(document, KvdFile);
-    test::FaultyFileSystem fileSystem;
-    fileSystem.unsupported = scenario.unsupported;
+    MoveSetting setting(scenario);
+    const std::string& document = setting.document;
+    test::FaultyFileSystem& fileSystem = setting.fileSystem;
     // Fails the move of the new file into place, then the undo that follows it.
     fileSystem.beforeCall = [&] {
-        if (fileSystem.log.back().starts_with("rename " + scratch.path().toStdString() + "/.sample.kvd.saving"))
+        if (fileSystem.log.back().starts_with("rename " + setting.folder() + "/.sample.kvd.saving"))
             fileSystem.failCalls = {int(fileSystem.log.size()), int(fileSystem.log.size()) + 1};
     };
 
@@ -633,17 +643,14 @@ TEST_P(HeaderSaveMoves, failedUndoOfBackupNameIsReportedWithWhereTheOldFileIs)
     } else {
         EXPECT_FALSE(fs::exists(document));
     }
-    EXPECT_EQ(entryNames(scratch.path().toStdString()).size(), linked ? 2u : 1u);
+    EXPECT_EQ(entryNames(setting.folder()).size(), linked ? 2u : 1u);
 }
 
 TEST_P(HeaderSaveMoves, backupNameTakenDuringTheSaveIsNeverWrittenOver)
 {
-    const MoveScenario& scenario = GetParam();
-    QTemporaryDir scratch;
-    const std::string document = scratch.filePath("sample.kvd").toStdString();
-    writeBytes(document, KvdFile);
-    test::FaultyFileSystem fileSystem;
-    fileSystem.unsupported = scenario.unsupported;
+    MoveSetting setting(GetParam());
+    const std::string& document = setting.document;
+    test::FaultyFileSystem& fileSystem = setting.fileSystem;
     fileSystem.beforeCall = [&] {
         if (fileSystem.log.back().starts_with("sync"))
             writeBytes(document + ".~1", "another program's file");
@@ -658,7 +665,7 @@ TEST_P(HeaderSaveMoves, backupNameTakenDuringTheSaveIsNeverWrittenOver)
     }
     EXPECT_EQ(readBytes(document), KvdFile);
     EXPECT_EQ(readBytes(document + ".~1"), "another program's file");
-    EXPECT_EQ(entryNames(scratch.path().toStdString()), (Names{"sample.kvd", "sample.kvd.~1"}));
+    EXPECT_EQ(entryNames(setting.folder()), (Names{"sample.kvd", "sample.kvd.~1"}));
 }
 
 } // namespace

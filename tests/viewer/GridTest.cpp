@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace kvd;
 
 namespace {
@@ -33,6 +35,36 @@ DataTable makeTable(const std::vector<std::string>& lines, int fixedColumns)
     table.setFixedColumnCount(fixedColumns);
     return table;
 }
+
+// A names row of Object, Source and `measurements` columns M0.., then `rows` lines "N;a" + rowTail.
+std::vector<std::string> wideLines(int measurements, int rows, const std::string& rowTail)
+{
+    std::vector<std::string> lines = {"Object;Source"};
+    for (int column = 0; column < measurements; ++column)
+        lines[0] += ";M" + std::to_string(column);
+    for (int row = 1; row <= rows; ++row)
+        lines.push_back(std::to_string(row) + ";a" + rowTail);
+    return lines;
+}
+
+// A grid with two fixed columns on a table of `lines` (UTF-8), sized and given its column
+// widths by `prepare`, then shown with the focus.
+struct ShownGrid {
+    ShownGrid(const std::vector<std::string>& lines, const std::function<void(TextGrid&)>& prepare)
+        : table(makeTable(lines, 2)), model(table, encoding)
+    {
+        grid.setModel(&model);
+        grid.setFixedColumnCount(2);
+        prepare(grid);
+        grid.show();
+        grid.setFocus();
+    }
+
+    const DataTable table;
+    const TextEncoding encoding = TextEncoding::Utf8;
+    DataTableModel model;
+    TextGrid grid;
+};
 
 } // namespace
 
@@ -86,13 +118,9 @@ TEST(StatisticsTableModelTest, headingRowIsTheHeader)
 
 TEST(TextGridTest, ctrlCCopiesTheSelectedRectangleAsTabSeparatedLines)
 {
-    const DataTable table = makeTable({"Object;Source;Area;Length", "1;a;2.5;7", "2;b;3.5;8", "3;c;4.5;9"}, 2);
-    const TextEncoding encoding = TextEncoding::Utf8;
-    DataTableModel model(table, encoding);
-    TextGrid grid;
-    grid.setModel(&model);
-    grid.setFixedColumnCount(2);
-    grid.show();
+    ShownGrid shown({"Object;Source;Area;Length", "1;a;2.5;7", "2;b;3.5;8", "3;c;4.5;9"}, [](TextGrid&) {});
+    TextGrid& grid = shown.grid;
+    const DataTableModel& model = shown.model;
 
     grid.selectionModel()->select(QItemSelection(model.index(0, 1), model.index(1, 3)), QItemSelectionModel::Select);
     QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
@@ -159,18 +187,12 @@ TEST(SelectionTextTest, equalsACellByCellReadingOfRandomSelections)
 
 TEST(TextGridTest, fixedColumnsStayInViewWhileTheRestScrolls)
 {
-    std::string text = "Object;Source";
-    for (int column = 0; column < 40; ++column)
-        text += ";M" + std::to_string(column);
-    const DataTable table = makeTable({text, "1;a"}, 2);
-    const TextEncoding encoding = TextEncoding::Utf8;
-    DataTableModel model(table, encoding);
-    TextGrid grid;
-    grid.resize(300, 200);
-    grid.setModel(&model);
-    grid.setFixedColumnCount(2);
-    grid.setColumnWidth(0, 50);
-    grid.show();
+    ShownGrid shown(wideLines(40, 1, ""), [](TextGrid& grid) {
+        grid.resize(300, 200);
+        grid.setColumnWidth(0, 50);
+    });
+    TextGrid& grid = shown.grid;
+    const DataTableModel& model = shown.model;
 
     QTableView* fixed = grid.fixedColumnView();
     EXPECT_TRUE(fixed->isVisible());
@@ -193,20 +215,9 @@ TEST(TextGridTest, fixedColumnsStayInViewWhileTheRestScrolls)
 
 TEST(TextGridTest, keysAndClicksNeverMakeAFixedCellCurrent)
 {
-    std::vector<std::string> lines = {"Object;Source"};
-    for (int column = 0; column < 30; ++column)
-        lines[0] += ";M" + std::to_string(column);
-    for (int row = 1; row <= 40; ++row)
-        lines.push_back(std::to_string(row) + ";a;1");
-    const DataTable table = makeTable(lines, 2);
-    const TextEncoding encoding = TextEncoding::Utf8;
-    DataTableModel model(table, encoding);
-    TextGrid grid;
-    grid.resize(400, 200);
-    grid.setModel(&model);
-    grid.setFixedColumnCount(2);
-    grid.show();
-    grid.setFocus();
+    ShownGrid shown(wideLines(30, 40, ";1"), [](TextGrid& grid) { grid.resize(400, 200); });
+    TextGrid& grid = shown.grid;
+    const DataTableModel& model = shown.model;
     const auto column = [&] { return grid.currentIndex().column(); };
 
     grid.setCurrentIndex(model.index(20, 25));
@@ -246,18 +257,9 @@ TEST(TextGridTest, keysAndClicksNeverMakeAFixedCellCurrent)
 
 TEST(TextGridTest, shiftedMovesExtendTheSelectionFromTheAnchor)
 {
-    std::vector<std::string> lines = {"Object;Source;A;B;C;D"};
-    for (int row = 1; row <= 30; ++row)
-        lines.push_back(std::to_string(row) + ";a;1;2;3;4");
-    const DataTable table = makeTable(lines, 2);
-    const TextEncoding encoding = TextEncoding::Utf8;
-    DataTableModel model(table, encoding);
-    TextGrid grid;
-    grid.resize(400, 200);
-    grid.setModel(&model);
-    grid.setFixedColumnCount(2);
-    grid.show();
-    grid.setFocus();
+    ShownGrid shown(wideLines(4, 30, ";1;2;3;4"), [](TextGrid& grid) { grid.resize(400, 200); });
+    TextGrid& grid = shown.grid;
+    const DataTableModel& model = shown.model;
 
     // From the anchor (10, 3): where the key leaves the current cell, and the selected
     // block, whose corners are the anchor and that cell.
@@ -296,24 +298,15 @@ TEST(TextGridTest, shiftedMovesExtendTheSelectionFromTheAnchor)
 
 TEST(TextGridTest, scrollsByWholeColumnsSoTheFirstScrollingColumnIsNeverCut)
 {
-    std::vector<std::string> lines = {"Object;Source"};
-    for (int column = 0; column < 30; ++column)
-        lines[0] += ";M" + std::to_string(column);
-    for (int row = 1; row <= 50; ++row)
-        lines.push_back(std::to_string(row) + ";a;190.67;4784.82");
-    const DataTable table = makeTable(lines, 2);
-    const TextEncoding encoding = TextEncoding::Utf8;
-    DataTableModel model(table, encoding);
-    TextGrid grid;
-    grid.resize(430, 200);
-    grid.setModel(&model);
-    grid.setFixedColumnCount(2);
-    grid.setColumnWidth(0, 45);
-    grid.setColumnWidth(1, 61);
-    for (int column = 2; column < 32; ++column)
-        grid.setColumnWidth(column, 40 + column * 37 % 90); // no two neighbours alike
-    grid.show();
-    grid.setFocus();
+    ShownGrid shown(wideLines(30, 50, ";190.67;4784.82"), [](TextGrid& grid) {
+        grid.resize(430, 200);
+        grid.setColumnWidth(0, 45);
+        grid.setColumnWidth(1, 61);
+        for (int column = 2; column < 32; ++column)
+            grid.setColumnWidth(column, 40 + column * 37 % 90); // no two neighbours alike
+    });
+    TextGrid& grid = shown.grid;
+    const DataTableModel& model = shown.model;
     const int edge = 45 + 61;
     const int last = 31;
     QScrollBar* bar = grid.horizontalScrollBar();
@@ -368,16 +361,13 @@ TEST(TextGridTest, scrollsByWholeColumnsSoTheFirstScrollingColumnIsNeverCut)
 
 TEST(TextGridTest, aCutTextEndsInAnEllipsisAndShowsWhole)
 {
-    const DataTable table = makeTable({"Object;Source;Max", "leaf_with_a_long_name;a;5724.82", "b;a;1"}, 2);
-    const TextEncoding encoding = TextEncoding::Utf8;
-    DataTableModel model(table, encoding);
-    TextGrid grid;
-    grid.resize(400, 200);
-    grid.setModel(&model);
-    grid.setFixedColumnCount(2);
-    grid.setColumnWidth(0, 40);
-    grid.setColumnWidth(2, 22);
-    grid.show();
+    ShownGrid shown({"Object;Source;Max", "leaf_with_a_long_name;a;5724.82", "b;a;1"}, [](TextGrid& grid) {
+        grid.resize(400, 200);
+        grid.setColumnWidth(0, 40);
+        grid.setColumnWidth(2, 22);
+    });
+    TextGrid& grid = shown.grid;
+    const DataTableModel& model = shown.model;
     EXPECT_EQ(grid.textElideMode(), Qt::ElideRight);
     EXPECT_EQ(grid.fixedColumnView()->textElideMode(), Qt::ElideRight);
 

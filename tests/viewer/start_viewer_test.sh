@@ -6,12 +6,7 @@ set -euo pipefail
 viewer=$1
 datafile=$2
 here=$(cd "$(dirname "$0")" && pwd)
-# In a sanitizer build, leaks inside system libraries are not the program's, and the
-# X keyboard library hands strndup buffers without a final NUL, which strict string
-# checks would report.
-export LSAN_OPTIONS="suppressions=$here/lsan_system_libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
-source "$here/virtual_display.sh"
+source "$here/real_viewer_setup.sh"
 work=$(mktemp -d)
 trap 'stop_virtual_display; rm -rf "$work"' EXIT
 # The viewer's single-instance guard keeps its socket in the runtime folder.

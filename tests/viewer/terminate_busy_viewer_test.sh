@@ -6,9 +6,7 @@
 set -euo pipefail
 viewer=$1
 here=$(cd "$(dirname "$0")" && pwd)
-export LSAN_OPTIONS="suppressions=$here/lsan_system_libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
-source "$here/virtual_display.sh"
+source "$here/real_viewer_setup.sh"
 work=$(mktemp -d)
 trap 'stop_virtual_display; rm -rf "$work"' EXIT
 # Its own runtime folder: the single-instance guard never meets a viewer of the user.

@@ -1,6 +1,13 @@
-# Sourced by the tests that start the real viewer. start_virtual_display starts a
-# private X server and points DISPLAY at it; stop_virtual_display ends it (call it from
-# the script's EXIT trap).
+# Sourced by the tests that start the real viewer.
+#
+# In a sanitizer build, leaks inside system libraries are not the program's, and the
+# X keyboard library hands strndup buffers without a final NUL, which strict string
+# checks would report.
+export LSAN_OPTIONS="suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan_system_libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
+
+# start_virtual_display starts a private X server and points DISPLAY at it;
+# stop_virtual_display ends it (call it from the script's EXIT trap).
 #
 # Xvfb picks its own free display number (-displayfd) and reports it once it accepts
 # connections. Choosing a number beforehand, as xvfb-run -a does, races with any other
