@@ -7,7 +7,25 @@
 #include <QStyle>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace kvd {
+
+namespace {
+
+// The part of a cell that its view shows. A column that the right edge of the view cuts
+// through has its text elided in that part, so that "5724.82" never reads "5724." and
+// its tooltip shows the whole text.
+QRect shownPart(const QStyleOptionViewItem& cell)
+{
+    const auto* view = qobject_cast<const QAbstractItemView*>(cell.widget);
+    QRect rect = cell.rect;
+    if (view)
+        rect.setRight(std::min(rect.right(), view->viewport()->width() - 1));
+    return rect;
+}
+
+} // namespace
 
 GridCellDelegate::GridCellDelegate(const TextGrid& grid, bool fixedView, QObject* parent)
     : QStyledItemDelegate(parent), m_grid(grid), m_fixedView(fixedView)
@@ -35,6 +53,7 @@ bool GridCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, con
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
+    cell.rect = shownPart(cell);
     if (textCut(cell))
         QToolTip::showText(event->globalPos(), cell.text, view->viewport(), option.rect);
     else
@@ -45,6 +64,7 @@ bool GridCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, con
 void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem cell = option;
+    cell.rect = shownPart(cell);
     if (m_grid.rowSelected(index))
         cell.state |= QStyle::State_Selected;
     // A fixed cell is drawn in the selection colour only as the current cell found.

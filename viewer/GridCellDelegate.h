@@ -6,8 +6,9 @@ namespace kvd {
 
 class TextGrid;
 
-// Draws the cells of a TextGrid and explains them: a text too long for its cell ends
-// in an ellipsis (the view elides it) and its tooltip shows the whole text. Cells of
+// Draws the cells of a TextGrid and explains them: a text too long for its cell, or for
+// the part of it the view shows at its right edge, ends in an ellipsis (the view elides
+// it) and its tooltip shows the whole text. Cells of
 // the grid's row selection are drawn selected, and in the fixed columns the current
 // cell of a selection stands out in the selection colour, so that a row found by its
 // object or source shows where it is.

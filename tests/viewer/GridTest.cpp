@@ -383,6 +383,20 @@ TEST(TextGridTest, aCutTextEndsInAnEllipsisAndShowsWhole)
     EXPECT_EQ(toolTip(grid, model.index(0, 2)), "5724.82");
     EXPECT_EQ(toolTip(*grid.fixedColumnView(), model.index(0, 0)), "leaf_with_a_long_name");
 
+    // A column the right edge cuts through, whose text fits the cell but not the part of
+    // it shown: the text is elided in that part.
+    grid.setColumnWidth(2, 300);
+    grid.resize(40 + 80 + 30, 200);
+    const QRect cut = grid.visualRect(model.index(0, 2));
+    ASSERT_GT(cut.right(), grid.viewport()->width());
+    const QPoint inShownPart(cut.left() + 5, cut.center().y());
+    QHelpEvent atEdge(QEvent::ToolTip, inShownPart, grid.viewport()->mapToGlobal(inShownPart));
+    QApplication::sendEvent(grid.viewport(), &atEdge);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), "5724.82");
+    grid.resize(400, 200);
+    grid.setColumnWidth(2, 22);
+
     // Headings too: "Object" is cut at 40 pixels, "Source" fits in 80.
     const auto headingTip = [&](QTableView& view, int column) {
         QWidget* header = view.horizontalHeader()->viewport();
