@@ -642,6 +642,8 @@ TEST_F(DataFileReader, aFifoIsRefusedInTheViewerAndReadToItsEndByTheReport)
         }
     });
     const Outcome refused = readPath(path);
+    // The bytes' own reader refuses it too, unless told otherwise.
+    EXPECT_THROW(readFileBytes(path, {}), Error);
     readDone = true;
     EXPECT_FALSE(unblocked);
     EXPECT_EQ(refused.error, "The file " + path + " is a named pipe (FIFO), not a regular file: only regular files "
