@@ -6,6 +6,16 @@
 export LSAN_OPTIONS="suppressions=$(dirname "${BASH_SOURCE[0]}")/lsan_system_libraries.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
 
+# make_work_folder sets `work` to a scratch folder removed at exit (with the X server),
+# holding the viewer's own runtime folder: its single-instance guard never meets a
+# viewer of the user's.
+make_work_folder() {
+  work=$(mktemp -d)
+  trap 'stop_virtual_display; rm -rf "$work"' EXIT
+  export XDG_RUNTIME_DIR="$work/runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+}
+
 # start_virtual_display starts a private X server and points DISPLAY at it;
 # stop_virtual_display ends it (call it from the script's EXIT trap).
 #

@@ -7,10 +7,7 @@ viewer=$1
 datafile=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/real_viewer_setup.sh"
-work=$(mktemp -d)
-trap 'stop_virtual_display; rm -rf "$work"' EXIT
-# The viewer's single-instance guard keeps its socket in the runtime folder.
-export XDG_RUNTIME_DIR="$work"
+make_work_folder
 start_virtual_display
 
 "$viewer" "$datafile" > "$work/viewer.log" 2>&1 &

@@ -7,11 +7,7 @@ set -euo pipefail
 viewer=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/real_viewer_setup.sh"
-work=$(mktemp -d)
-trap 'stop_virtual_display; rm -rf "$work"' EXIT
-# Its own runtime folder: the single-instance guard never meets a viewer of the user.
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+make_work_folder
 mkdir "$work/data"
 
 # About 20 million rows (400 MB): the load lasts seconds.
