@@ -24,6 +24,14 @@ void printError(const std::string& utf8Text)
     std::fprintf(stderr, "%s\n", utf8Text.c_str());
 }
 
+// What a user is told of an error met while a report is made or written.
+std::string reportErrorText(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return "Not enough memory to write the report";
+    return error.what();
+}
+
 // Standard output and standard error, written as each file's output comes in turn.
 // Remembers the errno of the first failed write to standard output.
 class ReportStreams {
@@ -117,7 +125,7 @@ public:
             failed.path = shownName(index);
             failed.failure = dynamic_cast<const std::bad_alloc*>(&error) ? LoadFailure::OutOfMemory
                                                                           : LoadFailure::ReadError;
-            failed.error = error.what();
+            failed.error = reportErrorText(error);
             return reportOf(m_command.format, failed, placement);
         }
     }
@@ -132,7 +140,8 @@ public:
             written = m_streams.write(output) && m_streams.flush();
         } catch (const std::exception& error) { // out of memory while streaming the report
             std::fflush(stdout);
-            printError(placementOf(index).named ? shownName(index) + ": " + error.what() : std::string(error.what()));
+            const std::string text = reportErrorText(error);
+            printError(placementOf(index).named ? shownName(index) + ": " + text : text);
             m_status = worseStatus(m_status, ExitFailure);
             written = true;
         }

@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 namespace {
@@ -63,6 +64,35 @@ TEST(KvdReportMemory, largeOutputsStayWithinTheLoadBound)
         EXPECT_NE(run.exitCode, 1) << c.name << ": " << run.err;
         const long boundKib = kibOf(path) + 16L * c.rows / 1024 + 16 * 1024;
         EXPECT_LE(run.peakKib, boundKib) << c.name;
+    }
+}
+
+// Memory that runs out while a file's report is being written ends that file's report
+// with a message; the files after it are still reported. The room for the duplicate
+// groups is taken in one request of 8 bytes a duplicate row, which is the one refused.
+TEST(KvdReportMemory, runningOutWhileWritingAReportGoesOnWithTheNextFile)
+{
+    if (Sanitized)
+        GTEST_SKIP() << "the sanitizer's allocator cannot be preloaded over";
+    QTemporaryDir dir;
+    const std::string pairs = dir.filePath(QStringLiteral("pairs.kvd")).toStdString();
+    constexpr int Duplicates = 50001;
+    {
+        std::ofstream file(pairs, std::ios::binary);
+        file << "KVD\r\n[Data]\r\nId;Src;A;B\r\n";
+        for (int index = 0; index < Duplicates; ++index)
+            file << "k" << index << ";s;1;2\r\nk" << index << ";s;1;2\r\n";
+    }
+    const std::string example = KVD_EXAMPLES_DIR "/leaf_survey.kvd";
+    const std::vector<std::string> refusing = {"LC_ALL=C.UTF-8", "LD_PRELOAD=" FAILING_ALLOCATION_PATH,
+                                               "KVD_FAIL_ALLOCATION_OF=" + std::to_string(8 * Duplicates)};
+    for (const char* format : {"--format=jsonl", "--format=json"}) {
+        const kvdtest::ChildRun run =
+            kvdtest::runChild({KVDREPORT_PATH, format, "-j", "1", pairs, example}, kvdtest::Output::Pipe, refusing);
+        EXPECT_EQ(run.exitCode, 1) << format << ": " << run.err;
+        EXPECT_EQ(run.err, pairs + ": Not enough memory to write the report\n") << format;
+        EXPECT_NE(run.out.find('"' + example + '"'), std::string::npos) << format << ": " << run.out;
+        EXPECT_EQ(run.out.find('"' + pairs + '"'), std::string::npos) << format;
     }
 }
 
