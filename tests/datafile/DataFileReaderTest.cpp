@@ -347,6 +347,11 @@ TEST_F(DataFileReader, readsLineEndsAsATextFileDoes)
     const Outcome fixtureOutcome = readPath(fixture("file_ends_inside_crlf.kvd"));
     ASSERT_TRUE(fixtureOutcome.result) << fixtureOutcome.error;
     EXPECT_EQ(rowCells(fixtureOutcome.document, 2), (Texts{"B", "s2", "2"}));
+
+    // A dropped CR counts for no width either: the source column fits "sourcename".
+    const Outcome stray = read("KVD\r\n[Data]\r\nId;Src;A\r\nB;source\rname\r\n");
+    ASSERT_TRUE(stray.result) << stray.error;
+    EXPECT_EQ(stray.document.table.columnWidth(1), 7 * 10 + 6);
 }
 
 TEST_F(DataFileReader, strayCarriageReturnsLeaveHeaderLines)

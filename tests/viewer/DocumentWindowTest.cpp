@@ -53,6 +53,15 @@ TEST_F(DocumentWindowTest, headerLinesKeepTheirStylesAndEmptyLines)
     EXPECT_EQ(formatOfLine(*window, 4).fontWeight(), QFont::Normal);
     EXPECT_EQ(window->RichEdit1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(window->PageControl1->currentIndex(), 0);
+
+    // A learning file's "(No Header)" line: italic, not bold, in the editor's colour.
+    m_form->OpenDataFile(writeFile("learn.txt", "LEARNING SET\nObject;Source;Area;Group;Status\n1;s;2.5;g;Test\n"));
+    TMDIChild* learning = m_form->activeDocumentWindow();
+    ASSERT_NE(learning, window);
+    EXPECT_TRUE(formatOfLine(*learning, 1).fontItalic());
+    EXPECT_EQ(formatOfLine(*learning, 1).fontWeight(), QFont::Normal);
+    EXPECT_FALSE(formatOfLine(*learning, 1).hasProperty(QTextFormat::ForegroundBrush));
+    EXPECT_FALSE(formatOfLine(*learning, 0).fontItalic());
 }
 
 TEST_F(DocumentWindowTest, editedHeaderLinesAreWhatTheSaveWrites)

@@ -1,0 +1,75 @@
+// Speed of reading every cell of wide rows: through the table, which splits a long line
+// once and keeps its field starts, against finding each field from the line's start.
+//
+//   kvd_datatable_bench [--benchmark_filter=...]
+
+#include "datafile/DataTable.h"
+#include "datafile/SplitFields.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int RowCount = 200;
+
+// Rows of an object, a source and `columns - 2` measurements "1234.5678".
+kvd::DataTable wideTable(int columns)
+{
+    std::string bytes;
+    std::vector<std::size_t> lineStarts;
+    for (int row = 0; row <= RowCount; ++row) {
+        lineStarts.push_back(bytes.size());
+        bytes += "object_" + std::to_string(row) + ";source";
+        for (int column = 2; column < columns; ++column)
+            bytes += ";1234.5678";
+        bytes += '\n';
+    }
+    lineStarts.push_back(bytes.size());
+    kvd::DataTable table;
+    table.setBytes(std::make_shared<kvd::FileBytes>(bytes));
+    table.setSeparator(';');
+    table.setColumnCount(columns);
+    for (std::size_t line = 0; line + 1 < lineStarts.size(); ++line)
+        table.addRow(lineStarts[line], lineStarts[line + 1]);
+    return table;
+}
+
+// Row by row, every cell in column order, as the grid and the copy read them.
+void CellsThroughTheTable(benchmark::State& state)
+{
+    const int columns = static_cast<int>(state.range(0));
+    const kvd::DataTable table = wideTable(columns);
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        for (int row = 0; row < table.rowCount(); ++row) {
+            for (int column = 0; column < columns; ++column)
+                bytes += table.cell(row, column).size();
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(CellsThroughTheTable)->ArgName("columns")->Arg(20)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The same cells, each found by a scan of its line from the start.
+void CellsFromTheLineStart(benchmark::State& state)
+{
+    const int columns = static_cast<int>(state.range(0));
+    const kvd::DataTable table = wideTable(columns);
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        for (int row = 0; row < table.rowCount(); ++row) {
+            const std::string_view line = table.line(row);
+            for (int column = 0; column < columns; ++column)
+                bytes += kvd::fieldAt(line, ';', static_cast<std::size_t>(column)).size();
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(CellsFromTheLineStart)->ArgName("columns")->Arg(20)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
