@@ -127,6 +127,34 @@ TEST_F(HandOffChannel, deliversTheMessageAndTheEarlyAnswer)
     EXPECT_EQ(received, (std::vector<HandOffMessage>{{1125, 1, 0xfffffffe}, {7, 2, 3}}));
 }
 
+// On the wire too, the second answer is not sent, nor one given once the connection
+// has gone.
+TEST_F(HandOffChannel, sendsOneAnswerAndNoneOnceTheConnectionHasGone)
+{
+    HandOffServer::Reply kept;
+    HandOffServer server(m_path, [&](const HandOffMessage&, const HandOffServer::Reply& reply) {
+        reply(1);
+        reply(99);
+        kept = reply;
+    });
+    const UniqueFd client = socketFd();
+    ASSERT_TRUE(connectTo(client, m_path));
+    const auto message = encodeMessage({1125, 1, 1125});
+    ASSERT_EQ(::send(client.get(), message.data(), message.size(), MSG_NOSIGNAL), 12);
+    std::string received;
+    EXPECT_TRUE(test::processEventsUntil([&] {
+        char bytes[64];
+        const ssize_t count = ::recv(client.get(), bytes, sizeof bytes, MSG_DONTWAIT);
+        if (count > 0)
+            received.append(bytes, static_cast<std::size_t>(count));
+        return count == 0; // the server has closed its end
+    }));
+    EXPECT_EQ(received, std::string("\x01\0\0\0", 4));
+    ASSERT_TRUE(kept);
+    kept(5);
+    EXPECT_EQ(server.connectionCount(), 0u);
+}
+
 TEST_F(HandOffChannel, answersZeroForAHandlerThatDoesNotAnswer)
 {
     HandOffServer server(m_path, [](const HandOffMessage&, const HandOffServer::Reply&) {});

@@ -59,6 +59,11 @@ TEST_F(InstanceBlockClaim, makesTheFirstOpeningTheFirstStartAndTheNextOnesLaterS
     const auto bytes = raw->map(6);
     const unsigned char expected[] = {4, 3, 2, 1, 3, 0};
     EXPECT_EQ(std::memcmp(bytes.data(), expected, 6), 0);
+
+    // A later start that ends leaves the block to the first: the third start is later too.
+    { const InstanceBlock ended = claim(); }
+    EXPECT_TRUE(SharedMemoryBlock::open(m_name));
+    EXPECT_EQ(claim().role(), InstanceBlock::Role::LaterStart);
 }
 
 TEST_F(InstanceBlockClaim, countsHandOffsUpToTheLimit)
