@@ -112,7 +112,7 @@ TEST_F(DocumentWindowTest, dataGridShowsTheTableWithItsFixedPartsAndFittedWidths
     EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(), 24);
 }
 
-TEST_F(DocumentWindowTest, splitterStopsSixtyPixelsFromEitherEnd)
+TEST_F(DocumentWindowTest, splitterStopsSixtyPixelsFromEitherEndAndIsPlacedOnce)
 {
     m_form->OpenDataFile(writeFile("split.kvd", kvdFile()));
     TMDIChild* window = m_form->activeDocumentWindow();
@@ -126,6 +126,12 @@ TEST_F(DocumentWindowTest, splitterStopsSixtyPixelsFromEitherEnd)
     EXPECT_EQ(splitter->sizes().at(0), 60);
     splitter->setSizes({total, 0});
     EXPECT_EQ(splitter->sizes().at(1), 60);
+
+    // Placed once: where the user put it, the splitter stays when the window grows.
+    splitter->setSizes({80, total - 80});
+    window->resize(window->width() + 40, window->height() + 120);
+    idle();
+    EXPECT_EQ(splitter->sizes().at(0), 80);
 }
 
 TEST_F(DocumentWindowTest, splitterHandleIsAFullWidthBarWithTheUpDownPointer)
