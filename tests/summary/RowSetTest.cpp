@@ -36,6 +36,8 @@ TEST(RowSet, findsTheIthRowAcrossWordsAndBlocks)
         {0},
         {63, 64, 511, 512, 513, 1023, 1024, 5000, 70000},
         {1, 2, 3, 100000},
+        {64, 65, 700}, // the first word empty
+        {1000},        // the first block empty
     };
     for (const std::vector<int>& rows : cases) {
         SCOPED_TRACE(rows.size());
