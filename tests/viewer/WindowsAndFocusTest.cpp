@@ -211,6 +211,24 @@ TEST_F(WindowsAndFocusTest, tabLeavesTheHeaderEditorAndALearningHeaderLooksReadO
     EXPECT_NE(base(learning->RichEdit1), base(kvd->RichEdit1));
 }
 
+// Every pixel is faded once, from its own colour: grey, with two fifths of its opacity.
+TEST(ImageListTest, disabledImageFadesEveryPixelOnce)
+{
+    QImage source(5, 3, QImage::Format_ARGB32);
+    source.fill(qRgba(200, 40, 10, 255));
+    const QImage faded = disabledImage(QPixmap::fromImage(source)).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(faded.size(), source.size());
+    const int grey = 128 + qGray(200, 40, 10) / 2;
+    for (int y = 0; y < faded.height(); ++y) {
+        for (int x = 0; x < faded.width(); ++x) {
+            const QRgb pixel = faded.pixel(x, y);
+            EXPECT_EQ(qAlpha(pixel), 255 * 2 / 5) << x << "," << y;
+            EXPECT_NEAR(qRed(pixel), grey, 1) << x << "," << y; // through premultiplied pixels
+            EXPECT_EQ(qRed(pixel), qBlue(pixel)) << x << "," << y;
+        }
+    }
+}
+
 TEST(ImageListTest, disabledImagesAreFaintEvenWhereTheImageIsGrey)
 {
     const ImageList images;
