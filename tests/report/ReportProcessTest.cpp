@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -242,6 +243,16 @@ TEST(KvdReportCheck, listsEveryProblemWithItsLine)
     EXPECT_EQ(none.exitCode, 3);
     EXPECT_EQ(none.out, noMeasurement.toStdString()
                             + ":4: no measurement: the first object line holds no number past the identifiers\n");
+
+    // A problem line longer than a whole output batch goes out whole, and the next one.
+    QTemporaryDir dir;
+    const std::string wide = dir.filePath(QStringLiteral("wide.kvd")).toStdString();
+    const std::string value(70000, 'x');
+    std::ofstream(wide, std::ios::binary) << "KVD\r\n[Data]\r\nId;Src;A\r\no;s;1\r\np;s;" << value << "\r\nq;s;y\r\n";
+    const ProcessResult wideRun = runReport({QStringLiteral("--check"), QString::fromStdString(wide)});
+    EXPECT_EQ(wideRun.exitCode, 3) << wideRun.err;
+    EXPECT_EQ(wideRun.out, wide + ":5: value \"" + value + "\" of measurement \"A\" is not a number\n" + wide
+                               + ":6: value \"y\" of measurement \"A\" is not a number\n");
 }
 
 TEST(KvdReportCheck, exitStatusIsCleanProblemsOrUnreadableWhicheverIsWorst)

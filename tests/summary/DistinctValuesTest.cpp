@@ -228,6 +228,11 @@ TEST(DistinctValues, twoPieceTextsMatchAcrossTheJoin)
         return TwoPieceText{key.first, key.second};
     }, 0, static_cast<int>(keys.size()), [&rows](int row) { rows.push_back(row); });
     EXPECT_EQ(rows, (std::vector<int>{1, 4, 6}));
+    // The joined bytes decide, wherever each text is split.
+    EXPECT_TRUE(equalBytes({"1", "23"}, {"12", "3"}));
+    EXPECT_FALSE(equalBytes({"1", "24"}, {"12", "3"}));
+    EXPECT_FALSE(equalBytes({"ab", ""}, {"a", "c"}));
+    EXPECT_FALSE(equalBytes({"ab", ""}, {"a", "bc"}));
 }
 
 TEST(DistinctValues, findsRemovesAndCountsExactSpellings)

@@ -108,6 +108,7 @@ TEST(CascadeLayoutTest, runsEndAtTheBottomRightAndKeepHalfTheArea)
     }
     EXPECT_EQ(cascadeRects(area, 1, step), std::vector<QRect>{area});
     EXPECT_EQ(cascadeRects(area, 20, step)[9].topLeft(), area.topLeft()); // runs of 9 here
+    EXPECT_EQ(cascadeRects(area, 3, 0), (std::vector<QRect>{area, area, area})); // no step: one place
 }
 
 TEST_F(ArrangeWindowsTest, cascadeKeepsEveryWindowInsideTheWorkspaceAndTheActiveOnTop)

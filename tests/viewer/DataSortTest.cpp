@@ -208,6 +208,7 @@ TEST_F(DataSortTest, filtersCombineAndSortFindCopyAndTheStatusLineWorkOnTheRowsS
 TEST_F(DataSortTest, conditionDialogAcceptsNumbersOnlyAndNamesTheCondition)
 {
     ConditionDialog dialog(QStringLiteral("Area"));
+    EXPECT_EQ(dialog.windowTitle(), "Show only rows where Area");
     QPushButton* ok = dialog.buttons()->button(QDialogButtonBox::Ok);
     dialog.comparisonChoice()->setCurrentIndex(5); // between
     dialog.valueEdit()->setText(QStringLiteral("1.5"));
