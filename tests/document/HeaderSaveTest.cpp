@@ -27,6 +27,30 @@ namespace kvd {
 namespace {
 
 // The folder a save makes its backup and new file in, and the name it gives them.
+// A viewer started with standard input closed gets descriptor 0 for the first file it
+// opens; that is a descriptor like any other.
+TEST(RealFileSystemOpen, takesDescriptorZeroWhenStandardInputIsClosed)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("f")).toStdString();
+    const int savedInput = ::dup(STDIN_FILENO);
+    ASSERT_GE(savedInput, 0);
+    ::close(STDIN_FILENO);
+    bool opened = false;
+    int descriptor = -1;
+    try {
+        RealFileSystem files;
+        FileDescriptor file = files.open(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
+        opened = file.isOpen();
+        descriptor = file.get();
+    } catch (const Error&) {
+    }
+    ::dup2(savedInput, STDIN_FILENO);
+    ::close(savedInput);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(descriptor, 0);
+}
+
 TEST(PathParts, splitANameFromItsFolder)
 {
     const struct {

@@ -49,6 +49,8 @@ TEST(MeasurementStatistics, headingRowAndNameColumnWidth)
         EXPECT_EQ(filled.statistics.cell(0, column), heading[static_cast<std::size_t>(column)]);
     EXPECT_EQ(filled.statistics.columnWidth(0), 140);
     EXPECT_EQ(filled.statistics.columnWidth(1), 80);
+    for (const auto [row, column] : {std::pair{-1, 0}, {2, 0}, {0, -1}, {0, 5}}) // outside the grid
+        EXPECT_EQ(filled.statistics.cell(row, column), "") << row << "," << column;
 }
 
 struct ColumnCase {

@@ -1,4 +1,5 @@
 #include "summary/StatisticsByValue.h"
+#include "summary/StatisticsByValueGrid.h"
 
 #include "TableBuilder.h"
 #include "common/Errors.h"
@@ -173,6 +174,9 @@ TEST(StatisticsByValue, groupsAndStatusesOfLearningFilesOnly)
     EXPECT_EQ(groups.at(0, 0).standardError, 1.0); // sd sqrt(2) over sqrt(2)
     EXPECT_TRUE(std::isnan(groups.at(1, 2).standardError));
     EXPECT_EQ(groups.at(1, 2).minimum, 9.0);
+    EXPECT_EQ(StatisticsByValueGrid::heading(ValueColumn::Group, 0), "Group");
+    EXPECT_EQ(StatisticsByValueGrid::heading(ValueColumn::Group, -1), ""); // outside the grid
+    EXPECT_EQ(StatisticsByValueGrid::heading(ValueColumn::Group, StatisticsByValueGrid::ColumnCount), "");
     const StatisticsByValue statuses = statisticsByValue(loaded.table, loaded.report, loaded.figures,
                                                          ValueColumn::Status, TextEncoding::Utf8, locale, '.');
     EXPECT_EQ(statuses.objects, std::vector<int>{3}); // "Learning" is a value too

@@ -366,8 +366,11 @@ TEST_F(FindAndJumpTest, histogramsOfTheSelectedMeasurementsStandSideBySide)
     TextGrid* statistics = window->StringGrid2;
     const QItemSelection firstTwoRows(statistics->model()->index(0, 0), statistics->model()->index(1, 4));
     statistics->selectionModel()->select(firstTwoRows, QItemSelectionModel::ClearAndSelect);
+    // The current cell counts only when nothing is selected.
+    statistics->selectionModel()->setCurrentIndex(statistics->model()->index(2, 0), QItemSelectionModel::NoUpdate);
     HistogramWindow* histograms = window->explorer()->showHistograms();
     ASSERT_NE(histograms, nullptr);
+    EXPECT_EQ(histograms->histograms().size(), 2u);
     const QList<QChartView*> views = histograms->findChildren<QChartView*>();
     ASSERT_EQ(views.size(), 1); // Kind has a line in place of its chart
     QChart* area = views[0]->chart();

@@ -127,6 +127,15 @@ TEST_F(LoadTest, theStatusBarShowsTheLoadAgainOnceAWarningBoxHasClosed)
     EXPECT_EQ(m_form->statusBar()->currentMessage(), ""); // and not after the load
 }
 
+// Cancelled during its last warning box, a load still ends there.
+TEST_F(LoadTest, closingTheMainWindowDuringTheLastBoxEndsTheLoad)
+{
+    m_boxes->whileMessageShown = [&] { m_form->close(); };
+    const QString path = writeFile("one.kvd", "KVD\r\n[Data]\r\nObject;Source;Area\r\n1;s;1\r\n2;s;big\r\n");
+    EXPECT_THROW(m_form->OpenDataFile(path), LoadCancelled);
+    EXPECT_EQ(m_boxes->messages.size(), 1);
+}
+
 TEST_F(LoadTest, closingTheMainWindowDuringABoxOfTheLoadEndsTheLoadAndThenCloses)
 {
     m_boxes->whileMessageShown = [&] { m_form->close(); };
