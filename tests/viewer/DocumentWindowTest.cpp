@@ -144,6 +144,13 @@ TEST_F(DocumentWindowTest, splitterHandleIsAFullWidthBarWithTheUpDownPointer)
     EXPECT_EQ(handle->height(), 8);
     EXPECT_EQ(handle->width(), window->Splitter1->width());
     EXPECT_EQ(handle->cursor().shape(), Qt::SizeVerCursor);
+    // Drawn as a raised panel: edges lighter and darker than the button face between.
+    const QImage drawn = const_cast<QSplitterHandle*>(handle)->grab().toImage();
+    const int x = drawn.width() / 2;
+    const int face = qGray(drawn.pixel(x, drawn.height() / 2));
+    EXPECT_EQ(QColor(drawn.pixel(x, drawn.height() / 2)), handle->palette().color(QPalette::Button));
+    EXPECT_GT(qGray(drawn.pixel(x, 0)), face);
+    EXPECT_LT(qGray(drawn.pixel(x, drawn.height() - 1)), face);
 }
 
 TEST_F(DocumentWindowTest, pageTabsWrapIntoColumnsInALowWindowAndFollowThePointer)
