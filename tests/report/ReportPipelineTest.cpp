@@ -203,6 +203,7 @@ TEST(KvdReportWithFileName, namesALoneFileAsSeveralFilesAreNamed)
     const QString failed = fixture("no_data_line.kvd");
     const ProcessResult failedTsv = runReport({QStringLiteral("--format=tsv"), QStringLiteral("-H"), failed});
     EXPECT_EQ(failedTsv.out, "File\tName\tMean\tStd_Err\tMin\tMax\n");
+    EXPECT_EQ(failedTsv.exitCode, 1);
     EXPECT_EQ(failedTsv.err.rfind(failed.toStdString() + ": ", 0), 0u) << failedTsv.err;
 }
 
@@ -288,6 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"missingList", {"--files-from", "/nonexistent/list"}, 1,
                   "cannot read the list of files \"/nonexistent/list\": "},
         UsageCase{"unknownLocale", {"--locale", "xx_NOWHERE.UTF-8", "-"}, 2, "no locale \"xx_NOWHERE.UTF-8\""},
+        UsageCase{"emptyLocale", {"--locale", "", "-"}, 2, "no locale \"\""},
         UsageCase{"checkWithJson", {"--check", "--format=json", "-"}, 2, "no --format but jsonl"}),
     [](const testing::TestParamInfo<UsageCase>& testCase) { return std::string(testCase.param.name); });
 

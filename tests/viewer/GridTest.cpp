@@ -414,6 +414,7 @@ TEST(TextGridTest, aCutTextEndsInAnEllipsisAndShowsWhole)
 TEST(GridTextWidthTest, equalsTheFontMetricsOfTheDecodedText)
 {
     const QFont font = gridFont();
+    EXPECT_FALSE(font.kerning()); // a text's width is the sum of its characters'
     const GridTextWidth measure(font);
     const QFontMetrics metrics(font);
 
