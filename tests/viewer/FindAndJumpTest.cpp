@@ -110,6 +110,7 @@ TEST_F(FindAndJumpTest, findsCellsIgnoringCaseStepsBothWaysAndLeavesTheCellFound
     bar->textEdit()->setText("zzz");
     QTest::keyClick(bar->textEdit(), Qt::Key_Return);
     EXPECT_EQ(bar->statusLabel()->text(), "not found");
+    EXPECT_FALSE(bar->statusLabel()->styleSheet().isEmpty()); // drawn as a problem
     EXPECT_EQ(current(*window), "0,1:scan_A");
     EXPECT_TRUE(m_boxes->messages.isEmpty());
 
@@ -208,6 +209,7 @@ TEST_F(FindAndJumpTest, aLongSearchRunsFromTheEventLoopAndCanBeStopped)
     QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
     EXPECT_FALSE(bar->searching());
     EXPECT_EQ(bar->statusLabel()->text(), "Search stopped");
+    EXPECT_TRUE(bar->statusLabel()->styleSheet().isEmpty()); // not drawn as a problem
     EXPECT_FALSE(window->StringGrid1->currentIndex().isValid());
 
     QSignalSpy finished(bar, &FindBar::searchFinished);

@@ -415,6 +415,7 @@ TEST(GridTextWidthTest, equalsTheFontMetricsOfTheDecodedText)
 {
     const QFont font = gridFont();
     EXPECT_FALSE(font.kerning()); // a text's width is the sum of its characters'
+    EXPECT_EQ(font.styleHint(), QFont::SansSerif); // where Tahoma is missing
     const GridTextWidth measure(font);
     const QFontMetrics metrics(font);
 
