@@ -3,13 +3,15 @@
 //
 //   kvd_datatable_bench [--benchmark_filter=...]
 
+#include "TableBuilder.h"
 #include "datafile/DataTable.h"
 #include "datafile/SplitFields.h"
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,23 +20,14 @@ constexpr int RowCount = 200;
 // Rows of an object, a source and `columns - 2` measurements "1234.5678".
 kvd::DataTable wideTable(int columns)
 {
-    std::string bytes;
-    std::vector<std::size_t> lineStarts;
+    std::vector<std::string> lines;
     for (int row = 0; row <= RowCount; ++row) {
-        lineStarts.push_back(bytes.size());
-        bytes += "object_" + std::to_string(row) + ";source";
+        std::string line = "object_" + std::to_string(row) + ";source";
         for (int column = 2; column < columns; ++column)
-            bytes += ";1234.5678";
-        bytes += '\n';
+            line += ";1234.5678";
+        lines.push_back(std::move(line));
     }
-    lineStarts.push_back(bytes.size());
-    kvd::DataTable table;
-    table.setBytes(std::make_shared<kvd::FileBytes>(bytes));
-    table.setSeparator(';');
-    table.setColumnCount(columns);
-    for (std::size_t line = 0; line + 1 < lineStarts.size(); ++line)
-        table.addRow(lineStarts[line], lineStarts[line + 1]);
-    return table;
+    return kvd::test::makeTable(lines);
 }
 
 // Row by row, every cell in column order, as the grid and the copy read them.
