@@ -155,6 +155,12 @@ TEST(KvdReportJsonLines, giveOneObjectALineForNoneOneOrSeveralFiles)
                                      {"error", QJsonObject{{"code", "not-found"}, {"message", "no such file"}}}}));
     expectSameReport(lines[2], accentedReference(CodePointSources));
     EXPECT_EQ(several.err, "kvdreport: \"" + missing.toStdString() + "\" names no file\n");
+
+    // Alone, a file that fails is named in its message as in its line.
+    const QString failed = fixture("no_data_line.kvd");
+    const ProcessResult alone = runReport({QStringLiteral("--format=jsonl"), failed});
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_EQ(alone.err.rfind(failed.toStdString() + ": ", 0), 0u) << alone.err;
 }
 
 // The --check lines as objects: the same problems, in the same order, with a code each.
